@@ -1,0 +1,1 @@
+set(KAVRO_APP_SOURCES track_state.cpp)

@@ -1,0 +1,12 @@
+# Third-party libraries, all from Debian packages.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+find_package(Threads REQUIRED)
+if(KAVRO_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(KAVRO_BUILD_BENCHMARKS)
+  find_package(benchmark REQUIRED)
+endif()

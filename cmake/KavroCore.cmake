@@ -1,0 +1,29 @@
+# The program's own code: one library per track-store size (the viewer's, and a small one
+# for tests of a full store), plus the thin executable.
+include(app/sources.cmake)
+include(gps/sources.cmake)
+include(track/sources.cmake)
+include(view/sources.cmake)
+include(log/sources.cmake)
+
+set(KAVRO_CORE_SOURCES)
+foreach(area app gps track view log)
+  string(TOUPPER ${area} AREA)
+  foreach(src ${KAVRO_${AREA}_SOURCES})
+    list(APPEND KAVRO_CORE_SOURCES ${CMAKE_SOURCE_DIR}/${area}/${src})
+  endforeach()
+endforeach()
+
+function(kavro_add_core name capacity)
+  add_library(${name} STATIC ${KAVRO_CORE_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(${name} PUBLIC KAVRO_TRACK_CAPACITY=${capacity}
+    KAVRO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} KAVRO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+    KAVRO_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+  target_link_libraries(${name} PUBLIC platform kavro_resources PRIVATE kavro_warnings)
+endfunction()
+
+kavro_add_core(kavro_core 100000)
+if(KAVRO_BUILD_TESTS)
+  kavro_add_core(kavro_core_small 8)
+endif()

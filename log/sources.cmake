@@ -1,0 +1,1 @@
+set(KAVRO_LOG_SOURCES)

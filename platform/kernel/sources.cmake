@@ -1,0 +1,1 @@
+set(PLATFORM_KERNEL_SOURCES handles.cpp)

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kavro needs when any is missing, then configures and builds.
+#   tools/bootstrap.sh            the viewer (build/)
+#   tools/bootstrap.sh --asan     also the sanitizer build (build-asan/)
+# Running it again installs nothing and rebuilds only what changed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ make pkg-config libsdl2-dev libcairo2-dev libfontconfig-dev
+  fonts-liberation2 fonts-dejavu-core googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool imagemagick clang libclang-rt-14-dev python3)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "bootstrap: installing ${missing[*]}" >&2
+  sudo_cmd=()
+  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  # Wait for another package manager to finish instead of failing on its lock.
+  apt_opts=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3)
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" update -qq
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+werror=OFF
+if [ "${CI:-}" = "true" ]; then werror=ON; fi
+
+configure_and_build() {  # folder, extra cmake arguments...
+  local dir=$1
+  shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVRO_WERROR="$werror" "$@" >/dev/null
+  fi
+  cmake --build "$dir" -j "$jobs"
+}
+
+configure_and_build build
+if [ "${1:-}" = "--asan" ]; then
+  configure_and_build build-asan -DKAVRO_SANITIZE=ON -DKAVRO_BUILD_BENCHMARKS=OFF
+fi

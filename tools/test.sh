@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the viewer and the sanitizer build, and runs the whole
+# test suite in both.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/bootstrap.sh --asan
+
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+jobs=$(nproc 2>/dev/null || echo 2)
+
+status=0
+for dir in build build-asan; do
+  echo "== tests in $dir" >&2
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 || status=1
+done
+exit $status

@@ -1,0 +1,1 @@
+set(KAVRO_VIEW_SOURCES)
