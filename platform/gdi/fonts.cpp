@@ -119,6 +119,15 @@ cairo_font_face_t* FaceFor(const std::string& requested, BYTE pitchAndFamily, bo
   if (match == nullptr) {
     const std::string family = FamilyFace(pitchAndFamily);
     match = MatchFamily(family, bold, italic, &exact);
+    if (!exact && match != nullptr) {
+      // Without the Liberation faces, fontconfig's own choice for the generic family.
+      FcPatternDestroy(match);
+      const char* generic = family == "Liberation Serif" ? "serif"
+                            : family == "Liberation Mono" ? "monospace"
+                                                          : "sans-serif";
+      bool unused = false;
+      match = MatchFamily(generic, bold, italic, &unused);
+    }
     if (!exact && complained->insert(family).second) {
       std::fprintf(stderr, "kavro: font \"%s\" not found, drawing text in \"%s\" instead\n", family.c_str(),
                    match != nullptr ? FamilyOf(match).c_str() : "nothing");
