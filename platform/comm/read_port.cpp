@@ -45,8 +45,7 @@ ReadPlan PlanRead(const COMMTIMEOUTS& t, DWORD bytesToRead, std::int64_t start) 
     return plan;
   }
   if (t.ReadTotalTimeoutMultiplier != 0 || t.ReadTotalTimeoutConstant != 0) {
-    plan.totalDeadline = start + static_cast<std::int64_t>(t.ReadTotalTimeoutMultiplier) * bytesToRead +
-                         t.ReadTotalTimeoutConstant;
+    plan.totalDeadline = DeadlineAfter(start, t.ReadTotalTimeoutMultiplier, bytesToRead, t.ReadTotalTimeoutConstant);
   }
   if (t.ReadIntervalTimeout != kMaxDword) plan.interval = t.ReadIntervalTimeout;
   return plan;
