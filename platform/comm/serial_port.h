@@ -27,6 +27,7 @@ struct SerialPort : Object {
   dev_t device = 0;
   DWORD access = 0;
   termios original{};
+  DWORD originalRate = 0;  // termios cannot carry an arbitrary rate back by itself
   bool modemLinesKnown = false;  // a pseudo-terminal has none
   int originalModemLines = 0;
   bool modemLinesChanged = false;

@@ -11,6 +11,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/comm/arbitrary_rate.h"
 #include "platform/test_support.h"
 #include "platform/testing.h"
 #include "platform/windows.h"
@@ -140,6 +141,25 @@ TEST(SerialOpen, ClosingGivesTheLineBackAsItWasFound) {
   termios after{};
   ASSERT_EQ(tcgetattr(port.Slave(), &after), 0);
   EXPECT_EQ(Describe(after), Describe(before));
+}
+
+// A line left at an arbitrary rate by another program gets that rate back on close, which
+// termios alone cannot carry.
+TEST(SerialOpen, ClosingGivesAnArbitraryRateBack) {
+  PtyPort port(2);
+  ASSERT_TRUE(platform::detail::SetArbitraryRate(port.Slave(), 250000));
+  HANDLE handle = OpenPort(port.Name());
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  ASSERT_EQ(GetCommState(handle, &dcb), TRUE);
+  EXPECT_EQ(dcb.BaudRate, 250000u) << "the rate as found";
+  dcb.BaudRate = CBR_4800;
+  ASSERT_EQ(SetCommState(handle, &dcb), TRUE);
+  ASSERT_EQ(CloseHandle(handle), TRUE);
+  DWORD rate = 0;
+  EXPECT_TRUE(platform::detail::GetArbitraryRate(port.Slave(), &rate));
+  EXPECT_EQ(rate, 250000u);
 }
 
 TEST(SerialOpen, LineIsRawFromTheStart) {

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <termios.h>
+
 #include "platform/test_support.h"
 #include "platform/windows.h"
 
@@ -175,6 +177,19 @@ TEST_F(SerialRead, HugeTotalTimeoutsAreComputedWithoutOverflow) {
   DWORD written = 0;
   EXPECT_EQ(WriteFile(handle_, "$PMTK\r\n", 7, &written, nullptr), TRUE);
   EXPECT_EQ(written, 7u);
+}
+
+// A line set to VMIN 0 behind the port's back reads 0 bytes when empty; that is no hang-up.
+TEST_F(SerialRead, EmptyReadsOfAVmin0LineAreNoHangUp) {
+  Open({300, 0, 0, 0, 0});
+  termios t{};
+  ASSERT_EQ(tcgetattr(port_.Slave(), &t), 0);
+  t.c_cc[VMIN] = 0;
+  ASSERT_EQ(tcsetattr(port_.Slave(), TCSANOW, &t), 0);
+  SendLater({{300, "$GPGSV"}});
+  const Result r = Read(100);
+  EXPECT_EQ(r.ok, TRUE) << "error " << r.error;
+  EXPECT_EQ(r.bytes, "$GPGSV");
 }
 
 TEST_F(SerialRead, ZeroBytesAskedReturnsAtOnce) {
