@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 #include <fcntl.h>
@@ -55,7 +56,9 @@ TEST(SerialOpen, TheEntryInTheProgramFolderIsThePort) {
 TEST(SerialOpen, EntriesThatAreNoSerialLineFail) {
   PtyPort port(1);
   ASSERT_EQ(symlink("/dev/kavro-no-such-device", port.Folder().File("COM2").c_str()), 0);
-  { std::FILE* file = std::fopen(port.Folder().File("COM3").c_str(), "w"); ASSERT_NE(file, nullptr); std::fclose(file); }
+  std::FILE* file = std::fopen(port.Folder().File("COM3").c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
   for (const wchar_t* name : {L"COM2:", L"COM3:"}) {
     EXPECT_EQ(OpenPort(name), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
