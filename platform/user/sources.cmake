@@ -1,1 +1,4 @@
-set(PLATFORM_USER_SOURCES)
+set(PLATFORM_USER_SOURCES
+  message_box.cpp
+  message_box_hook.cpp
+  headless_message_box.cpp)
