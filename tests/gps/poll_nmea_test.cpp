@@ -64,13 +64,18 @@ TEST_F(PollNmeaTest, ReadsWhatTheReceiverSent) {
   ASSERT_TRUE(receiver.ok());
   ASSERT_EQ(OpenGpsPort(receiver.name(), 9600), 1);
   const std::string cutRmc = "$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,08";
+  const std::string rmcToDate = "$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,230394,";
+  const std::string ggaToAltitude = "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,545.4";
   const PortStep steps[] = {
       {"AllThree", GsvExample + "\r\n" + GgaExample + "\r\n" + RmcExample + "\r\n",
        {Fix(RmcExampleFix).Gga(1, 8, 545.4f).InView(11)}},
       {"NulEndsTheText", GgaExample + "\r\n" + std::string(1, '\0') + RmcExample + "\r\n" + GsvExample + "\r\n",
        {Fix().Gga(1, 8, 545.4f)}},
-      {"SentenceEndsAtTheLastByteOfAFullRead", EndingAt(NmeaReadSize, RmcExample) + "\r\n" + GsvExample + "\r\n",
+      // The last byte of the read completes the RMC: one byte less and it would be cut.
+      {"SentenceCompletedByTheLastByteOfARead", EndingAt(NmeaReadSize, rmcToDate) + "003.1,W*6A\r\n" + GsvExample + "\r\n",
        {RmcExampleFix, Fix().InView(11)}},
+      // The first byte past the read would complete the GGA: the read must stop before it.
+      {"ReadStopsAtItsSize", EndingAt(NmeaReadSize, ggaToAltitude) + ",M,46.9,M,,*47\r\n", {Fix(), Fix()}},
       {"SentenceCutByAFullRead", EndingAt(NmeaReadSize, cutRmc) + "4.4,230394,003.1,W*6A\r\n",
        {Fix().Time(12, 35, 0).Status('A').Hemispheres('N', 'E'), Fix()}},
       {"NothingKnown", "$GPVTG,084.4,T,,M,022.4,N,041.5,K,A*2C\r\n", {Fix()}},
