@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ostream>
+#include <string>
 
 #include "app/records.h"
 
@@ -20,28 +21,20 @@ inline bool operator==(const FixRecord& a, const FixRecord& b) {
          a.lonHemisphere == b.lonHemisphere && a.second == b.second && a.minute == b.minute &&
          a.hour == b.hour && a.day == b.day && a.month == b.month && a.year == b.year;
 }
-inline bool operator!=(const FixRecord& a, const FixRecord& b) { return !(a == b); }
 
-inline void PrintLetter(std::ostream* os, char c) {
-  if (c >= 0x21 && c < 0x7F) {
-    *os << '\'' << c << '\'';
-  } else {
-    *os << static_cast<int>(static_cast<unsigned char>(c));
-  }
+// A letter field as 'A', or as its code when a cut sentence left a line end or a NUL there.
+inline std::string Letter(char c) {
+  if (c > 0x20 && c < 0x7F) return std::string{'\'', c, '\''};
+  return std::to_string(static_cast<unsigned char>(c));
 }
 
 // GoogleTest prints whole records with this, so a failure shows every field of both sides.
 inline void PrintTo(const FixRecord& f, std::ostream* os) {
-  *os << "{time " << f.hour << ':' << f.minute << ':' << f.second << " date " << f.day << '/' << f.month << '/'
-      << f.year << " status ";
-  PrintLetter(os, f.status);
   os->precision(17);
-  *os << " lat " << f.latitude << ' ';
-  PrintLetter(os, f.latHemisphere);
-  *os << " lon " << f.longitude << ' ';
-  PrintLetter(os, f.lonHemisphere);
-  *os << " speed " << f.speed << " course " << f.course << " alt " << f.altitude << " quality " << f.fixQuality
-      << " used " << f.satsUsed << " inView " << f.satsInView << '}';
+  *os << "{time " << f.hour << ':' << f.minute << ':' << f.second << " date " << f.day << '/' << f.month << '/'
+      << f.year << " status " << Letter(f.status) << " lat " << f.latitude << ' ' << Letter(f.latHemisphere) << " lon "
+      << f.longitude << ' ' << Letter(f.lonHemisphere) << " speed " << f.speed << " course " << f.course << " alt "
+      << f.altitude << " quality " << f.fixQuality << " used " << f.satsUsed << " inView " << f.satsInView << '}';
 }
 
 // Builds expected records; numbers that the reader reads in single precision are given as
