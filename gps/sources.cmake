@@ -1,1 +1,1 @@
-set(KAVRO_GPS_SOURCES)
+set(KAVRO_GPS_SOURCES gps_port.cpp nmea_reader.cpp)
