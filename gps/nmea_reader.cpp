@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 
 #include "gps/gps_port.h"
@@ -43,7 +44,16 @@ const char* FindSentenceFields(const char* text, const char* name) {
 
 // A scan whose last conversion ran up to the end of the text may have met a cut-off field
 // ("2303" + "9" reads as year 9): only a field followed by more text is known to be whole.
-int EndsInsideText(const char* fields, int end) { return fields[end] != '\0'; }
+bool FollowedByMoreText(const char* fields, int end) { return fields[end] != '\0'; }
+
+// Noise can spell "nan" or "inf" where a number belongs; such a sentence is no fix, and letting
+// it through would poison the track, the distance and the plot for the rest of the run.
+bool AllFinite(std::initializer_list<float> values) {
+  for (float value : values) {
+    if (!std::isfinite(value)) return false;
+  }
+  return true;
+}
 
 // Seconds truncated toward zero; absurd values saturate instead of overflowing, NaN gives 0.
 std::int32_t TruncateSeconds(float seconds) {
@@ -67,7 +77,8 @@ void ParseRmc(const char* text, FixRecord* fix) {
   const int count = std::sscanf(fields, RmcPattern, &fix->hour, &fix->minute, &seconds, &fix->status,
                                 &latitude, &fix->latHemisphere, &longitude, &fix->lonHemisphere, &speed,
                                 &course, &fix->day, &fix->month, &fix->year, &end);
-  if (count != RmcFieldCount || !EndsInsideText(fields, end)) return;
+  if (count != RmcFieldCount || !FollowedByMoreText(fields, end)) return;
+  if (!AllFinite({latitude, longitude, speed, course})) return;
   fix->second = TruncateSeconds(seconds);
   fix->latitude = static_cast<double>(latitude);
   fix->longitude = static_cast<double>(longitude);
@@ -94,7 +105,8 @@ void ParseGga(const char* text, FixRecord* fix) {
   int end = 0;
   const int count = std::sscanf(fields, GgaPattern, &hour, &minute, &seconds, &latitude, &latHemisphere,
                                 &longitude, &lonHemisphere, &fixQuality, &satsUsed, &dilution, &altitude, &end);
-  if (count != GgaFieldCount || !EndsInsideText(fields, end)) return;
+  if (count != GgaFieldCount || !FollowedByMoreText(fields, end)) return;
+  if (!AllFinite({altitude})) return;
   fix->fixQuality = fixQuality;
   fix->satsUsed = satsUsed;
   fix->altitude = static_cast<double>(altitude);
@@ -109,7 +121,7 @@ void ParseGsv(const char* text, FixRecord* fix) {
   int satsInView = 0;
   int end = 0;
   const int count = std::sscanf(fields, GsvPattern, &messageCount, &messageNumber, &satsInView, &end);
-  if (count != GsvFieldCount || !EndsInsideText(fields, end)) return;
+  if (count != GsvFieldCount || !FollowedByMoreText(fields, end)) return;
   fix->satsInView = satsInView;
 }
 

@@ -39,8 +39,12 @@ const char* UnsupportedFeature(const DCB& dcb) {
   return nullptr;
 }
 
+// No serial line runs faster than this; a larger number is a mistake (a negative rate from a
+// settings file reads as one), even where a pseudo-terminal would accept it.
+constexpr DWORD kFastestRate = 4000000;
+
 bool ValuesValid(const DCB& dcb) {
-  if (dcb.BaudRate == 0 || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > SPACEPARITY) return false;
+  if (dcb.BaudRate == 0 || dcb.BaudRate > kFastestRate || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > SPACEPARITY) return false;
   // As on Win32: 1.5 stop bits go only with 5 data bits, 2 stop bits never do.
   if (dcb.StopBits == ONE5STOPBITS) return dcb.ByteSize == 5;
   if (dcb.StopBits == TWOSTOPBITS) return dcb.ByteSize != 5;

@@ -180,15 +180,24 @@ const ParseCase AbsurdNumbers[] = {
     {"SecondsHexadecimal", RmcWith("time", "12350x1Ap0"), Fix(RmcExampleFix).Time(12, 35, 26)},
     {"SecondsTruncateTowardZero", RmcWith("time", "1235-0.9"), Fix(RmcExampleFix).Time(12, 35, 0)},
     {"SecondsJustBelowSixty", RmcWith("time", "123559.999"), Fix(RmcExampleFix).Time(12, 35, 59)},
-    {"LatitudeNan", RmcWith("lat", "nan"), Fix(RmcExampleFix).Position(Nan, 'N', 1131.0f, 'E')},
     {"LatitudeHexadecimal", RmcWith("lat", "0x1p4"), Fix(RmcExampleFix).Position(16.0f, 'N', 1131.0f, 'E')},
-    {"LongitudeOverflow", RmcWith("lon", "1e39"), Fix(RmcExampleFix).Position(4807.038f, 'N', Inf, 'E')},
-    {"SpeedInfinite", RmcWith("speed", "inf"), Fix(RmcExampleFix).Motion(Inf, 84.4f)},
     {"CourseNegative", RmcWith("course", "-84.4"), Fix(RmcExampleFix).Motion(22.4f, -84.4f)},
-    {"AltitudeOverflow", "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,1e39,M,46.9,M,,*47",
-     Fix().Gga(1, 8, Inf)},
 };
 INSTANTIATE_TEST_SUITE_P(Absurd, ParseNmeaTextTest, ::testing::ValuesIn(AbsurdNumbers), CaseName);
+
+// A position, speed, course or altitude that is not a finite number rejects its sentence: only
+// the fields scanned straight into the fix stay, as for any rejected sentence.
+const FixRecord RmcRejected = Fix().Time(12, 35, 0).Status('A').Hemispheres('N', 'E').Date(23, 3, 94);
+const ParseCase NonFiniteNumbers[] = {
+    {"LatitudeNan", RmcWith("lat", "nan"), RmcRejected},
+    {"LatitudeMinusInfinity", RmcWith("lat", "-inf"), RmcRejected},
+    {"LongitudeOverflow", RmcWith("lon", "1e39"), RmcRejected},
+    {"SpeedInfinite", RmcWith("speed", "inf"), RmcRejected},
+    {"CourseNan", RmcWith("course", "nan"), RmcRejected},
+    {"AltitudeOverflow", "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,1e39,M,46.9,M,,*47", Fix()},
+    {"AltitudeNan", "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,nan,M,46.9,M,,*47", Fix()},
+};
+INSTANTIATE_TEST_SUITE_P(NonFinite, ParseNmeaTextTest, ::testing::ValuesIn(NonFiniteNumbers), CaseName);
 
 // Two-digit years all land in 2000-2099; a receiver's "-1" after a week rollover reads as 1999.
 const ParseCase Years[] = {

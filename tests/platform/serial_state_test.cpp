@@ -123,6 +123,8 @@ struct RefusedCase {
 TEST(SerialState, RefusedSettingsLeaveTheLineAsItWas) {
   const RefusedCase cases[] = {
       {"rate 0", [](DCB* d) { d->BaudRate = 0; }, ERROR_INVALID_PARAMETER},
+      {"rate beyond the fastest line", [](DCB* d) { d->BaudRate = 4000001; }, ERROR_INVALID_PARAMETER},
+      {"negative rate from a settings file", [](DCB* d) { d->BaudRate = static_cast<DWORD>(-9600); }, ERROR_INVALID_PARAMETER},
       {"4 data bits", [](DCB* d) { d->ByteSize = 4; }, ERROR_INVALID_PARAMETER},
       {"9 data bits", [](DCB* d) { d->ByteSize = 9; }, ERROR_INVALID_PARAMETER},
       {"parity 5", [](DCB* d) { d->Parity = 5; }, ERROR_INVALID_PARAMETER},
