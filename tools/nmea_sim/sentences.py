@@ -78,7 +78,7 @@ def date_field(when):
 
 def course_field(course):
     """Degrees true with one decimal, 0.0 up to 359.9."""
-    tenths = int(round(course * 10)) % 3600
+    tenths = math.floor(course * 10.0 + 0.5) % 3600
     return "%d.%d" % divmod(tenths, 10)
 
 
