@@ -81,7 +81,7 @@ def positive_seconds(text):
     except ValueError:
         raise argparse.ArgumentTypeError("%r is not a number of seconds" % text) from None
     if not (0.0 < value < float("inf")):
-        raise argparse.ArgumentTypeError("seconds must be more than 0, not %s" % text)
+        raise argparse.ArgumentTypeError("seconds must be a finite number above 0, not %s" % text)
     return value
 
 
@@ -128,7 +128,7 @@ def random_state(text):
 def make_parser():
     parser = argparse.ArgumentParser(
         prog=os.path.basename(sys.argv[0]) or "simreceiver.py", description=DESCRIPTION,
-        epilog=EPILOG, formatter_class=argparse.RawDescriptionHelpFormatter)
+        epilog=EPILOG, formatter_class=argparse.RawDescriptionHelpFormatter, allow_abbrev=False)
     out = parser.add_argument_group("port and line")
     out.add_argument("--folder", metavar="DIR", default=".",
                      help="folder to put the COMn link in (default: the current folder)")
@@ -153,8 +153,8 @@ def make_parser():
     gen.add_argument("--rate-hz", metavar="HZ", type=number_in(*RATE_RANGE, float, "rate"),
                      help="epochs a second, %g..%g (default: 1)" % RATE_RANGE)
     gen.add_argument("--start", metavar="LAT,LON", type=position,
-                     help="start in signed decimal degrees, any hemisphere "
-                          "(default: %g,%g)" % DEFAULT_START)
+                     help="start in signed decimal degrees, any hemisphere, e.g. "
+                          "-33.86,-70.6 (default: %g,%g)" % DEFAULT_START)
     gen.add_argument("--start-time", metavar="ISO", type=start_time,
                      help="UTC date and time of the first epoch, e.g. 2024-05-01T12:00:00Z "
                           "(default: now)")
@@ -186,9 +186,19 @@ def make_parser():
     return parser
 
 
+def joined_start(argv):
+    """argparse takes '-33.86,-70.6' for an option, not for --start's value; join the two
+    as --start=-33.86,-70.6 so that southern and western starts need no '='."""
+    argv = list(sys.argv[1:] if argv is None else argv)
+    for i, arg in enumerate(argv[:-1]):
+        if arg == "--start" and argv[i + 1].startswith("-"):
+            return argv[:i] + ["--start=" + argv[i + 1]] + argv[i + 2:]
+    return argv
+
+
 def parse_args(argv):
     parser = make_parser()
-    args = parser.parse_args(argv)
+    args = parser.parse_args(joined_start(argv))
     if args.replay is not None:
         given = [name for name, value in (("--rate-hz", args.rate_hz), ("--start", args.start),
                                           ("--start-time", args.start_time), ("--cross", args.cross))
