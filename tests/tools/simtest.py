@@ -170,12 +170,14 @@ def wait_for_link(path, process, timeout=10.0):
     raise AssertionError("no link %s after %.0f s" % (path, timeout))
 
 
-def open_port(path):
-    """The port as the viewer opens it: read and write, no controlling terminal, raw."""
+def open_port(path, raw=True):
+    """The port as the viewer opens it: read and write, no controlling terminal, raw (or
+    in whatever mode the receiver left it), nothing old waiting."""
     import termios
     import tty
     fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
-    tty.setraw(fd)
+    if raw:
+        tty.setraw(fd)
     termios.tcflush(fd, termios.TCIFLUSH)
     return fd
 
