@@ -223,7 +223,14 @@ def parse_args(argv):
 
 def say(args, text):
     if not args.quiet:
+        warn(text)
+
+
+def warn(text):
+    try:
         print("%s: %s" % (NAME, text), file=sys.stderr, flush=True)
+    except OSError:
+        pass  # the terminal has gone (SIGHUP); nobody is there to read it
 
 
 def speed_warning(epoch_bytes, rate_hz, baud):
@@ -323,25 +330,27 @@ def on_signal(signum, frame):
 
 
 def open_port(parser, args):
-    """The sink and the COMn link (None on standard output)."""
+    """The sink and the COMn link (None on standard output). Whatever goes wrong on the
+    way, a signal included, takes the link and the pty away again."""
     if args.stdout:
         return port.StdoutSink(), None
     sink = port.PtySink()
+    link = None
     try:
         link, replaced = port.link_port(args.folder, args.port, sink.name)
-    except port.LinkError as error:
-        sink.close()
-        parser.error(str(error))
-    say(args, "COM%d in %s -> %s%s" % (
-        args.port, os.path.abspath(args.folder), sink.name,
-        " (it replaces the old link to %s)" % replaced if replaced else ""))
-    if args.write_ini:
-        try:
+        say(args, "COM%d in %s -> %s%s" % (
+            args.port, os.path.abspath(args.folder), sink.name,
+            " (it replaces the old link to %s)" % replaced if replaced else ""))
+        if args.write_ini:
             path = port.write_settings(args.folder, args.port, args.baud)
-        except OSError as error:
-            close_port(sink, link)
+            say(args, "%s: PORT = COM%d, RATE = %d" % (path, args.port, args.baud))
+    except BaseException as error:
+        close_port(sink, link)
+        if isinstance(error, port.LinkError):
+            parser.error(str(error))
+        if isinstance(error, OSError):
             parser.error("cannot write %s: %s" % (error.filename, error.strerror))
-        say(args, "%s: PORT = COM%d, RATE = %d" % (path, args.port, args.baud))
+        raise
     return sink, link
 
 
@@ -360,12 +369,15 @@ def main(argv=None):
         state = random.SystemRandom().randrange(1000000)
     faults = fault_kinds.Faults(args.faults, args.fault_every, random.Random("faults %d" % state))
     clock = port.VirtualClock() if args.no_pace else port.RealClock()
-    sink, link = open_port(parser, args)
-    line = port.Line(sink, clock, args.baud)
 
     signals = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
     for s in signals:
         signal.signal(s, on_signal)
+    try:
+        sink, link = open_port(parser, args)
+    except Stop:
+        return 0
+    line = port.Line(sink, clock, args.baud)
     hung_up = stopped = False
     try:
         if args.replay is not None:
@@ -415,7 +427,7 @@ def run_generated(args, state, faults, line, clock):
     epoch_bytes = len(b"".join(sentences.epoch_sentences(copy.deepcopy(drive).epoch())))
     warning = speed_warning(epoch_bytes, args.rate_hz, args.baud)
     if warning:
-        print("%s: %s" % (NAME, warning), file=sys.stderr, flush=True)
+        warn(warning)
     say(args, "generated drive from %.5f,%.5f%s at %g Hz, %d baud, random state %d "
               "(--random-state %d repeats it)%s"
         % (lat, lon, " across the %s" % args.cross if args.cross else "", args.rate_hz,

@@ -172,6 +172,7 @@ class PtySink:
         fcntl.fcntl(self.master, fcntl.F_SETFL, flags | os.O_NONBLOCK)
         self.discarded = 0
         self.next_exclusive_check = 0.0
+        self.viewer = None
 
     def write(self, data):
         view = memoryview(data)
@@ -203,21 +204,24 @@ class PtySink:
             self.release_exclusive()
 
     def release_exclusive(self):
-        """The viewer opens the port exclusively (TIOCEXCL). A tty keeps that mode until
-        its last descriptor closes, and our own descriptor never closes, so after the
-        viewer quits nobody but root could open the port again. Clear the mode once no
-        other process has the port open."""
+        """The viewer opens the port exclusively (TIOCEXCL). A pseudo-terminal keeps that
+        mode while its master is open, even after the viewer has closed the port, and then
+        nobody but root could open the port again. Clear the mode once no other process
+        has the port open."""
         try:
             exclusive = struct.unpack("i", fcntl.ioctl(self.slave, TIOCGEXCL, b"\0\0\0\0"))[0]
         except OSError:
             return
-        if exclusive and not held_by_others(self.name):
+        if not exclusive:
+            return
+        self.viewer = holder_of(self.name, self.viewer)
+        if self.viewer is None:
             fcntl.ioctl(self.slave, termios.TIOCNXCL)
 
     def drain(self, timeout):
         """Gives the reader up to `timeout` seconds to take what is still queued; closing
         the master throws queued bytes away. Nobody to wait for when no one has the port open."""
-        if not held_by_others(self.name):
+        if holder_of(self.name, self.viewer) is None:
             return
         deadline = time.monotonic() + timeout
         time.sleep(0.05)
@@ -232,25 +236,32 @@ class PtySink:
                 pass
 
 
-def held_by_others(device):
-    """Whether a process other than this one has the device open (as far as /proc lets us
-    see: processes of the same user, or all of them for root)."""
-    me = str(os.getpid())
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit() or pid == me:
-            continue
-        folder = "/proc/%s/fd" % pid
+def holds(pid, device):
+    folder = "/proc/%s/fd" % pid
+    try:
+        descriptors = os.listdir(folder)
+    except OSError:
+        return False
+    for fd in descriptors:
         try:
-            descriptors = os.listdir(folder)
+            if os.readlink("%s/%s" % (folder, fd)) == device:
+                return True
         except OSError:
-            continue
-        for fd in descriptors:
-            try:
-                if os.readlink("%s/%s" % (folder, fd)) == device:
-                    return True
-            except OSError:
-                pass
+            pass
     return False
+
+
+def holder_of(device, likely=None):
+    """A process other than this one that has the device open, or None (as far as /proc
+    lets us see: processes of the same user, or all of them for root). The process found
+    last time is looked at first, which spares scanning /proc while the viewer runs."""
+    me = str(os.getpid())
+    if likely is not None and holds(likely, device):
+        return likely
+    for pid in os.listdir("/proc"):
+        if pid.isdigit() and pid != me and holds(pid, device):
+            return pid
+    return None
 
 
 class Line:
