@@ -58,17 +58,12 @@ def single(value):
 
 def scan(pattern, text):
     """The values sscanf(text, pattern) converts before it stops, for the directives the
-    viewer uses: %d, %2d, %f, %c, literal characters and blanks."""
+    viewer uses: %d, %2d, %f, %c and literal characters."""
     values = []
     at = 0
     i = 0
     while i < len(pattern):
         char = pattern[i]
-        if char == " ":
-            while at < len(text) and text[at] in SPACE:
-                at += 1
-            i += 1
-            continue
         if char != "%":
             if at >= len(text) or text[at] != char:
                 return values
@@ -137,12 +132,6 @@ def viewer_fix(data):
         if len(values) == 3:
             fix["satsInView"] = values[2]
     return fix
-
-
-def nmea_degrees(value):
-    """ddmm.mmmm as decimal degrees."""
-    degrees = int(value // 100)
-    return degrees + (value - degrees * 100) / 60.0
 
 
 # --- running the tool ----------------------------------------------------------------------
