@@ -1,2 +1,3 @@
 # Tests of the platform folder.
 include(platform/gdi_tests.cmake)
+include(platform/user_tests.cmake)
