@@ -1,5 +1,6 @@
 // The menu bar: a strip below the client area built from the nine-word description, whose
 // button posts WM_COMMAND to the parent, with a handle of its own.
+#include "platform/resources.h"
 #include "platform/shell.h"
 #include "user_test_support.h"
 

@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         InputCase{"MouseEventsMadeFromTouchAreIgnored",
                   {{Act::TouchDown, 30, 40}, {Act::TouchMouseDown, 30, 40}, {Act::TouchUp, 30, 40}},
                   {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 30, 40), Msg(WM_LBUTTONUP, 0, 30, 40)}}),
-    [](const ::testing::TestParamInfo<InputCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<InputCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace kavro_test

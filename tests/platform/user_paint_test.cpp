@@ -1,5 +1,7 @@
 // Painting: BeginPaint erases with the class brush and validates, what a handler draws reaches
 // the SDL window surface when it returns, and exposure and resizing invalidate.
+#include <cstring>
+
 #include "user_test_support.h"
 
 namespace kavro_test {
@@ -171,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ResizeCase{"GrowWithoutRedraw", 0, 150, 120, RECT{0, 0, 150, 120}},
                       ResizeCase{"WiderOnly", 0, 130, 80, RECT{100, 0, 130, 80}},
                       ResizeCase{"Shrunk", CS_HREDRAW | CS_VREDRAW, 60, 40, RECT{0, 0, 60, 40}}),
-    [](const ::testing::TestParamInfo<ResizeCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ResizeCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace kavro_test

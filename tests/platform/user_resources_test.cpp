@@ -44,8 +44,8 @@ TEST_F(ResourceTest, LoadStringTruncatesLikeWindows) {
       {999, 100, 0, L""},     // no such string: empty buffer
   };
   for (const LoadCase& c : cases) {
-    wchar_t buffer[100];
-    std::wmemset(buffer, L'#', 100);
+    wchar_t buffer[101];  // one more than the largest bufferMax, to see overruns
+    std::wmemset(buffer, L'#', 101);
     const int result = LoadStringW(nullptr, c.id, buffer, c.bufferMax);
     EXPECT_EQ(result, c.expectedResult) << "id " << c.id << " bufferMax " << c.bufferMax;
     EXPECT_EQ(std::wstring(buffer), c.expectedText) << "id " << c.id << " bufferMax " << c.bufferMax;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing.h"
 #include "platform/windows.h"
 
 namespace kavro_test {
@@ -133,7 +134,7 @@ SDL_Window* SdlWindowOf(HWND window);
 
 inline void PushEvent(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
 
-inline void PushMouseButton(HWND window, Uint32 type, int x, int y, SDL_MouseID which = 0) {
+inline void PushMouseButton(HWND window, Uint32 type, int x, int y, Uint32 which = 0) {
   SDL_Event event{};
   event.type = type;
   event.button.windowID = SDL_GetWindowID(SdlWindowOf(window));
@@ -146,7 +147,7 @@ inline void PushMouseButton(HWND window, Uint32 type, int x, int y, SDL_MouseID 
   PushEvent(event);
 }
 
-inline void PushMouseMotion(HWND window, int x, int y, bool held, SDL_MouseID which = 0) {
+inline void PushMouseMotion(HWND window, int x, int y, bool held, Uint32 which = 0) {
   SDL_Event event{};
   event.type = SDL_MOUSEMOTION;
   event.motion.windowID = SDL_GetWindowID(SdlWindowOf(window));

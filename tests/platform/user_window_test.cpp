@@ -170,7 +170,9 @@ TEST_F(DestroyWindowTest, ZeroStaleAndRepeatedHandlesFailHarmlessly) {
 
 TEST_F(DestroyWindowTest, DestroyingAgainInsideDestroyIsRefused) {
   TheRecorder().handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message == WM_DESTROY) EXPECT_FALSE(DestroyWindow(window));
+    if (message == WM_DESTROY) {
+      EXPECT_FALSE(DestroyWindow(window));
+    }
     return false;
   };
   HWND window = Create(0, 50, 50);
