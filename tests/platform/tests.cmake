@@ -11,3 +11,4 @@ kavro_add_test(platform_message_box_tests
   SOURCES platform/message_box_test.cpp
   LIBS platform)
 include(platform/gdi_tests.cmake)
+include(platform/user_tests.cmake)
