@@ -2,7 +2,7 @@
 add_library(kavro_warnings INTERFACE)
 target_compile_options(kavro_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
-  -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Wnull-dereference
+  -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
   -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
 if(KAVRO_WERROR)
   target_compile_options(kavro_warnings INTERFACE -Werror)
