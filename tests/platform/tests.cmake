@@ -1,1 +1,2 @@
 # Tests of the platform folder.
+include(platform/gdi_tests.cmake)
