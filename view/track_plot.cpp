@@ -38,7 +38,7 @@ PlotProjection ProjectionOf(const TrackState* state) {
 PixelPoint ProjectWith(const PlotProjection* projection, const FixRecord* fix) {
   double east = SignedMinutes(fix->longitude, fix->lonHemisphere) - projection->refLongitude;
   double north = SignedMinutes(fix->latitude, fix->latHemisphere) - projection->refLatitude;
-  // The order of operations is kept as it was, so that the truncated pixels stay the same.
+  // Scale first, then the pixel factor: this order decides which whole pixel a point falls on.
   PixelPoint pixel;
   pixel.x = OffsetPixel(PlotOriginX, projection->panX, (east * projection->scale) * -PlotScale);
   pixel.y = OffsetPixel(PlotOriginY, projection->panY, (north * projection->scale) * PlotScale);

@@ -61,16 +61,4 @@ TEST_F(DrawCompassTest, DialNeedleAndHub) {
             view_test::Describe(Record([&](HDC surface) { DrawCompass(window_, surface); })));
 }
 
-TEST_F(DrawCompassTest, PixelsOfNeedleDialAndHub) {
-  trackState.current.course = 0.0;  // blue up, red down
-  HDC surface = GetDC(window_);
-  DrawCompass(window_, surface);
-  EXPECT_EQ(RGB(0, 0, 255), GetPixel(surface, 443, 20));
-  EXPECT_EQ(RGB(255, 0, 0), GetPixel(surface, 443, 55));
-  EXPECT_EQ(RGB(255, 255, 255), GetPixel(surface, 443, 37)) << "hub";
-  EXPECT_EQ(RGB(0, 0, 0), GetPixel(surface, 425, 37)) << "dial";
-  EXPECT_EQ(RGB(0, 50, 0), GetPixel(surface, 410, 37)) << "outside the dial";
-  ReleaseDC(window_, surface);
-}
-
 }  // namespace

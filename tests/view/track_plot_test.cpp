@@ -77,21 +77,6 @@ TEST(ProjectPointTest, Table) {
   }
 }
 
-TEST(SignedMinutesTest, Table) {
-  struct {
-    double value;
-    char hemisphere;
-    double minutes;
-  } const cases[] = {
-      {4807.25, 'N', 2887.25}, {4807.25, 'S', -2887.25}, {1131.0, 'W', -691.0},
-      {17959.5, 'W', -10799.5}, {0.0, 'N', 0.0},        {4800.0, 'N', 2880.0},
-      {4807.25, '\0', 2887.25}, {-130.5, 'N', -90.5},    {-130.5, 'S', 90.5},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.minutes, SignedMinutes(c.value, c.hemisphere)) << c.value << ' ' << c.hemisphere;
-  }
-}
-
 // Within one degree north and east the difference of signed minutes is the difference of the
 // raw numbers bit for bit, so pixels stay exactly where they always were.
 TEST(SignedMinutesTest, DifferencesWithinADegreeAreTheRawOnes) {
@@ -187,22 +172,34 @@ TEST_F(DrawTrackTest, JoinRuleOnAFreshSurface) {
   }
 }
 
-TEST_F(DrawTrackTest, TwoPointsDrawOnlyTheDot) {
-  StoreTrackAtX({300, 105});
-  std::vector<std::string> lines = Draw();
-  EXPECT_TRUE(Only(lines, "LineTo").empty());
-  EXPECT_EQ(std::vector<std::string>{"Ellipse 102 123 108 129 pen 1 0,255,0 brush 0,255,0"},
-            Only(lines, "Ellipse"));
-  StoreTrackAtX({300, 104});  // x - 3 is no longer right of 101
-  EXPECT_TRUE(Only(Draw(), "Ellipse").empty());
-}
-
-TEST_F(DrawTrackTest, EmptyTrackOnlyClearsAndLeavesTheReferenceUnset) {
-  std::vector<std::string> lines = Draw();
-  EXPECT_EQ(std::vector<std::string>{"FillRect 100 0 480 536 with #1"}, Only(lines, "FillRect"));
-  EXPECT_TRUE(Only(lines, "MoveToEx").empty());
-  EXPECT_TRUE(Only(lines, "Ellipse").empty());
-  EXPECT_EQ(0.0, trackState.refLatitude);
+TEST_F(DrawTrackTest, SmallTracks) {
+  struct {
+    std::vector<std::int32_t> xs;
+    std::vector<std::string> drawn;
+  } const cases[] = {
+      {{}, {}},
+      {{300}, {"MoveToEx 300 126", "Ellipse 297 123 303 129 pen 1 0,255,0 brush 0,255,0"}},
+      {{300, 105}, {"MoveToEx 300 126", "MoveToEx 105 126",
+                    "Ellipse 102 123 108 129 pen 1 0,255,0 brush 0,255,0"}},
+      {{300, 104}, {"MoveToEx 300 126", "MoveToEx 104 126"}},  // x - 3 not right of 101
+  };
+  for (const auto& c : cases) {
+    if (c.xs.empty()) {
+      ResetTrackState(&trackState);
+    } else {
+      StoreTrackAtX(c.xs);
+    }
+    std::vector<std::string> drawn;
+    for (const std::string& line : Draw()) {
+      if (line.rfind("MoveToEx", 0) == 0 || line.rfind("LineTo", 0) == 0 ||
+          line.rfind("Ellipse", 0) == 0) {
+        drawn.push_back(line);
+      }
+    }
+    EXPECT_EQ(c.drawn, drawn) << "track of " << c.xs.size() << " points";
+    // An empty track leaves the reference unset.
+    EXPECT_EQ(c.xs.empty() ? 0.0 : trackState.points[0].latitude, trackState.refLatitude);
+  }
 }
 
 TEST_F(DrawTrackTest, ReferenceComesFromTheFirstPointOnceWithItsHemispheres) {
@@ -237,24 +234,6 @@ TEST_F(DrawTrackTest, FarOffAndBrokenPointsSaturate) {
   EXPECT_EQ(std::vector<std::string>{"Ellipse 2147483644 2147483644 2147483647 2147483647 pen 1 "
                                      "0,255,0 brush 0,255,0"},
             Only(Draw(), "Ellipse"));
-}
-
-TEST_F(DrawTrackTest, PixelsOfFillTrackAndDot) {
-  StoreTrackAtX({290, 390, 400});
-  trackState.points[2] = FixAt(view_test::NmeaFromMinutes(2232.5 + 1.103), 5545.0);  // (400, 151)
-  HDC surface = GetDC(window_);
-  DrawTrack(&trackState, window_, surface);
-  struct {
-    int x, y;
-    COLORREF colour;
-    const char* what;
-  } const pixels[] = {
-      {99, 300, RGB(0, 50, 0), "left band untouched"}, {100, 300, RGB(0, 0, 0), "plot fill"},
-      {479, 535, RGB(0, 0, 0), "plot fill corner"},    {290, 126, RGB(0, 0, 0), "no first segment"},
-      {390, 126, RGB(255, 255, 255), "line start"},    {400, 151, RGB(0, 255, 0), "end dot"},
-  };
-  for (const auto& p : pixels) EXPECT_EQ(p.colour, GetPixel(surface, p.x, p.y)) << p.what;
-  ReleaseDC(window_, surface);
 }
 
 }  // namespace
