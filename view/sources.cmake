@@ -1,1 +1,4 @@
-set(KAVRO_VIEW_SOURCES)
+set(KAVRO_VIEW_SOURCES
+  track_plot.cpp
+  compass.cpp
+  info_panel.cpp)

@@ -1,1 +1,7 @@
 # Tests of the view folder.
+kavro_add_test(view_test
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/view/track_plot_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/view/compass_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/view/info_panel_test.cpp
+  LIBS kavro_core)
