@@ -1,0 +1,19 @@
+// The serial port the GPS receiver is attached to: the program-wide handle and its set-up.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+// The open port; INVALID_HANDLE_VALUE before it is opened and after a failed open or set-up,
+// 0 once the window has closed it.
+extern HANDLE portHandle;
+
+// Time given to the receiver after its line settings change, before the first tick reads.
+constexpr DWORD PortSettleMilliseconds = 3000;
+
+// Opens the port by name ("COM7:"), sets its timeouts and line settings (8N1 at baudRate,
+// XON/XOFF, no hardware flow control), waits PortSettleMilliseconds and returns 1. On failure it
+// shows a message box, leaves portHandle at INVALID_HANDLE_VALUE and returns 0. A negative
+// baudRate becomes a huge unsigned rate, which the port refuses.
+int OpenGpsPort(LPCWSTR portName, std::int32_t baudRate);
