@@ -1,1 +1,4 @@
-set(PLATFORM_USER_SOURCES)
+set(PLATFORM_USER_SOURCES
+  paint.cpp
+  window.cpp
+  window_list.cpp)
