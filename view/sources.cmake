@@ -1,1 +1,5 @@
-set(KAVRO_VIEW_SOURCES)
+set(KAVRO_VIEW_SOURCES
+  pixels.cpp
+  track_plot.cpp
+  compass.cpp
+  info_panel.cpp)

@@ -1,1 +1,7 @@
 # Tests of the view folder.
+kavro_add_test(view_pure_test
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/view/track_projection_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/view/compass_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/view/info_panel_text_test.cpp
+  LIBS kavro_core)
