@@ -54,4 +54,6 @@ constexpr ResourceTable ProgramResources = {
 
 }  // namespace
 
+const ResourceTable* ProgramResourceTable() { return &ProgramResources; }
+
 void RegisterProgramResources() { RegisterResourceTable(&ProgramResources); }

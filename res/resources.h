@@ -1,6 +1,7 @@
 // Identifiers of the program's resources, and the call that hands them to the platform.
 #pragma once
 
+#include "platform/resources.h"
 #include "platform/types.h"
 
 // Strings.
@@ -16,3 +17,6 @@ constexpr UINT IDM_OK = 40001;
 // Registers the program's resource table with the platform, so that LoadStringW, LoadIconW
 // and SHCreateMenuBar find the resources above. Called once at start, before any window exists.
 void RegisterProgramResources();
+
+// The table itself, as the platform receives it.
+const ResourceTable* ProgramResourceTable();
