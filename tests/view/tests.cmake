@@ -1,7 +1,13 @@
 # Tests of the view folder.
-kavro_add_test(view_pure_test
+kavro_add_test(view_geometry_test
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/view/track_projection_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/view/compass_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/view/info_panel_text_test.cpp
+  LIBS kavro_core)
+kavro_add_test(view_drawing_test
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/view/track_plot_draw_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/view/compass_draw_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/view/info_panel_draw_test.cpp
   LIBS kavro_core)
