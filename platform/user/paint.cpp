@@ -5,53 +5,141 @@
 #include "user/window.h"
 
 namespace platform::detail {
+namespace {
+
+RECT Union(const RECT& a, const RECT& b) {
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+RECT ClipToClient(const Window& window, const RECT& rect) {
+  return RECT{std::max<LONG>(rect.left, 0), std::max<LONG>(rect.top, 0), std::min<LONG>(rect.right, window.width),
+              std::min<LONG>(rect.bottom, window.height)};
+}
+
+bool IsEmpty(const RECT& rect) { return rect.left >= rect.right || rect.top >= rect.bottom; }
+
+HDC OpenWindowDC(Window& window) {
+  if (window.surface == nullptr) return nullptr;
+  HDC dc = OpenSurfaceDC(window.surface);
+  if (dc != nullptr) window.openDCs.push_back(dc);
+  return dc;
+}
+
+// Closes one of the window's DCs and keeps what it changed for the next present.
+bool CloseWindowDC(Window& window, HDC dc) {
+  auto& open = window.openDCs;
+  auto it = std::find(open.begin(), open.end(), dc);
+  if (it == open.end()) return false;
+  open.erase(it);
+  RECT changed{0, 0, 0, 0};
+  const bool closed = CloseSurfaceDC(dc, &changed);
+  if (closed) AddDirtyRect(window, changed);
+  if (open.empty()) {
+    for (cairo_surface_t* old : window.retiredSurfaces) cairo_surface_destroy(old);
+    window.retiredSurfaces.clear();
+  }
+  return closed;
+}
+
+}  // namespace
 
 void AddDirtyRect(Window& window, const RECT& rect) {
-  RECT clipped{std::max<LONG>(rect.left, 0), std::max<LONG>(rect.top, 0), std::min<LONG>(rect.right, window.width),
-               std::min<LONG>(rect.bottom, window.height)};
-  if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return;
+  const RECT clipped = ClipToClient(window, rect);
+  if (IsEmpty(clipped)) return;
   // A handful of rectangles is what a tick draws; beyond that one bounding box presents faster.
   constexpr std::size_t kMaxRects = 16;
   if (window.dirty.size() >= kMaxRects) {
     RECT all = clipped;
-    for (const RECT& r : window.dirty) {
-      all.left = std::min(all.left, r.left);
-      all.top = std::min(all.top, r.top);
-      all.right = std::max(all.right, r.right);
-      all.bottom = std::max(all.bottom, r.bottom);
-    }
+    for (const RECT& r : window.dirty) all = Union(all, r);
     window.dirty.assign(1, all);
     return;
   }
   window.dirty.push_back(clipped);
 }
 
+void MarkAllDirty(Window& window) {
+  window.dirty.assign(1, RECT{0, 0, window.width, window.height});
+  window.barDirty = window.menuBar != nullptr;
+}
+
 void CloseWindowDCs(Window& window) {
   for (HDC dc : window.openDCs) CloseSurfaceDC(dc, nullptr);
   window.openDCs.clear();
+  for (cairo_surface_t* old : window.retiredSurfaces) cairo_surface_destroy(old);
+  window.retiredSurfaces.clear();
+}
+
+void InvalidateWindow(Window& window, const RECT* rect, bool erase) {
+  const RECT area = ClipToClient(window, rect != nullptr ? *rect : RECT{0, 0, window.width, window.height});
+  if (IsEmpty(area)) return;
+  window.invalidRect = window.invalid ? Union(window.invalidRect, area) : area;
+  window.invalid = true;
+  window.erase = window.erase || erase;
+}
+
+bool TakePaintMessage(HWND filter, MSG* msg) {
+  for (HWND handle : AllWindows()) {
+    const Window* window = FindWindowObject(handle);
+    if (window == nullptr || !window->visible || !window->invalid || window->destroying) continue;
+    if (filter != nullptr && handle != filter) continue;
+    *msg = MSG{handle, WM_PAINT, 0, 0, 0, POINT{0, 0}};
+    return true;
+  }
+  return false;
 }
 
 }  // namespace platform::detail
 
 using platform::detail::FindWindowObject;
+using platform::detail::Window;
 
 HDC GetDC(HWND window) {
-  platform::detail::Window* object = FindWindowObject(window);
-  if (object == nullptr || object->surface == nullptr) return nullptr;
-  HDC dc = platform::detail::OpenSurfaceDC(object->surface);
-  if (dc != nullptr) object->openDCs.push_back(dc);
-  return dc;
+  Window* object = FindWindowObject(window);
+  return object != nullptr ? platform::detail::OpenWindowDC(*object) : nullptr;
 }
 
 int ReleaseDC(HWND window, HDC dc) {
-  platform::detail::Window* object = FindWindowObject(window);
+  Window* object = FindWindowObject(window);
   if (object == nullptr || dc == nullptr) return 0;
-  auto& open = object->openDCs;
-  auto it = std::find(open.begin(), open.end(), dc);
-  if (it == open.end()) return 0;
-  open.erase(it);
-  RECT changed{0, 0, 0, 0};
-  if (!platform::detail::CloseSurfaceDC(dc, &changed)) return 0;
-  platform::detail::AddDirtyRect(*object, changed);
-  return 1;
+  return platform::detail::CloseWindowDC(*object, dc) ? 1 : 0;
+}
+
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
+  Window* object = FindWindowObject(window);
+  if (object == nullptr || paint == nullptr) return nullptr;
+  HDC dc = platform::detail::OpenWindowDC(*object);
+  if (dc == nullptr) return nullptr;
+  *paint = PAINTSTRUCT{};
+  paint->hdc = dc;
+  paint->rcPaint = object->invalid ? object->invalidRect : RECT{0, 0, 0, 0};
+  if (object->invalid && object->erase) {
+    if (object->background != nullptr) {
+      FillRect(dc, &paint->rcPaint, object->background);
+    } else {
+      paint->fErase = TRUE;  // no class brush: the procedure erases, as on Windows
+    }
+  }
+  object->invalid = false;
+  object->erase = false;
+  return dc;
+}
+
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint) {
+  Window* object = FindWindowObject(window);
+  if (object == nullptr || paint == nullptr) return FALSE;
+  return platform::detail::CloseWindowDC(*object, paint->hdc) ? TRUE : FALSE;
+}
+
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
+  if (window == nullptr) {
+    // Windows repaints every window then.
+    for (HWND each : platform::detail::AllWindows()) {
+      if (Window* object = FindWindowObject(each)) platform::detail::InvalidateWindow(*object, nullptr, erase != FALSE);
+    }
+    return TRUE;
+  }
+  Window* object = FindWindowObject(window);
+  if (object == nullptr || object->remoteFd >= 0) return FALSE;
+  platform::detail::InvalidateWindow(*object, rect, erase != FALSE);
+  return TRUE;
 }

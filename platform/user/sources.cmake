@@ -1,4 +1,16 @@
 set(PLATFORM_USER_SOURCES
+  beep.cpp
+  event_loop.cpp
+  input.cpp
+  message_box_window.cpp
+  message_queue.cpp
   paint.cpp
+  present.cpp
+  resources.cpp
+  single_instance.cpp
+  timers.cpp
+  video.cpp
   window.cpp
+  window_class.cpp
+  window_events.cpp
   window_list.cpp)

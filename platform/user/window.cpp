@@ -1,52 +1,244 @@
-// Windows: creation, destruction, the default procedure and the client rectangle.
+// Windows: creation, showing, destruction, the default procedure and the client rectangle.
 #include "user/window.h"
 
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
+#include "platform/kernel.h"
 #include "platform/testing.h"
+#include "shell/menu_bar.h"
+#include "user/message_queue.h"
+#include "user/resources.h"
+#include "user/single_instance.h"
+#include "user/timers.h"
+#include "user/video.h"
+#include "user/window_class.h"
 
 namespace platform::detail {
 namespace {
 
-// Windows destroys a window in this order: WM_DESTROY while it is still whole, then its
-// timers, queued messages, DCs and the handle itself.
+// A handheld's screen in portrait, the size the program was laid out for.
+constexpr int kDefaultClientWidth = 480;
+constexpr int kDefaultClientHeight = 536;
+constexpr DWORD kErrorCannotFindClass = 1407;
+
+int ClientSize(int requested, int fallback) {
+  if (requested == CW_USEDEFAULT) return fallback;
+  return std::max(requested, 1);
+}
+
+// Builds the window object with its backing store and SDL window; null on failure.
+std::unique_ptr<Window> MakeWindow(const WindowClass& cls, LPCWSTR title, DWORD style, int x, int y, int width,
+                                   int height) {
+  auto object = std::make_unique<Window>();
+  object->proc = cls.proc;
+  object->classStyle = cls.style;
+  object->background = cls.background;
+  object->icon = cls.icon;
+  object->className = cls.name;
+  object->title = title != nullptr ? title : L"";
+  object->style = style;
+  object->width = ClientSize(width, kDefaultClientWidth);
+  object->height = ClientSize(height, kDefaultClientHeight);
+  object->surface = CreateBackingStore(object->width, object->height);
+  if (object->surface == nullptr) return nullptr;
+  const int sdlX = x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : x;
+  const int sdlY = y == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : y;
+  object->sdl = SDL_CreateWindow(ToUtf8(object->title.c_str()).c_str(), sdlX, sdlY, object->width, object->height,
+                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+  if (object->sdl == nullptr) {
+    std::fprintf(stderr, "SDL_CreateWindow: %s\n", SDL_GetError());
+    return nullptr;
+  }
+  object->sdlId = SDL_GetWindowID(object->sdl);
+  ApplyWindowIcon(object->sdl, object->icon);
+  return object;
+}
+
+void SetVisible(Window& window, bool visible) {
+  if (window.visible == visible) return;
+  window.visible = visible;
+  if (window.sdl != nullptr) {
+    if (visible) {
+      SDL_ShowWindow(window.sdl);
+    } else {
+      SDL_HideWindow(window.sdl);
+    }
+  }
+  if (visible) {
+    // A window that appears needs painting, as on Windows.
+    InvalidateWindow(window, nullptr, true);
+    MarkAllDirty(window);
+  }
+}
+
+// Windows destroys a window in this order: hidden, WM_DESTROY while it is still whole, then its
+// menu bar, timers, queued messages, DCs and the handle itself.
 BOOL DestroyWindowObject(HWND window) {
   Window* object = FindWindowObject(window);
-  if (object == nullptr || object->destroying) return FALSE;
+  if (object == nullptr || object->destroying) {
+    SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
+    return FALSE;
+  }
   object->destroying = true;
-  CallWindowProcedure(window, WM_DESTROY, 0, 0);
-  object = FindWindowObject(window);
-  if (object == nullptr) return TRUE;
-  CloseWindowDCs(*object);
-  RemoveWindowFromList(window);
-  RemoveHandle(window, Kind::Window);  // the object is destroyed here
+  if (object->remoteFd < 0) {
+    SetVisible(*object, false);
+    CallWindowProcedure(window, WM_DESTROY, 0, 0);
+    object = FindWindowObject(window);
+    if (object == nullptr) return TRUE;
+    if (object->menuBar != nullptr) DestroyMenuBar(object->menuBar);
+    KillWindowTimers(window);
+    RemoveWindowMessages(window);
+    CloseWindowDCs(*object);
+    RemoveWindowFromList(window);
+  }
+  RemoveHandle(window, Kind::Window);  // the object, its SDL window and sockets go here
   return TRUE;
+}
+
+bool Matches(const Window& window, LPCWSTR className, LPCWSTR title) {
+  if (className != nullptr && !SameClassName(window.className, className)) return false;
+  return title == nullptr || window.title == title;
 }
 
 }  // namespace
 }  // namespace platform::detail
 
 using platform::detail::FindWindowObject;
+using platform::detail::Window;
+
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+  const platform::detail::WindowClass* cls = platform::detail::FindWindowClass(className);
+  if (cls == nullptr) {
+    SetLastError(platform::detail::kErrorCannotFindClass);
+    return nullptr;
+  }
+  if (!platform::detail::EnsureVideo()) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return nullptr;
+  }
+  std::unique_ptr<Window> made = platform::detail::MakeWindow(*cls, windowName, style, x, y, width, height);
+  if (made == nullptr) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  Window* object = made.get();
+  HWND window = static_cast<HWND>(platform::detail::InsertHandle(std::move(made)));
+  if (window == nullptr) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  object->handle = window;
+  platform::detail::AddWindowToList(window);
+  if (!platform::detail::IsInternalClass(*cls)) platform::detail::AnnounceWindow(*object);
+
+  CREATESTRUCTW create{param, instance, menu, parent, object->height, object->width, y, x,
+                       static_cast<LONG>(style), windowName, cls->name.c_str(), exStyle};
+  const LRESULT created = platform::detail::CallWindowProcedure(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create));
+  if (created == -1) {
+    DestroyWindow(window);
+    return nullptr;
+  }
+  object = FindWindowObject(window);
+  if (object == nullptr || object->destroying) return nullptr;  // destroyed from WM_CREATE
+  if ((style & WS_VISIBLE) != 0) platform::detail::SetVisible(*object, true);
+  return window;
+}
+
+BOOL ShowWindow(HWND window, int showCommand) {
+  Window* object = FindWindowObject(window);
+  if (object == nullptr || object->remoteFd >= 0) return FALSE;
+  const BOOL wasVisible = object->visible ? TRUE : FALSE;
+  platform::detail::SetVisible(*object, showCommand != SW_HIDE);
+  return wasVisible;
+}
+
+BOOL UpdateWindow(HWND window) {
+  Window* object = FindWindowObject(window);
+  if (object == nullptr || object->remoteFd >= 0) return FALSE;
+  if (object->visible && object->invalid) {
+    platform::detail::CallWindowProcedure(window, WM_PAINT, 0, 0);
+    platform::detail::PresentAllWindows();
+  }
+  return TRUE;
+}
+
+BOOL DestroyWindow(HWND window) {
+  if (platform::detail::KindOfHandle(window) == platform::detail::Kind::MenuBar) {
+    return platform::detail::DestroyMenuBar(window);
+  }
+  return platform::detail::DestroyWindowObject(window);
+}
 
 BOOL IsWindow(HWND window) {
-  const platform::detail::Window* object = FindWindowObject(window);
-  return object != nullptr ? TRUE : FALSE;
+  const platform::detail::Kind kind = platform::detail::KindOfHandle(window);
+  return kind == platform::detail::Kind::Window || kind == platform::detail::Kind::MenuBar ? TRUE : FALSE;
 }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
-  const platform::detail::Window* object = FindWindowObject(window);
-  if (object == nullptr || rect == nullptr || object->remoteFd >= 0) return FALSE;
+  if (rect == nullptr) return FALSE;
+  if (platform::detail::MenuBarClientRect(window, rect)) return TRUE;
+  const Window* object = FindWindowObject(window);
+  if (object == nullptr || object->remoteFd >= 0) return FALSE;
   *rect = RECT{0, 0, object->width, object->height};
   return TRUE;
 }
 
-BOOL DestroyWindow(HWND window) { return platform::detail::DestroyWindowObject(window); }
-
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   (void)wParam;
   (void)lParam;
-  if (message == WM_CLOSE) DestroyWindow(window);
+  switch (message) {
+    case WM_CLOSE:
+      DestroyWindow(window);
+      break;
+    case WM_PAINT: {
+      // Validating here keeps a procedure that ignores WM_PAINT from being sent it forever.
+      PAINTSTRUCT paint;
+      if (BeginPaint(window, &paint) != nullptr) EndPaint(window, &paint);
+      break;
+    }
+    default:
+      break;
+  }
   return 0;
+}
+
+HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+  for (HWND window : platform::detail::AllWindows()) {
+    const Window* object = FindWindowObject(window);
+    if (object != nullptr && !object->destroying && object->sdl != nullptr &&
+        platform::detail::Matches(*object, className, windowName)) {
+      return window;
+    }
+  }
+  // Another process of this user may own it; one connection is kept per window found.
+  static std::vector<HWND> remotes;
+  for (HWND remote : remotes) {
+    const Window* object = FindWindowObject(remote);
+    if (object != nullptr && platform::detail::Matches(*object, className, windowName) && className != nullptr &&
+        windowName != nullptr) {
+      return remote;
+    }
+  }
+  remotes.erase(std::remove_if(remotes.begin(), remotes.end(), [](HWND h) { return FindWindowObject(h) == nullptr; }),
+                remotes.end());
+  HWND remote = platform::detail::ConnectToRemoteWindow(className, windowName);
+  if (remote != nullptr) remotes.push_back(remote);
+  return remote;
+}
+
+BOOL SetForegroundWindow(HWND window) {
+  // The lowest bit asks for the window's owned windows too; each of ours stands alone.
+  window = reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(window) & ~std::uintptr_t{1});
+  Window* object = FindWindowObject(window);
+  if (object == nullptr) return FALSE;
+  if (object->remoteFd >= 0) return platform::detail::RaiseRemoteWindow(*object);
+  if (object->sdl != nullptr) SDL_RaiseWindow(object->sdl);
+  return TRUE;
 }
 
 namespace platform::testing {

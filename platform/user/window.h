@@ -51,6 +51,13 @@ struct Window : Object {
   HWND menuBar = nullptr;
   int barHeight = 0;
 
+  // The menu bar strip must be presented again.
+  bool barDirty = false;
+
+  // Backing stores replaced by a resize while a DC still drew on them; freed when the last
+  // DC on the window is released.
+  std::vector<cairo_surface_t*> retiredSurfaces;
+
   // The left button went down in the client area and is still held (stylus capture).
   bool captured = false;
 
@@ -76,6 +83,20 @@ void AddDirtyRect(Window& window, const RECT& rect);
 
 // Closes every DC still open on the window (before its backing store goes away).
 void CloseWindowDCs(Window& window);
+
+// Fills msg with WM_PAINT for the first visible invalid window (of the filter, when given).
+bool TakePaintMessage(HWND filter, MSG* msg);
+
+// Adds a rectangle (the whole client area when null) to the window's update region.
+void InvalidateWindow(Window& window, const RECT* rect, bool erase);
+
+// Copies what changed in every window's backing store (and menu bar) to the screen.
+void PresentAllWindows();
+// The whole window must be shown again (newly visible, resized, exposed).
+void MarkAllDirty(Window& window);
+
+// The window whose SDL window has this id, or nullptr.
+Window* FindWindowBySdlId(unsigned sdlId);
 
 // Calls the window procedure; the window may be destroyed when it returns.
 LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

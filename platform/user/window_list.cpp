@@ -19,6 +19,7 @@ std::vector<HWND>& TheList() {
 Window::~Window() {
   if (sdl != nullptr) SDL_DestroyWindow(sdl);
   if (surface != nullptr) cairo_surface_destroy(surface);
+  for (cairo_surface_t* old : retiredSurfaces) cairo_surface_destroy(old);
   if (remoteFd >= 0) close(remoteFd);
   if (listenFd >= 0) close(listenFd);
 }
@@ -47,6 +48,19 @@ LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   WNDPROC proc = object->proc;
   // The procedure may destroy the window; nothing here touches the object afterwards.
   return proc(window, message, wParam, lParam);
+}
+
+}  // namespace platform::detail
+
+namespace platform::detail {
+
+Window* FindWindowBySdlId(unsigned sdlId) {
+  if (sdlId == 0) return nullptr;
+  for (HWND handle : TheList()) {
+    Window* window = FindWindowObject(handle);
+    if (window != nullptr && window->sdlId == sdlId) return window;
+  }
+  return nullptr;
 }
 
 }  // namespace platform::detail

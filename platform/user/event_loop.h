@@ -1,0 +1,21 @@
+// Where the message queue meets SDL: reading events and waiting for the next one.
+#pragma once
+
+union SDL_Event;
+
+namespace platform::detail {
+
+// Turns every SDL event already waiting into messages or window changes, and serves
+// single-instance requests; never waits.
+void PumpEvents();
+
+// Waits until an SDL event or a single-instance request may be waiting, or the timeout (in
+// milliseconds, -1 for none) has passed. Shows pending drawing first.
+void WaitForEvents(int timeoutMs);
+
+// Handles one SDL event: input becomes messages, window events change windows.
+void HandleSdlEvent(const SDL_Event& event);
+void HandleWindowEvent(const SDL_Event& event);
+void HandleInputEvent(const SDL_Event& event);
+
+}  // namespace platform::detail

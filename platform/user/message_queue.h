@@ -1,0 +1,15 @@
+// The thread's message queue as the rest of the window system feeds it.
+#pragma once
+
+#include "platform/user.h"
+
+namespace platform::detail {
+
+// Appends a message; a WM_MOUSEMOVE replaces one for the same window still waiting at the end
+// of the queue, as Windows keeps only the latest pointer position.
+void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Drops every queued message for a window (it is being destroyed).
+void RemoveWindowMessages(HWND window);
+
+}  // namespace platform::detail

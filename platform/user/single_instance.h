@@ -1,0 +1,34 @@
+// Finding a program's window from another process: each top-level window announces itself on
+// an abstract Unix socket named from the user id, its class and its title.
+#pragma once
+
+#include <poll.h>
+
+#include <string>
+#include <vector>
+
+#include "user/window.h"
+
+namespace platform::detail {
+
+// The abstract socket name (without its leading NUL) for a class and title of this user;
+// hashed when it would not fit in a socket address.
+std::string SingleInstanceName(LPCWSTR className, LPCWSTR title);
+
+// Starts listening for the window; a name already taken leaves the window unannounced.
+void AnnounceWindow(Window& window);
+
+// The descriptors a wait must watch, and serving whatever arrived on them (never waits).
+void CollectSingleInstanceFds(std::vector<pollfd>& fds);
+void ServeSingleInstance();
+
+// A handle for the window of that class and title in another process of this user, or null.
+HWND ConnectToRemoteWindow(LPCWSTR className, LPCWSTR title);
+
+// Asks the remote window's process to raise it and waits (briefly) for the answer.
+BOOL RaiseRemoteWindow(Window& remote);
+
+// How many raise requests this process has answered (for tests).
+int RaiseRequestsServed();
+
+}  // namespace platform::detail

@@ -1,0 +1,81 @@
+// SDL start-up for the window system, the message clock and text conversion for SDL.
+#include "user/video.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace platform::detail {
+namespace {
+
+enum class VideoState { NotStarted, Ready, Failed };
+VideoState g_video = VideoState::NotStarted;
+
+}  // namespace
+
+bool EnsureVideo() {
+  if (g_video == VideoState::NotStarted) {
+    // Ctrl-C and SIGTERM keep their default meaning instead of becoming SDL_QUIT events that a
+    // Win32 message loop would never look at.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Touch arrives once, as finger events; the mouse events SDL would synthesise from it (and
+    // touch events synthesised from the mouse) would double every tap.
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // A compositor keeps running for a small always-visible window.
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+      std::fprintf(stderr, "SDL_InitSubSystem(video): %s\n", SDL_GetError());
+      g_video = VideoState::Failed;
+    } else {
+      g_video = VideoState::Ready;
+    }
+  }
+  return g_video == VideoState::Ready;
+}
+
+bool VideoReady() { return g_video == VideoState::Ready; }
+
+bool VideoIsHeadless() {
+  if (!EnsureVideo()) return true;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0;
+}
+
+std::int64_t NowNanoseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+DWORD MessageTime() { return static_cast<DWORD>(NowNanoseconds() / 1000000); }
+
+std::string ToUtf8(LPCWSTR text) {
+  std::string out;
+  if (text == nullptr) return out;
+  for (; *text != L'\0'; ++text) {
+    auto c = static_cast<std::uint32_t>(*text);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;  // not a character: replacement
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace platform::detail

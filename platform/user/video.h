@@ -1,0 +1,25 @@
+// SDL start-up for the window system, the message clock and text conversion for SDL.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/types.h"
+
+namespace platform::detail {
+
+// Starts SDL's video and event subsystems once; false when no video driver can run.
+bool EnsureVideo();
+// True once EnsureVideo has succeeded.
+bool VideoReady();
+// True when no window can be seen: SDL's dummy or offscreen driver, or no video at all.
+bool VideoIsHeadless();
+
+// Monotonic clock in nanoseconds, and the same in milliseconds for MSG::time.
+std::int64_t NowNanoseconds();
+DWORD MessageTime();
+
+// Wide text (UTF-32 on Linux) as UTF-8, for window titles and socket names.
+std::string ToUtf8(LPCWSTR text);
+
+}  // namespace platform::detail
