@@ -1,1 +1,12 @@
-set(PLATFORM_COMM_SOURCES)
+set(PLATFORM_COMM_SOURCES
+  port_name.cpp
+  port_claims.cpp
+  open_port.cpp
+  raw_mode.cpp
+  line_rate.cpp
+  arbitrary_rate.cpp
+  modem_lines.cpp
+  comm_timeouts.cpp
+  comm_state.cpp
+  read_port.cpp
+  write_port.cpp)

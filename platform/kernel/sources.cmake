@@ -1,1 +1,10 @@
-set(PLATFORM_KERNEL_SOURCES handles.cpp)
+set(PLATFORM_KERNEL_SOURCES
+  handles.cpp
+  last_error.cpp
+  errors.cpp
+  wide_text.cpp
+  clock.cpp
+  share_registry.cpp
+  create_file.cpp
+  file_io.cpp
+  module_path.cpp)

@@ -187,6 +187,13 @@ BOOL RaiseRemoteWindow(Window& remote) {
   }
 }
 
+bool RemoteIsAlive(const Window& remote) {
+  if (remote.remoteFd < 0) return false;
+  pollfd fd{remote.remoteFd, POLLIN | POLLRDHUP, 0};
+  if (poll(&fd, 1, 0) < 0) return false;
+  return (fd.revents & (POLLHUP | POLLRDHUP | POLLERR)) == 0;
+}
+
 int RaiseRequestsServed() { return g_raisesServed; }
 
 }  // namespace platform::detail

@@ -25,6 +25,9 @@ void ServeSingleInstance();
 // A handle for the window of that class and title in another process of this user, or null.
 HWND ConnectToRemoteWindow(LPCWSTR className, LPCWSTR title);
 
+// False once the other process has gone (its window with it).
+bool RemoteIsAlive(const Window& remote);
+
 // Asks the remote window's process to raise it and waits (briefly) for the answer.
 BOOL RaiseRemoteWindow(Window& remote);
 

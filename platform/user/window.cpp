@@ -219,12 +219,18 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   static std::vector<HWND> remotes;
   for (HWND remote : remotes) {
     const Window* object = FindWindowObject(remote);
-    if (object != nullptr && platform::detail::Matches(*object, className, windowName) && className != nullptr &&
-        windowName != nullptr) {
+    if (object != nullptr && platform::detail::RemoteIsAlive(*object) &&
+        platform::detail::Matches(*object, className, windowName) && className != nullptr && windowName != nullptr) {
       return remote;
     }
   }
-  remotes.erase(std::remove_if(remotes.begin(), remotes.end(), [](HWND h) { return FindWindowObject(h) == nullptr; }),
+  // Handles of windows whose process has gone stay valid for whoever holds them, but are not
+  // found again.
+  remotes.erase(std::remove_if(remotes.begin(), remotes.end(),
+                               [](HWND h) {
+                                 const Window* object = FindWindowObject(h);
+                                 return object == nullptr || !platform::detail::RemoteIsAlive(*object);
+                               }),
                 remotes.end());
   HWND remote = platform::detail::ConnectToRemoteWindow(className, windowName);
   if (remote != nullptr) remotes.push_back(remote);

@@ -1,0 +1,175 @@
+// Opening and closing a serial port: exclusive, raw, and given back as it was found.
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "comm/serial_port.h"
+#include "detail/errors.h"
+#include "detail/serial.h"
+
+namespace platform::detail {
+namespace {
+
+HANDLE Fail(DWORD error) {
+  SetLastError(error);
+  return INVALID_HANDLE_VALUE;
+}
+
+// Failures of open() in the words of a port: missing and unusable devices are "no such
+// port", locks and permissions are "in use" / "not yours".
+DWORD OpenError(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENXIO:
+    case ENODEV:
+    case EIO: return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EBUSY: return ERROR_ACCESS_DENIED;
+    default: return ErrorFromErrno(error);
+  }
+}
+
+// Claims the line for this handle: within the process, against other processes (flock) and,
+// for other users, in the driver (TIOCEXCL). False with the last error set.
+bool LockPort(int fd, const std::string& path, dev_t device) {
+  if (!ClaimPort(device)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) {
+      std::fprintf(stderr, "kavro: %s is in use by another program\n", path.c_str());
+      ReleasePortClaim(device);
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
+    LogSystemCallFailure("flock", path.c_str(), errno);  // no lock support: go on
+  }
+  if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL) {
+    LogSystemCallFailure("ioctl(TIOCEXCL)", path.c_str(), errno);
+  }
+  return true;
+}
+
+}  // namespace
+
+void PortCallFailed(const SerialPort& port, const char* call, int error) {
+  LogSystemCallFailure(call, port.path.c_str(), error);
+  SetLastErrorFromErrno(error);
+}
+
+SerialPort::~SerialPort() { Release(); }
+
+bool SerialPort::Release() {
+  if (fd < 0) return true;
+  if (modemLinesChanged && modemLinesKnown) {
+    SetModemLine(fd, TIOCM_DTR, (originalModemLines & TIOCM_DTR) != 0);
+    SetModemLine(fd, TIOCM_RTS, (originalModemLines & TIOCM_RTS) != 0);
+  }
+  // TCSANOW: waiting for the output to drain could hang on a line held by XOFF. A line that
+  // hung up refuses this with EIO, and then there is nothing left to restore.
+  if (tcsetattr(fd, TCSANOW, &original) != 0 && errno != EIO) LogSystemCallFailure("tcsetattr", path.c_str(), errno);
+  ioctl(fd, TIOCNXCL);  // whoever still has the line open may open it again
+  const int result = close(fd);  // drops the flock as well
+  const int error = errno;
+  fd = -1;
+  ReleasePortClaim(device);
+  errno = error;
+  return result == 0 || error == EINTR;
+}
+
+COMMTIMEOUTS SerialPort::Timeouts() {
+  std::lock_guard<std::mutex> lock(timeoutsMutex);
+  return timeouts;
+}
+
+void SerialPort::SetTimeouts(const COMMTIMEOUTS& value) {
+  std::lock_guard<std::mutex> lock(timeoutsMutex);
+  timeouts = value;
+}
+
+HANDLE OpenSerialPort(LPCWSTR name, DWORD desiredAccess, DWORD creationDisposition) {
+  const int number = PortNumber(name);
+  if (number < 1) return Fail(ERROR_FILE_NOT_FOUND);
+  // A port exists or it does not; it cannot be created or truncated.
+  if (creationDisposition != OPEN_EXISTING && creationDisposition != OPEN_ALWAYS) {
+    return Fail(ERROR_INVALID_PARAMETER);
+  }
+  auto port = std::make_unique<SerialPort>();
+  port->access = desiredAccess;
+  ResolvePortPath(number, &port->path);
+
+  // O_NONBLOCK stays on: reads and writes wait in poll() under the port's timeouts.
+  int fd;
+  do {
+    fd = open(port->path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    const int error = errno;
+    LogSystemCallFailure("open", port->path.c_str(), error);
+    return Fail(OpenError(error));
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || tcgetattr(fd, &port->original) != 0) {
+    std::fprintf(stderr, "kavro: %s is not a serial port\n", port->path.c_str());
+    close(fd);
+    return Fail(ERROR_FILE_NOT_FOUND);
+  }
+  // Until the lock is held the line is not ours: a refused open must leave it untouched.
+  if (!LockPort(fd, port->path, info.st_rdev)) {
+    close(fd);
+    return INVALID_HANDLE_VALUE;
+  }
+  port->device = info.st_rdev;
+  port->fd = fd;
+
+  int lines = 0;
+  if (ioctl(fd, TIOCMGET, &lines) == 0) {
+    port->modemLinesKnown = true;
+    port->originalModemLines = lines;
+    port->dtrControl = (lines & TIOCM_DTR) != 0 ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    port->rtsControl = (lines & TIOCM_RTS) != 0 ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+  }
+  if ((port->original.c_cflag & CRTSCTS) != 0) port->rtsControl = RTS_CONTROL_HANDSHAKE;
+
+  // A serial port never echoes or edits what it receives. XON/XOFF stay as found until
+  // SetCommState decides.
+  termios settings = port->original;
+  MakeRaw(&settings);
+  settings.c_iflag |= port->original.c_iflag & (IXON | IXOFF);
+  if (tcsetattr(fd, TCSANOW, &settings) != 0) {
+    PortCallFailed(*port, "tcsetattr", errno);
+    const DWORD error = GetLastError();
+    port.reset();  // restores, unlocks and closes
+    return Fail(error);
+  }
+
+  HANDLE handle = InsertHandle(std::move(port));
+  if (handle == nullptr) return Fail(ERROR_TOO_MANY_OPEN_FILES);
+  SetLastError(ERROR_SUCCESS);
+  return handle;
+}
+
+BOOL CloseSerialPort(HANDLE handle) {
+  std::unique_ptr<Object> removed = RemoveHandle(handle, Kind::SerialPort);
+  if (!removed) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  auto* port = static_cast<SerialPort*>(removed.get());
+  if (!port->Release()) {
+    PortCallFailed(*port, "close", errno);
+    return FALSE;  // the handle is gone all the same
+  }
+  return TRUE;
+}
+
+}  // namespace platform::detail

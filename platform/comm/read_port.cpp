@@ -1,0 +1,131 @@
+// ReadFile on a serial port under its COMMTIMEOUTS, as Win32 defines them:
+// - interval MAXDWORD, totals 0: return at once with what has arrived (maybe nothing);
+// - interval and multiplier MAXDWORD, constant between: return as soon as anything is there,
+//   waiting at most the constant for it;
+// - otherwise the total timeout (multiplier x bytes asked + constant, none when both are 0)
+//   runs from the start, and the interval timeout (none when 0) from each byte received; with
+//   both totals 0 the first byte is waited for without limit.
+// A timeout is no failure: the read succeeds with fewer bytes. A hang-up is one.
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include "comm/serial_port.h"
+#include "detail/clock.h"
+#include "detail/errors.h"
+#include "detail/serial.h"
+
+namespace platform::detail {
+namespace {
+
+constexpr DWORD kMaxDword = 0xFFFFFFFFu;
+constexpr std::int64_t kNoDeadline = INT64_MAX;
+
+struct ReadPlan {
+  bool returnAtOnce = false;      // deliver what is there, never wait
+  bool returnOnFirst = false;     // deliver as soon as anything is there
+  std::int64_t totalDeadline = kNoDeadline;
+  std::int64_t interval = 0;      // 0: no interval timeout
+};
+
+ReadPlan PlanRead(const COMMTIMEOUTS& t, DWORD bytesToRead, std::int64_t start) {
+  ReadPlan plan;
+  if (t.ReadIntervalTimeout == kMaxDword && t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0) {
+    plan.returnAtOnce = true;
+    return plan;
+  }
+  if (t.ReadIntervalTimeout == kMaxDword && t.ReadTotalTimeoutMultiplier == kMaxDword &&
+      t.ReadTotalTimeoutConstant > 0 && t.ReadTotalTimeoutConstant < kMaxDword) {
+    plan.returnOnFirst = true;
+    plan.totalDeadline = start + t.ReadTotalTimeoutConstant;
+    return plan;
+  }
+  if (t.ReadTotalTimeoutMultiplier != 0 || t.ReadTotalTimeoutConstant != 0) {
+    plan.totalDeadline = start + static_cast<std::int64_t>(t.ReadTotalTimeoutMultiplier) * bytesToRead +
+                         t.ReadTotalTimeoutConstant;
+  }
+  if (t.ReadIntervalTimeout != kMaxDword) plan.interval = t.ReadIntervalTimeout;
+  return plan;
+}
+
+BOOL Deliver(DWORD done, DWORD* bytesRead) {
+  if (bytesRead != nullptr) *bytesRead = done;
+  return TRUE;
+}
+
+// A failure ends the read, but bytes received before it are delivered first; the next read
+// meets the failure again and reports it.
+BOOL Failure(const SerialPort& port, DWORD done, DWORD* bytesRead, const char* call, int error) {
+  if (done > 0) return Deliver(done, bytesRead);
+  PortCallFailed(port, call, error);
+  if (bytesRead != nullptr) *bytesRead = 0;
+  return FALSE;
+}
+
+BOOL HungUp(const SerialPort& port, DWORD done, DWORD* bytesRead, DWORD error) {
+  if (done > 0) return Deliver(done, bytesRead);
+  std::fprintf(stderr, "kavro: %s: the line has gone away\n", port.path.c_str());
+  if (bytesRead != nullptr) *bytesRead = 0;
+  SetLastError(error);
+  return FALSE;
+}
+
+}  // namespace
+
+BOOL ReadSerialPort(HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytesRead) {
+  auto* port = Lookup<SerialPort>(handle);
+  if (port == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if ((port->access & GENERIC_READ) == 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (bytesToRead == 0) return Deliver(0, bytesRead);
+
+  const ReadPlan plan = PlanRead(port->Timeouts(), bytesToRead, MonotonicMs());
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  DWORD done = 0;
+  std::int64_t lastByte = 0;
+  bool hangUpSeen = false;
+  for (;;) {
+    const ssize_t n = read(port->fd, bytes + done, bytesToRead - done);
+    if (n > 0) {
+      done += static_cast<DWORD>(n);
+      lastByte = MonotonicMs();
+      if (done == bytesToRead || plan.returnOnFirst) return Deliver(done, bytesRead);
+      continue;
+    }
+    if (n == 0) return HungUp(*port, done, bytesRead, ERROR_BROKEN_PIPE);  // a tty reads 0 only after a hang-up
+    if (errno == EINTR) continue;
+    if (errno == EIO || errno == ENODEV || errno == ENXIO) {
+      return HungUp(*port, done, bytesRead, ERROR_DEVICE_REMOVED);
+    }
+    if (errno != EAGAIN) return Failure(*port, done, bytesRead, "read", errno);
+    // Nothing there now. POLLHUP without readable bytes must end the read, or it would spin.
+    if (hangUpSeen) return HungUp(*port, done, bytesRead, ERROR_BROKEN_PIPE);
+    if (plan.returnAtOnce) return Deliver(done, bytesRead);
+
+    std::int64_t deadline = plan.totalDeadline;
+    if (done > 0 && plan.interval > 0 && lastByte + plan.interval < deadline) deadline = lastByte + plan.interval;
+    int wait = -1;
+    if (deadline != kNoDeadline) {
+      const std::int64_t left = deadline - MonotonicMs();
+      if (left <= 0) return Deliver(done, bytesRead);
+      wait = left > INT_MAX ? INT_MAX : static_cast<int>(left);
+    }
+    pollfd watch{port->fd, POLLIN, 0};
+    const int ready = poll(&watch, 1, wait);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return Failure(*port, done, bytesRead, "poll", errno);
+    if ((watch.revents & POLLNVAL) != 0) return Failure(*port, done, bytesRead, "poll", EBADF);
+    if ((watch.revents & (POLLHUP | POLLERR)) != 0) hangUpSeen = true;
+  }
+}
+
+}  // namespace platform::detail

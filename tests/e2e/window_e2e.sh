@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# End to end under a virtual X server: the small CE-style program shows its window, a click
+# made with xdotool reaches its window procedure at the right client coordinates, and a
+# screenshot shows exactly the pattern it painted. Exits 77 (skipped) without Xvfb or tools.
+set -u
+program=${1:?usage: window_e2e.sh PROGRAM}
+for tool in Xvfb xdotool import python3; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "skipped: $tool is not installed"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+program_pid=
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  echo "--- program output:"; cat "$work/out" 2>/dev/null
+  echo "--- program errors:"; cat "$work/err" 2>/dev/null
+  exit 1
+}
+
+# waits up to $1 tenths of a second for the command after it to succeed
+wait_for() {
+  local tries=$1
+  shift
+  while ! "$@" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    [ "$tries" -le 0 ] && return 1
+    sleep 0.1
+  done
+}
+
+# Xvfb picks a free display itself and tells us which.
+Xvfb -displayfd 3 -screen 0 800x700x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+wait_for 100 test -s "$work/display" || { echo "skipped: Xvfb did not start"; cat "$work/xvfb.log"; exit 77; }
+export DISPLAY=":$(head -n1 "$work/display")"
+unset SDL_VIDEODRIVER
+export SDL_AUDIODRIVER=dummy
+
+"$program" >"$work/out" 2>"$work/err" &
+program_pid=$!
+wait_for 200 grep -q '^painted' "$work/out" || fail "the window was never painted"
+grep -q '^painted 480 536$' "$work/out" || fail "client area is not 480 x 536"
+wait_for 100 xdotool search --onlyvisible --name '^Kavro e2e$' || fail "no visible window titled 'Kavro e2e'"
+window=$(xdotool search --onlyvisible --name '^Kavro e2e$' | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+echo "window $window at $X,$Y size ${WIDTH}x$HEIGHT"
+
+# A click at client (123, 45).
+xdotool mousemove --window "$window" 123 45 click 1
+wait_for 100 grep -q '^up ' "$work/out" || fail "the click never reached the window procedure"
+grep -q '^down 123 45$' "$work/out" || fail "press not at client (123, 45)"
+grep -q '^up 123 45$' "$work/out" || fail "release not at client (123, 45)"
+
+sleep 0.5  # let the last present reach the server
+import -display "$DISPLAY" -window root -depth 8 "ppm:$work/shot.ppm" || fail "screenshot failed"
+
+python3 - "$work/shot.ppm" "$X" "$Y" <<'PY' || fail "screenshot does not show the painted pattern"
+import sys
+
+path, ox, oy = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+data = open(path, "rb").read()
+# P6 header: magic, width, height, maxval, each separated by whitespace (comments skipped).
+fields, pos = [], 0
+while len(fields) < 4:
+    while data[pos:pos + 1].isspace():
+        pos += 1
+    if data[pos:pos + 1] == b"#":
+        pos = data.index(b"\n", pos) + 1
+        continue
+    start = pos
+    while not data[pos:pos + 1].isspace():
+        pos += 1
+    fields.append(data[start:pos])
+pos += 1
+assert fields[0] == b"P6" and int(fields[3]) == 255, fields
+width = int(fields[1])
+
+def pixel(x, y):
+    i = pos + 3 * ((oy + y) * width + (ox + x))
+    return tuple(data[i:i + 3])
+
+expected = [
+    ((0, 0), (0, 50, 0)), ((479, 0), (0, 50, 0)), ((150, 200), (0, 50, 0)),
+    ((10, 10), (255, 0, 0)), ((109, 59), (255, 0, 0)), ((110, 59), (0, 50, 0)), ((109, 60), (0, 50, 0)),
+    ((200, 300), (0, 0, 255)), ((299, 399), (0, 0, 255)), ((300, 399), (0, 50, 0)),
+    ((470, 526), (255, 255, 255)), ((479, 535), (255, 255, 255)), ((469, 535), (0, 50, 0)),
+]
+bad = [(at, want, pixel(*at)) for at, want in expected if pixel(*at) != want]
+for at, want, got in bad:
+    print(f"client {at}: expected {want}, got {got}")
+sys.exit(1 if bad else 0)
+PY
+echo "1 passed, 0 failed"

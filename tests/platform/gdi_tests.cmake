@@ -1,0 +1,8 @@
+# Tests of the drawing area (platform/gdi): Win32 rules, pixels on real cairo surfaces, text,
+# and the recording seam.
+kavro_add_test(platform_gdi_test
+  SOURCES
+    platform/gdi_objects_test.cpp
+    platform/gdi_draw_test.cpp
+    platform/gdi_record_test.cpp
+  LIBS platform PkgConfig::CAIRO)
