@@ -119,6 +119,15 @@ cairo_font_face_t* FaceFor(const std::string& requested, BYTE pitchAndFamily, bo
   if (match == nullptr) {
     const std::string family = FamilyFace(pitchAndFamily);
     match = MatchFamily(family, bold, italic, &exact);
+    if (!exact && match != nullptr) {
+      // Without the Liberation faces, fontconfig's own choice for the generic family.
+      FcPatternDestroy(match);
+      const char* generic = family == "Liberation Serif" ? "serif"
+                            : family == "Liberation Mono" ? "monospace"
+                                                          : "sans-serif";
+      bool unused = false;
+      match = MatchFamily(generic, bold, italic, &unused);
+    }
     if (!exact && complained->insert(family).second) {
       std::fprintf(stderr, "kavro: font \"%s\" not found, drawing text in \"%s\" instead\n", family.c_str(),
                    match != nullptr ? FamilyOf(match).c_str() : "nothing");
@@ -200,3 +209,17 @@ bool PrepareFont(Font& font) {
 }
 
 }  // namespace platform::detail
+
+// fontconfig leaks a block while it parses its configuration files, in every program that
+// uses it; LeakSanitizer would fail each sanitizer run that draws text. This is the
+// platform's one suppression list (a program can define it only once): add lines here.
+#if defined(__SANITIZE_ADDRESS__)
+#define KAVRO_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KAVRO_ASAN 1
+#endif
+#endif
+#ifdef KAVRO_ASAN
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif

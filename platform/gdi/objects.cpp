@@ -220,7 +220,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
     AdjustSelections(object, 1);
     AdjustSelections(previous, -1);
   }
-  RecordCall(dc, "SelectObject", {}, object, previous);
+  if (dc != nullptr) RecordCall(dc, "SelectObject", {}, object, previous);
   return previous;
 }
 

@@ -11,16 +11,28 @@ namespace {
 // Products of two 33-bit deltas need more than 64 bits.
 __extension__ using Int128 = __int128;
 
-Int128 FloorDiv(Int128 a, Int128 b) {  // b > 0
-  Int128 q = a / b;
+template <class T>
+T FloorDiv(T a, T b) {  // b > 0
+  T q = a / b;
   if (a % b != 0 && a < 0) --q;
   return q;
 }
 
-Int128 CeilDiv(Int128 a, Int128 b) {  // b > 0
-  Int128 q = a / b;
+template <class T>
+T CeilDiv(T a, T b) {  // b > 0
+  T q = a / b;
   if (a % b != 0 && a > 0) ++q;
   return q;
+}
+
+// The first and last step whose minor offset k(t) lies in [kLo, kHi], in T arithmetic; T must
+// hold 2 * |dMajor| * |k|.
+template <class T>
+void NarrowSteps(long long aMajor, long long aMinor, long long kLo, long long kHi, Int128* tLo, Int128* tHi) {
+  const T twoMajor = T{2} * aMajor;
+  const T twoMinor = T{2} * aMinor;
+  if (kLo > 0) *tLo = std::max<Int128>(*tLo, CeilDiv<T>(twoMajor * kLo - aMajor + 1, twoMinor));
+  *tHi = std::min<Int128>(*tHi, FloorDiv<T>(twoMajor * (T{kHi} + 1) - aMajor, twoMinor));
 }
 
 }  // namespace
@@ -50,24 +62,32 @@ bool DrawThinLine(const PixelTarget& target, long long x0, long long y0, long lo
 
   Int128 tLo = 0;
   Int128 tHi = aMajor - 1;
-  if (sMajor > 0) {
-    tLo = std::max<Int128>(tLo, -major0);
-    tHi = std::min<Int128>(tHi, majorLimit - 1 - major0);
-  } else {
-    tLo = std::max<Int128>(tLo, major0 - (majorLimit - 1));
-    tHi = std::min<Int128>(tHi, major0);
-  }
-  if (tLo > tHi) return false;
-
-  // Offsets k that keep the minor coordinate on the surface.
-  const long long kLo = sMinor > 0 ? -minor0 : minor0 - (minorLimit - 1);
-  const long long kHi = sMinor > 0 ? minorLimit - 1 - minor0 : minor0;
-  if (aMinor == 0) {
-    if (kLo > 0 || kHi < 0) return false;
-  } else {
-    if (kLo > 0) tLo = std::max(tLo, CeilDiv(Int128{2} * aMajor * kLo - aMajor + 1, Int128{2} * aMinor));
-    tHi = std::min(tHi, FloorDiv(Int128{2} * aMajor * (Int128{kHi} + 1) - aMajor, Int128{2} * aMinor));
+  const bool inside = x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < target.width && x1 < target.width &&
+                      y0 < target.height && y1 < target.height;
+  if (!inside) {
+    if (sMajor > 0) {
+      tLo = std::max<Int128>(tLo, -major0);
+      tHi = std::min<Int128>(tHi, majorLimit - 1 - major0);
+    } else {
+      tLo = std::max<Int128>(tLo, major0 - (majorLimit - 1));
+      tHi = std::min<Int128>(tHi, major0);
+    }
     if (tLo > tHi) return false;
+    // Offsets k that keep the minor coordinate on the surface.
+    const long long kLo = sMinor > 0 ? -minor0 : minor0 - (minorLimit - 1);
+    const long long kHi = sMinor > 0 ? minorLimit - 1 - minor0 : minor0;
+    if (aMinor == 0) {
+      if (kLo > 0 || kHi < 0) return false;
+    } else {
+      // 128-bit division is slow; most lines near the surface need only 64 bits.
+      constexpr long long kSmall = 1LL << 28;
+      if (aMajor < kSmall && std::llabs(kLo) < kSmall && std::llabs(kHi) < kSmall) {
+        NarrowSteps<long long>(aMajor, aMinor, kLo, kHi, &tLo, &tHi);
+      } else {
+        NarrowSteps<Int128>(aMajor, aMinor, kLo, kHi, &tLo, &tHi);
+      }
+      if (tLo > tHi) return false;
+    }
   }
 
   const long long first = static_cast<long long>(tLo);

@@ -1,5 +1,23 @@
 // The recorder: while recording is on, it notes every GDI call with the state of its DC and
 // passes the drawing operations on to the DC's own table.
+//
+// What each record holds (args in call order; the DC state is the one before the call, except
+// that SelectObject shows the state after the selection):
+//   CreatePen, CreatePenIndirect  style, width, colour          object = the new pen
+//   CreateSolidBrush              colour                        object = the new brush
+//   CreateFontIndirectW           the thirteen integer fields of the LOGFONTW; text = face name
+//   SelectObject                  -                             object, result = the previous one
+//   DeleteObject                  -                             object
+//   SetBkColor, SetTextColor      colour
+//   SetBkMode                     mode
+//   MoveToEx, LineTo              x, y
+//   FillRect                      left, top, right, bottom      object = the brush
+//   Ellipse, Rectangle            left, top, right, bottom
+//   DrawTextW                     count, left, top, right, bottom, format; text = the text drawn
+//   DrawFrameControl              left, top, right, bottom, type, state
+// Failed calls are recorded too (a CreatePen with a bad style has object = nullptr), except
+// DC calls on a handle that names no DC or with a missing rectangle, text or brush. GetStockObject, GetPixel, PtInRect and SetRect are not
+// recorded.
 #include <utility>
 
 #include "gdi/gdi_internal.h"

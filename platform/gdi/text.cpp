@@ -77,6 +77,7 @@ int CairoDrawText(Dc& dc, const wchar_t* text, int count, const RECT& rect, UINT
   Font& font = *dc.font;
   if (!PrepareFont(font)) return 0;
   const std::size_t length = count < 0 ? std::wcslen(text) : static_cast<std::size_t>(count);
+  if (length == 0) return 0;  // as on Win32: no text, no height
   const bool single = (format & DT_SINGLELINE) != 0;
   if ((format & DT_WORDBREAK) != 0) LogFixmeOnce("DrawTextW does not break words");
   const std::vector<Line> lines = SplitLines(text, length, single);

@@ -205,6 +205,41 @@ TEST_F(GdiDraw, LinesAcrossTheWholeCoordinateRangeDrawExactlyTheirVisiblePart) {
   EXPECT_EQ(CountPixels(w.get(), 0, 0, 40, 30, kWhite), 150);
 }
 
+TEST_F(GdiDraw, LongLinesThroughTheSurfaceHitTheIdealPixels) {
+  // Billions of pixels long, with odd major deltas (no ties); the visible part is checked
+  // against the ideal line computed in long double.
+  struct Case {
+    long long x0, y0, x1, y1;
+  };
+  const Case cases[] = {{-1000000001, -300000000, 1000000000, 300000011},
+                        {7, -1500000000, 31, 2147483647},
+                        {2147483647, 2147483647, -2147483648LL, -2147483628LL}};
+  for (const Case& c : cases) {
+    SurfaceDc s(40, 30);
+    Line(s.get(), static_cast<int>(c.x0), static_cast<int>(c.y0), static_cast<int>(c.x1), static_cast<int>(c.y1),
+         kWhite);
+    const long long dx = c.x1 - c.x0;
+    const long long dy = c.y1 - c.y0;
+    const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    PixelSet expected;
+    for (long long m = 0; m < (xMajor ? 40 : 30); ++m) {
+      const long long t = xMajor ? (m - c.x0) * (dx < 0 ? -1 : 1) : (m - c.y0) * (dy < 0 ? -1 : 1);
+      const long long steps = xMajor ? std::llabs(dx) : std::llabs(dy);
+      if (t < 0 || t >= steps) continue;
+      const long double f = static_cast<long double>(t) / static_cast<long double>(steps);
+      const long long n = xMajor ? c.y0 + std::llroundl(f * static_cast<long double>(dy))
+                                 : c.x0 + std::llroundl(f * static_cast<long double>(dx));
+      const long long x = xMajor ? m : n;
+      const long long y = xMajor ? n : m;
+      if (x >= 0 && x < 40 && y >= 0 && y < 30) expected.insert({static_cast<int>(x), static_cast<int>(y)});
+    }
+    const PixelSet actual = PixelsOf(s.get(), 40, 30, kWhite);
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(actual, expected) << "line (" << c.x0 << "," << c.y0 << ")-(" << c.x1 << "," << c.y1
+                                << ")\nexpected " << Show(expected) << "\nactual   " << Show(actual);
+  }
+}
+
 TEST_F(GdiDraw, WidePenDrawsAFiveWideLineWithRoundEnds) {
   SurfaceDc s(30, 15);
   Line(s.get(), 5, 7, 24, 7, kRed, 5);

@@ -5,4 +5,5 @@ kavro_add_test(platform_gdi_test
     platform/gdi_objects_test.cpp
     platform/gdi_draw_test.cpp
     platform/gdi_record_test.cpp
+    platform/gdi_text_test.cpp
   LIBS platform PkgConfig::CAIRO)
