@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "comm/arbitrary_rate.h"
 #include "comm/serial_port.h"
 #include "detail/errors.h"
 #include "detail/serial.h"
@@ -76,7 +77,11 @@ bool SerialPort::Release() {
   }
   // TCSANOW: waiting for the output to drain could hang on a line held by XOFF. A line that
   // hung up refuses this with EIO, and then there is nothing left to restore.
-  if (tcsetattr(fd, TCSANOW, &original) != 0 && errno != EIO) LogSystemCallFailure("tcsetattr", path.c_str(), errno);
+  if (tcsetattr(fd, TCSANOW, &original) != 0) {
+    if (errno != EIO) LogSystemCallFailure("tcsetattr", path.c_str(), errno);
+  } else if (speed_t speed; originalRate != 0 && !StandardSpeed(originalRate, &speed)) {
+    SetArbitraryRate(fd, originalRate);
+  }
   ioctl(fd, TIOCNXCL);  // whoever still has the line open may open it again
   const int result = close(fd);  // drops the flock as well
   const int error = errno;
@@ -130,6 +135,7 @@ HANDLE OpenSerialPort(LPCWSTR name, DWORD desiredAccess, DWORD creationDispositi
   }
   port->device = info.st_rdev;
   port->fd = fd;
+  port->originalRate = LineRate(fd, port->original);
 
   int lines = 0;
   if (ioctl(fd, TIOCMGET, &lines) == 0) {

@@ -45,8 +45,7 @@ ReadPlan PlanRead(const COMMTIMEOUTS& t, DWORD bytesToRead, std::int64_t start) 
     return plan;
   }
   if (t.ReadTotalTimeoutMultiplier != 0 || t.ReadTotalTimeoutConstant != 0) {
-    plan.totalDeadline = start + static_cast<std::int64_t>(t.ReadTotalTimeoutMultiplier) * bytesToRead +
-                         t.ReadTotalTimeoutConstant;
+    plan.totalDeadline = DeadlineAfter(start, t.ReadTotalTimeoutMultiplier, bytesToRead, t.ReadTotalTimeoutConstant);
   }
   if (t.ReadIntervalTimeout != kMaxDword) plan.interval = t.ReadIntervalTimeout;
   return plan;
@@ -72,6 +71,15 @@ BOOL HungUp(const SerialPort& port, DWORD done, DWORD* bytesRead, DWORD error) {
   if (bytesRead != nullptr) *bytesRead = 0;
   SetLastError(error);
   return FALSE;
+}
+
+bool LineHungUp(int fd) {
+  pollfd watch{fd, POLLIN, 0};
+  int ready;
+  do {
+    ready = poll(&watch, 1, 0);
+  } while (ready < 0 && errno == EINTR);
+  return ready < 0 || (watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 }  // namespace
@@ -101,12 +109,17 @@ BOOL ReadSerialPort(HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytes
       if (done == bytesToRead || plan.returnOnFirst) return Deliver(done, bytesRead);
       continue;
     }
-    if (n == 0) return HungUp(*port, done, bytesRead, ERROR_BROKEN_PIPE);  // a tty reads 0 only after a hang-up
-    if (errno == EINTR) continue;
-    if (errno == EIO || errno == ENODEV || errno == ENXIO) {
+    if (n == 0) {
+      // A hung-up tty reads 0; so does a line that someone else set to VMIN 0, which is no
+      // reason to give up. The line's poll state tells them apart.
+      if (LineHungUp(port->fd)) return HungUp(*port, done, bytesRead, ERROR_BROKEN_PIPE);
+    } else if (errno == EINTR) {
+      continue;
+    } else if (errno == EIO || errno == ENODEV || errno == ENXIO) {
       return HungUp(*port, done, bytesRead, ERROR_DEVICE_REMOVED);
+    } else if (errno != EAGAIN) {
+      return Failure(*port, done, bytesRead, "read", errno);
     }
-    if (errno != EAGAIN) return Failure(*port, done, bytesRead, "read", errno);
     // Nothing there now. POLLHUP without readable bytes must end the read, or it would spin.
     if (hangUpSeen) return HungUp(*port, done, bytesRead, ERROR_BROKEN_PIPE);
     if (plan.returnAtOnce) return Deliver(done, bytesRead);

@@ -1,6 +1,7 @@
 // A serial port behind a handle, and the pieces the comm area builds it from.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -26,6 +27,7 @@ struct SerialPort : Object {
   dev_t device = 0;
   DWORD access = 0;
   termios original{};
+  DWORD originalRate = 0;  // termios cannot carry an arbitrary rate back by itself
   bool modemLinesKnown = false;  // a pseudo-terminal has none
   int originalModemLines = 0;
   bool modemLinesChanged = false;
@@ -63,6 +65,10 @@ void MakeRaw(termios* settings);
 // Raises or drops DTR or RTS (TIOCM_DTR / TIOCM_RTS). A device without modem lines is no
 // failure. Returns false with errno set on a real failure.
 bool SetModemLine(int fd, int line, bool on);
+
+// start + multiplier x bytes + constant, as Win32 computes a total timeout, without
+// overflow: a sum beyond the clock's range means no deadline (INT64_MAX).
+std::int64_t DeadlineAfter(std::int64_t start, DWORD multiplier, DWORD bytes, DWORD constant);
 
 // A serial system call failed: log it with the port's path and set the last error.
 void PortCallFailed(const SerialPort& port, const char* call, int error);

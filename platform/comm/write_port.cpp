@@ -37,8 +37,8 @@ BOOL WriteSerialPort(HANDLE handle, const void* buffer, DWORD bytesToWrite, DWOR
   const COMMTIMEOUTS timeouts = port->Timeouts();
   std::int64_t deadline = INT64_MAX;
   if (timeouts.WriteTotalTimeoutMultiplier != 0 || timeouts.WriteTotalTimeoutConstant != 0) {
-    deadline = MonotonicMs() + static_cast<std::int64_t>(timeouts.WriteTotalTimeoutMultiplier) * bytesToWrite +
-               timeouts.WriteTotalTimeoutConstant;
+    deadline = DeadlineAfter(MonotonicMs(), timeouts.WriteTotalTimeoutMultiplier, bytesToWrite,
+                             timeouts.WriteTotalTimeoutConstant);
   }
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   DWORD done = 0;

@@ -74,7 +74,8 @@ TEST(CreateFile, CreationDispositionsFollowWin32) {
     if (c.fileThere) WriteText(path, "old");
     SetLastError(12345);
     HANDLE file = CreateFileW(folder.WideFile("Tolm.txt").c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, c.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, c.disposition, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
     const DWORD error = GetLastError();
     EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens) << c.name;
     EXPECT_EQ(error, c.error) << c.name;
