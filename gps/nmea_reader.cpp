@@ -130,7 +130,7 @@ int PollNmea() {
     MessageBoxW(nullptr, L"Error Reading comms port.", L"Error", MB_OK);
     return 0;
   }
-  if (bytesRead > NmeaReadSize) bytesRead = NmeaReadSize;
+  if (bytesRead > NmeaReadSize) bytesRead = NmeaReadSize;  // never index past the buffer
   buffer[bytesRead] = '\0';
   ParseNmeaText(buffer, &trackState.current);
   return 1;

@@ -1,1 +1,8 @@
-# Tests of the gps folder.
+# Tests of the gps folder: the NMEA reader on sentence tables and real receiver captures, and
+# the serial port set-up and reads on real pseudo-terminals.
+kavro_add_test(gps_nmea_parse_test
+  SOURCES gps/nmea_parse_test.cpp gps/nmea_logs_test.cpp
+  LIBS kavro_core)
+kavro_add_test(gps_port_test
+  SOURCES gps/gps_port_test.cpp gps/poll_nmea_test.cpp
+  LIBS kavro_core)
