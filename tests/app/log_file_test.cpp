@@ -81,17 +81,6 @@ TEST_F(LogFileTest, ProgramPathTooLongIsReported) {
   EXPECT_STREQ(trackState.logPath, L"");
 }
 
-TEST_F(LogFileTest, HeaderIsAppended) {
-  const std::string path = folder + "/Tolm.txt";
-  kavro_test::WriteWholeFile(path, "kept\n");
-  const std::wstring widePath = kavro_test::Widen(path);
-  widePath.copy(trackState.logPath, widePath.size());
-  WriteLogHeader(&trackState);
-  const std::string contents = ReadWholeFile(path);
-  ASSERT_EQ(contents.rfind("kept\n", 0), 0u) << contents;
-  ExpectHeader(contents.substr(5));
-}
-
 TEST_F(LogFileTest, HeaderThatCannotBeWrittenIsDroppedQuietly) {
   const std::wstring widePath = kavro_test::Widen(folder + "/gone/Tolm.txt");
   widePath.copy(trackState.logPath, widePath.size());

@@ -14,14 +14,6 @@
 
 namespace {
 
-TEST(ResourcesTest, StringTable) {
-  const ResourceTable* table = ProgramResourceTable();
-  std::map<UINT, std::wstring> strings;
-  for (int i = 0; i < table->stringCount; ++i) strings[table->strings[i].id] = table->strings[i].text;
-  const std::map<UINT, std::wstring> expected = {{1, L"Kavro"}, {2, L"KAVRO"}, {104, L"Ok"}};
-  EXPECT_EQ(strings, expected);
-}
-
 TEST(ResourcesTest, MenuBarDescriptionWords) {
   const ResourceTable* table = ProgramResourceTable();
   ASSERT_EQ(table->menuBarCount, 1);

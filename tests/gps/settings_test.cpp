@@ -152,16 +152,4 @@ TEST_F(ProgramFolderTest, PathThatDoesNotFitIsRefused) {
   EXPECT_EQ(BuildProgramFilePath(path, 260, L"Tolm.ini"), 0);
 }
 
-TEST(PathBytesTest, ConvertsOnlyWhatFits) {
-  std::setlocale(LC_CTYPE, "C.UTF-8");
-  char bytes[8];
-  EXPECT_EQ(ConvertPathToBytes(bytes, sizeof bytes, L"/\u00e9t\u00e9"), 1);
-  EXPECT_STREQ(bytes, "/\xc3\xa9t\xc3\xa9");
-  EXPECT_EQ(ConvertPathToBytes(bytes, sizeof bytes, L"/abcdefg"), 0);  // no room for the NUL
-  EXPECT_EQ(ConvertPathToBytes(bytes, sizeof bytes, L"/abcdef"), 1);
-  std::setlocale(LC_CTYPE, "C");
-  EXPECT_EQ(ConvertPathToBytes(bytes, sizeof bytes, L"/\u00e9t\u00e9"), 0);
-  EXPECT_STREQ(bytes, "");
-}
-
 }  // namespace

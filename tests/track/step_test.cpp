@@ -74,32 +74,11 @@ class SumsTest : public ::testing::Test {
   void SetUp() override { ResetTrackState(&trackState); }
 };
 
-TEST_F(SumsTest, StepAddsToDistanceAndSpeedRaisesTopSpeed) {
-  trackState.current.speed = 12.5;
-  AddStep(&trackState, 0.25);
-  AddStep(&trackState, 0.5);
-  EXPECT_EQ(trackState.distance, 0.75);
-  EXPECT_EQ(trackState.topSpeed, 12.5);
-  trackState.current.speed = 3.0;
-  AddStep(&trackState, 0.25);
-  EXPECT_EQ(trackState.distance, 1.0);
-  EXPECT_EQ(trackState.topSpeed, 12.5);
-}
-
 TEST_F(SumsTest, StepThatIsNoNumberLeavesTheDistance) {
   trackState.distance = 2.0;
   AddStep(&trackState, std::numeric_limits<double>::quiet_NaN());
   AddStep(&trackState, std::numeric_limits<double>::infinity());
   EXPECT_EQ(trackState.distance, 2.0);
-}
-
-TEST_F(SumsTest, StoreFillsFromIndexZero) {
-  for (int i = 0; i < 3; ++i) {
-    trackState.current = Fix(4800.0f + static_cast<float>(i), 'N', 1131.0f, 'E');
-    StoreCurrentFix(&trackState);
-  }
-  ASSERT_EQ(trackState.pointCount, 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(trackState.points[i].latitude, 4800.0 + i) << "point " << i;
 }
 
 }  // namespace

@@ -101,14 +101,6 @@ TEST_F(TickTest, StandingReceiverAddsNothingAndItsFigureFallsToZero) {
   EXPECT_EQ(trackState.pointCount, 1);
 }
 
-TEST_F(TickTest, TextWithoutSentenceCountsAsStanding) {
-  Tick(Rmc("4807.038", "01131.000", "022.4"));
-  Tick("$GPGSV,3,1,11,03,03,111,00*74\r\n");
-  EXPECT_EQ(trackState.pointCount, 1);
-  EXPECT_EQ(trackState.shownSpeed, 0);
-  EXPECT_EQ(trackState.current.satsInView, 11);
-}
-
 TEST_F(TickTest, FailedReadStopsTheTicksForGood) {
   port.Unplug();
   EXPECT_TRUE(TickOnly().empty()) << "nothing drawn: no surface is taken on this path";
