@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct SettingsCase {
   std::int32_t port;
   std::int32_t rate;
 };
+
+void PrintTo(const SettingsCase& c, std::ostream* out) { *out << c.name; }
 
 // The settings as read from a file, starting from the zeroes of start-up.
 const std::vector<SettingsCase> SettingsCases = {

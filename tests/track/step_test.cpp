@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <vector>
 
 #include "app/records.h"
@@ -34,6 +35,8 @@ struct StepCase {
   FixRecord to;
   double minutes;  // the true distance in minutes of arc
 };
+
+void PrintTo(const StepCase& c, std::ostream* out) { *out << c.name; }
 
 const double Cos48 = std::cos(48.0 * 3.14159265358979323846 / 180.0);
 

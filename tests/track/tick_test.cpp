@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ struct ThresholdCase {
   std::int32_t pointCount;
   bool compass;
 };
+
+void PrintTo(const ThresholdCase& c, std::ostream* out) { *out << c.speed << " knots"; }
 
 // Speeds are read in single precision and compared as doubles: 0.01f lies just below the double
 // 0.01, and 0.1f just above the double 0.1.
