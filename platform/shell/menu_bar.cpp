@@ -78,7 +78,9 @@ void Paint(MenuBar& bar) {
 
 void SetParentHeight(Window& parent, int barHeight) {
   parent.barHeight = barHeight;
-  if (parent.sdl != nullptr) SDL_SetWindowSize(parent.sdl, parent.width, parent.height + barHeight);
+  if (parent.sdl != nullptr) {
+    SDL_SetWindowSize(parent.sdl, parent.width * parent.scale, (parent.height + barHeight) * parent.scale);
+  }
 }
 
 int HitButton(const MenuBar& bar, int x, int y) {

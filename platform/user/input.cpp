@@ -37,7 +37,9 @@ void Clamp(const Window& window, int& x, int& y) {
   y = std::clamp(y, 0, std::max(window.height - 1, 0));
 }
 
-void Pointer(Window& window, PointerAction action, int x, int y) {
+void Pointer(Window& window, PointerAction action, int screenX, int screenY) {
+  int x = ToDevice(screenX, window.scale);
+  int y = ToDevice(screenY, window.scale);
   HWND bar = window.menuBar;
   if (bar != nullptr && MenuBarHoldsPointer(bar)) {
     MenuBarPointer(bar, action, x, y - window.height);

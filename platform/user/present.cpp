@@ -19,14 +19,15 @@ SDL_Surface* WrapCairoSurface(cairo_surface_t* surface) {
                                             cairo_image_surface_get_stride(surface), SDL_PIXELFORMAT_RGB888);
 }
 
-void CopyRect(cairo_surface_t* from, const SDL_Rect& source, SDL_Surface* target, int offsetY, std::vector<SDL_Rect>& shown) {
+void CopyRect(cairo_surface_t* from, const SDL_Rect& source, SDL_Surface* target, int offsetY, int scale,
+              std::vector<SDL_Rect>& shown) {
   SDL_Surface* wrapped = WrapCairoSurface(from);
   if (wrapped == nullptr) return;
   SDL_Rect sourceRect = source;
-  SDL_Rect targetRect{source.x, source.y + offsetY, source.w, source.h};
-  if (SDL_BlitSurface(wrapped, &sourceRect, target, &targetRect) == 0 && targetRect.w > 0 && targetRect.h > 0) {
-    shown.push_back(targetRect);
-  }
+  SDL_Rect targetRect{source.x * scale, (source.y + offsetY) * scale, source.w * scale, source.h * scale};
+  const int copied = scale == 1 ? SDL_BlitSurface(wrapped, &sourceRect, target, &targetRect)
+                                : SDL_BlitScaled(wrapped, &sourceRect, target, &targetRect);
+  if (copied == 0 && targetRect.w > 0 && targetRect.h > 0) shown.push_back(targetRect);
   SDL_FreeSurface(wrapped);
 }
 
@@ -42,12 +43,13 @@ void PresentWindow(Window& window) {
   if (target == nullptr) return;  // keeps the pixels pending until the surface comes back
   std::vector<SDL_Rect> shown;
   for (const RECT& r : window.dirty) {
-    CopyRect(window.surface, SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}, target, 0, shown);
+    CopyRect(window.surface, SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}, target, 0, window.scale,
+             shown);
   }
   if (window.barDirty) {
     if (cairo_surface_t* bar = MenuBarSurface(window.menuBar)) {
       CopyRect(bar, SDL_Rect{0, 0, cairo_image_surface_get_width(bar), cairo_image_surface_get_height(bar)}, target,
-               window.height, shown);
+               window.height, window.scale, shown);
     }
   }
   window.dirty.clear();

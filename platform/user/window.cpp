@@ -47,8 +47,9 @@ std::unique_ptr<Window> MakeWindow(const WindowClass& cls, LPCWSTR title, DWORD 
   if (object->surface == nullptr) return nullptr;
   const int sdlX = x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : x;
   const int sdlY = y == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : y;
-  object->sdl = SDL_CreateWindow(ToUtf8(object->title.c_str()).c_str(), sdlX, sdlY, object->width, object->height,
-                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+  object->scale = ChooseWindowScale(object->width, object->height);
+  object->sdl = SDL_CreateWindow(ToUtf8(object->title.c_str()).c_str(), sdlX, sdlY, object->width * object->scale,
+                                 object->height * object->scale, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
   if (object->sdl == nullptr) {
     std::fprintf(stderr, "SDL_CreateWindow: %s\n", SDL_GetError());
     return nullptr;

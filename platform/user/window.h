@@ -35,6 +35,8 @@ struct Window : Object {
   // The SDL window (client area plus the menu bar strip below it); null for surface windows.
   SDL_Window* sdl = nullptr;
   unsigned sdlId = 0;
+  // Screen pixels per device pixel: a whole number, above 1 only on a high-density desktop.
+  int scale = 1;
   bool visible = false;
   bool destroying = false;
 
@@ -94,6 +96,12 @@ void InvalidateWindow(Window& window, const RECT* rect, bool erase);
 void PresentAllWindows();
 // The whole window must be shown again (newly visible, resized, exposed).
 void MarkAllDirty(Window& window);
+
+// The whole-number scale a window of that client size is shown at on the current desktop.
+int ChooseWindowScale(int width, int height);
+
+// Screen coordinates to device pixels, rounding down (also below zero).
+inline int ToDevice(int screen, int scale) { return screen >= 0 ? screen / scale : -((-screen + scale - 1) / scale); }
 
 // The window whose SDL window has this id, or nullptr.
 Window* FindWindowBySdlId(unsigned sdlId);

@@ -64,7 +64,8 @@ void HandleWindowEvent(const SDL_Event& event) {
       MarkAllDirty(*window);
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      Resize(*window, event.window.data1, event.window.data2 - window->barHeight);
+      Resize(*window, ToDevice(event.window.data1, window->scale),
+             ToDevice(event.window.data2, window->scale) - window->barHeight);
       break;
     case SDL_WINDOWEVENT_CLOSE:
       PostToQueue(window->handle, WM_CLOSE, 0, 0);

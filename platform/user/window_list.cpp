@@ -54,6 +54,20 @@ LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 namespace platform::detail {
 
+int ChooseWindowScale(int width, int height) {
+  // The program draws in device pixels; on a desktop that scales its interface (Xft.dpi 192 for
+  // 200 %), each device pixel is shown as a square of screen pixels instead, as long as the
+  // window still fits on the screen.
+  constexpr float kBaseDpi = 96.0f;
+  float dpi = 0.0f;
+  if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0 || !(dpi > 0.0f)) return 1;
+  int scale = static_cast<int>(dpi / kBaseDpi + 0.25f);
+  SDL_Rect usable{};
+  if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+  while (scale > 1 && (width * scale > usable.w || height * scale > usable.h)) --scale;
+  return std::clamp(scale, 1, 4);
+}
+
 Window* FindWindowBySdlId(unsigned sdlId) {
   if (sdlId == 0) return nullptr;
   for (HWND handle : TheList()) {

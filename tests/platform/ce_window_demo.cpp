@@ -1,14 +1,40 @@
 // A small program in the shape of a Windows CE program: it registers its class, creates its
-// window, paints a known pattern and reports every stylus press and release on standard
-// output ("down x y", "up x y"), so that the end-to-end test can compare both.
+// window with a one-button menu bar, paints a known pattern and reports every stylus press and
+// release ("down x y", "up x y") and command ("command n") on standard output, so that the
+// end-to-end test can compare them. The "Ok" button ends it. Started with "--box", it first
+// shows a message box from its WM_CREATE, as the viewer does when its port fails.
 #include <cstdio>
+#include <cstring>
 
+#include "platform/resources.h"
 #include "platform/windows.h"
 
 namespace {
 
 const WCHAR kClassName[] = L"KAVRO-E2E";
 const WCHAR kTitle[] = L"Kavro e2e";
+constexpr WORD kOkCommand = 40001;
+
+const ResourceString kStrings[] = {{104, L"Ok"}};
+const WORD kMenuBarWords[] = {102, 1, static_cast<WORD>(I_IMAGENONE), kOkCommand, TBSTATE_ENABLED, TBSTYLE_AUTOSIZE, 104, 0, NOMENU};
+const ResourceMenuBar kMenuBars[] = {{102, kMenuBarWords, 9}};
+const ResourceTable kResources{kStrings, 1, nullptr, 0, kMenuBars, 1, 0x0419, true};
+
+HWND g_menuBar = nullptr;
+bool g_showBox = false;
+
+void OnCreate(HWND window) {
+  SHMENUBARINFO mbi{};
+  mbi.cbSize = sizeof mbi;
+  mbi.hwndParent = window;
+  mbi.nToolBarId = 102;
+  if (SHCreateMenuBar(&mbi)) g_menuBar = mbi.hwndMB;
+  if (g_showBox) {
+    MessageBoxW(nullptr, L"Error Opening ComPort.", L"Error", MB_OK);
+    std::printf("box closed\n");
+    std::fflush(stdout);
+  }
+}
 
 void PaintBox(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
   RECT box{left, top, right, bottom};
@@ -49,7 +75,19 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_LBUTTONUP:
       OnStylus("up", lParam);
       return 0;
+    case WM_CREATE:
+      OnCreate(window);
+      return 0;
+    case WM_COMMAND:
+      std::printf("command %u\n", static_cast<unsigned>(LOWORD(wParam)));
+      std::fflush(stdout);
+      if (LOWORD(wParam) == kOkCommand) {
+        DestroyWindow(window);
+        return 0;
+      }
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_DESTROY:
+      DestroyWindow(g_menuBar);
       PostQuitMessage(0);
       return 0;
     default:
@@ -74,6 +112,8 @@ BOOL InitInstance(HINSTANCE instance, int showCommand) {
 }
 
 int WINAPI DemoWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
+  RegisterResourceTable(&kResources);
+  SHInitExtraControls();
   if (!InitInstance(instance, showCommand)) return 0;
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0)) {
@@ -85,4 +125,7 @@ int WINAPI DemoWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
 
 }  // namespace
 
-int main() { return DemoWinMain(nullptr, nullptr, nullptr, SW_SHOW); }
+int main(int argc, char** argv) {
+  g_showBox = argc > 1 && std::strcmp(argv[1], "--box") == 0;
+  return DemoWinMain(nullptr, nullptr, nullptr, SW_SHOW);
+}

@@ -137,8 +137,8 @@ TEST_F(TimerTest, TicksAtItsPeriod) {
 
 TEST_F(TimerTest, MissedPeriodsBecomeOneMessage) {
   HWND window = Create(0, 40, 40);
-  SetTimer(window, 1, 20, nullptr);
-  StayBusy(250);  // a dozen periods go by unseen
+  SetTimer(window, 1, 100, nullptr);
+  StayBusy(550);  // five periods go by unseen
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, WM_TIMER);
@@ -176,7 +176,7 @@ TEST_F(TimerTest, CallbackRunsInsteadOfTheWindowProcedure) {
   SetTimer(window, 4, 10, CountTick);
   StayBusy(20);
   DispatchPending();
-  EXPECT_EQ(g_callbackTicks, 1);
+  EXPECT_GE(g_callbackTicks, 1);
   EXPECT_TRUE(TheRecorder().Only(WM_TIMER).empty());
   const UINT_PTR threadTimer = SetTimer(nullptr, 0, 10, CountTick);
   EXPECT_NE(threadTimer, 0u);

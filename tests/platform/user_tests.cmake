@@ -13,6 +13,7 @@ kavro_add_test(platform_user_test
     platform/user_paint_test.cpp
     platform/user_input_test.cpp
     platform/user_resources_test.cpp
+    platform/user_scale_test.cpp
     platform/user_message_box_test.cpp
     platform/user_instance_test.cpp
     platform/shell_menu_bar_test.cpp
