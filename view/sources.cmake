@@ -1,5 +1,4 @@
 set(KAVRO_VIEW_SOURCES
-  pixels.cpp
   track_plot.cpp
   compass.cpp
   info_panel.cpp)

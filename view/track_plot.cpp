@@ -10,15 +10,18 @@
 
 double SignedMinutes(double nmeaValue, char hemisphere) {
   double magnitude = std::fabs(nmeaValue);
-  // Whole degrees are the hundreds; the quotient may round across a boundary, so check the
-  // remainder. Every step is exact for the receiver's numbers: the result is smaller than the
-  // input and 40 * degrees is a whole number.
-  double degrees = std::floor(magnitude / 100.0);
+  // Whole degrees are the hundreds. The product may round across a boundary, so the remainder
+  // corrects it. Every step is exact for the receiver's numbers: 40 * degrees is a whole
+  // number and the result is smaller than the input. The cast (not std::floor, a call without
+  // SSE4.1) is defined below 2^53; larger numbers and NaN take the slow road.
+  double hundreds = magnitude * 0.01;
+  double degrees = magnitude < 1e15 ? static_cast<double>(static_cast<std::int64_t>(hundreds))
+                                    : std::floor(hundreds);
   double rest = magnitude - degrees * 100.0;
   if (rest < 0.0) degrees -= 1.0;
   if (rest >= 100.0) degrees += 1.0;
   double minutes = magnitude - 40.0 * degrees;
-  int negative = (nmeaValue < 0.0) != (hemisphere == 'S' || hemisphere == 'W');
+  bool negative = (nmeaValue < 0.0) != (hemisphere == 'S' || hemisphere == 'W');
   return negative ? -minutes : minutes;
 }
 
@@ -35,7 +38,7 @@ PlotProjection ProjectionOf(const TrackState* state) {
 PixelPoint ProjectWith(const PlotProjection* projection, const FixRecord* fix) {
   double east = SignedMinutes(fix->longitude, fix->lonHemisphere) - projection->refLongitude;
   double north = SignedMinutes(fix->latitude, fix->latHemisphere) - projection->refLatitude;
-  // The order of operations is kept as it was, so that the truncated pixels stay the same.
+  // Scale first, then the pixel factor: this order decides which whole pixel a point falls on.
   PixelPoint pixel;
   pixel.x = OffsetPixel(PlotOriginX, projection->panX, (east * projection->scale) * -PlotScale);
   pixel.y = OffsetPixel(PlotOriginY, projection->panY, (north * projection->scale) * PlotScale);

@@ -12,7 +12,7 @@ namespace sample_drive {
 // Deterministic, so that every run draws the same track.
 class Random {
  public:
-  explicit Random(std::uint64_t seed) : state_(seed) {}
+  explicit Random(std::uint64_t start) : state_(start) {}
   // Uniform in [0, 1).
   double Next() {
     state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
@@ -35,12 +35,12 @@ inline double NmeaNumber(double minutes) {
 }
 
 // Fills points[0..count) with a drive starting at the given position (signed minutes of arc),
-// one fix every secondsPerPoint seconds.
+// one fix every secondsPerPoint seconds. Each variant number gives its own drive.
 inline void FillDrive(FixRecord* points, std::int32_t count, double startLatitude,
-                      double startLongitude, double secondsPerPoint, std::uint64_t seed) {
+                      double startLongitude, double secondsPerPoint, std::uint64_t variant) {
   const double pi = 3.14159265358979323846;
   const double metresPerMinute = 1852.0;
-  Random random(seed);
+  Random random(variant);
   double latitude = startLatitude;
   double longitude = startLongitude;
   double heading = 60.0;     // degrees from north

@@ -3,6 +3,7 @@
 // compass and speed figure.
 //
 //   compose_screen [out.png] [points] [zoom]
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +24,7 @@ constexpr int ScreenHeight = 536;
 
 void SetUpDrive(std::int32_t count, double zoom) {
   ResetTrackState(&trackState);
-  sample_drive::FillDrive(trackState.points, count, 2887.038, 691.0, 3.0, 7);
+  sample_drive::FillDrive(trackState.points, count, 2887.038, 691.0, 1.0, 7);
   trackState.pointCount = count;
   trackState.zoom = zoom;
   trackState.current = trackState.points[count - 1];
@@ -39,6 +40,22 @@ void SetUpDrive(std::int32_t count, double zoom) {
   }
 }
 
+// Pans the plot so that the middle of the track sits in the middle of the plot area, as a user
+// would drag it there.
+void CentreTrack() {
+  trackState.refLongitude = trackState.points[0].longitude;
+  trackState.refLatitude = trackState.points[0].latitude;
+  PixelPoint low = ProjectPoint(&trackState, &trackState.points[0]);
+  PixelPoint high = low;
+  for (std::int32_t i = 1; i < trackState.pointCount; ++i) {
+    PixelPoint p = ProjectPoint(&trackState, &trackState.points[i]);
+    low = PixelPoint{std::min(low.x, p.x), std::min(low.y, p.y)};
+    high = PixelPoint{std::max(high.x, p.x), std::max(high.y, p.y)};
+  }
+  trackState.panX = (PlotLeftEdge + ScreenWidth) / 2 - (low.x + high.x) / 2;
+  trackState.panY = ScreenHeight / 2 - (low.y + high.y) / 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +68,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   SetUpDrive(count, zoom);
+  CentreTrack();
 
   HWND window = platform::testing::CreateSurfaceWindow(ScreenWidth, ScreenHeight);
   HDC surface = GetDC(window);
@@ -73,6 +91,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "compose_screen: cannot write %s\n", path);
     return 1;
   }
-  std::printf("%s: %d points at zoom %g\n", path, count, zoom);
+  std::printf("%s: %d points at zoom %g, pan %d, %d\n", path, count, zoom, trackState.panX,
+              trackState.panY);
   return 0;
 }
