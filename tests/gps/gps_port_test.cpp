@@ -59,7 +59,8 @@ TEST_F(GpsPortTest, RefusedRateClosesThePortAgain) {
   EXPECT_EQ(portHandle, INVALID_HANDLE_VALUE);
   EXPECT_EQ(boxes.shown(), std::vector<ShownMessage>{StateFailure});
   EXPECT_EQ(platform::testing::CountLiveHandles(), liveBefore);
-  const HANDLE again = CreateFileW(receiver.name(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE again =
+      CreateFileW(receiver.name(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the failed open left the port claimed";
   if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
 }

@@ -91,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(Known, ParseNmeaTextTest, ::testing::ValuesIn(KnownSent
 
 const ParseCase FirstSentenceOnly[] = {
     // Two RMCs: the first is cut off, the second is whole; only the first is read.
-    {"TwoRmcFirstCut", "$GPRMC,123519.00,A,4807.0\r\n" + RmcWith("time", "123520.00"), Fix().Time(12, 35, 0).Status('A')},
+    {"TwoRmcFirstCut", "$GPRMC,123519.00,A,4807.0\r\n" + RmcWith("time", "123520.00"),
+     Fix().Time(12, 35, 0).Status('A')},
     {"TwoRmcBothWhole", RmcExample + "\r\n" + RmcWith("time", "123520.00"), RmcExampleFix},
     {"GsvFirstOnly", GsvExample + "\r\n$GPGSV,3,2,12,14,79,041,29*62\r\n$GPGSV,3,3,13,20,47,263,20*63",
      Fix().InView(11)},

@@ -72,7 +72,8 @@ TEST_F(PollNmeaTest, ReadsWhatTheReceiverSent) {
       {"NulEndsTheText", GgaExample + "\r\n" + std::string(1, '\0') + RmcExample + "\r\n" + GsvExample + "\r\n",
        {Fix().Gga(1, 8, 545.4f)}},
       // The last byte of the read completes the RMC: one byte less and it would be cut.
-      {"SentenceCompletedByTheLastByteOfARead", EndingAt(NmeaReadSize, rmcToDate) + "003.1,W*6A\r\n" + GsvExample + "\r\n",
+      {"SentenceCompletedByTheLastByteOfARead",
+       EndingAt(NmeaReadSize, rmcToDate) + "003.1,W*6A\r\n" + GsvExample + "\r\n",
        {RmcExampleFix, Fix().InView(11)}},
       // The first byte past the read would complete the GGA: the read must stop before it.
       {"ReadStopsAtItsSize", EndingAt(NmeaReadSize, ggaToAltitude) + ",M,46.9,M,,*47\r\n", {Fix(), Fix()}},
