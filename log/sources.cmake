@@ -1,1 +1,2 @@
 set(KAVRO_LOG_SOURCES)
+list(APPEND KAVRO_LOG_SOURCES log_file.cpp)

@@ -6,3 +6,4 @@ kavro_add_test(gps_nmea_parse_test
 kavro_add_test(gps_port_test
   SOURCES gps/gps_port_test.cpp gps/poll_nmea_test.cpp
   LIBS kavro_core)
+kavro_add_test(gps_settings_test SOURCES gps/settings_test.cpp LIBS kavro_core)
