@@ -27,3 +27,11 @@ kavro_add_core(kavro_core 100000)
 if(KAVRO_BUILD_TESTS)
   kavro_add_core(kavro_core_small 8)
 endif()
+
+# The viewer, assembled with its companions into a ready program folder (build/kavro/):
+# the executable, an example Tolm.ini and a note on linking COMn to a receiver.
+add_executable(kavro ${CMAKE_SOURCE_DIR}/app/main.cpp)
+target_link_libraries(kavro PRIVATE kavro_core kavro_warnings)
+set_target_properties(kavro PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/kavro)
+configure_file(${CMAKE_SOURCE_DIR}/res/Tolm.ini ${CMAKE_BINARY_DIR}/kavro/Tolm.ini COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/res/RECEIVER.txt ${CMAKE_BINARY_DIR}/kavro/RECEIVER.txt COPYONLY)
