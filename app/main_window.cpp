@@ -11,6 +11,7 @@
 #include "gps/settings.h"
 #include "log/log_file.h"
 #include "platform/shell.h"
+#include "res/resources.h"
 #include "track/tick.h"
 #include "view/zoom_buttons.h"
 
@@ -19,14 +20,13 @@ HWND menuBarWindow = nullptr;
 namespace {
 
 constexpr COLORREF BackgroundColour = RGB(0, 50, 0);
-constexpr UINT MenuBarResourceId = 102;
 
 void CreateMenuBar(HWND window) {
   SHMENUBARINFO info;
   std::memset(&info, 0, sizeof info);
   info.cbSize = sizeof info;
   info.hwndParent = window;
-  info.nToolBarId = MenuBarResourceId;
+  info.nToolBarId = IDR_MENUBAR;
   info.hInstRes = programInstance;
   menuBarWindow = SHCreateMenuBar(&info) ? info.hwndMB : nullptr;
 }
@@ -44,8 +44,8 @@ void OnCreate(HWND window) {
 }
 
 void OnDestroy() {
-  CloseHandle(gpsPort);
-  gpsPort = nullptr;
+  CloseHandle(portHandle);
+  portHandle = nullptr;
   DestroyWindow(menuBarWindow);
   PostQuitMessage(0);
 }
@@ -82,7 +82,7 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       OnPaint(window);
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wParam) != OkCommand) break;
+      if (LOWORD(wParam) != IDM_OK) break;
       DestroyWindow(window);
       return 0;
     case WM_TIMER:

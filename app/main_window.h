@@ -3,8 +3,6 @@
 
 #include "platform/windows.h"
 
-// Command of the menu bar's "Ok" button.
-constexpr WORD OkCommand = 40001;
 // The timer that drives the program: identifier and period.
 constexpr UINT_PTR TickTimerId = 1;
 constexpr UINT TickPeriodMs = 300;

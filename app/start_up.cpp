@@ -3,6 +3,7 @@
 #include "app/start_up.h"
 
 #include "app/main_window.h"
+#include "res/resources.h"
 
 HINSTANCE programInstance = nullptr;
 
@@ -17,7 +18,7 @@ ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR className) {
   windowClass.cbClsExtra = 0;
   windowClass.cbWndExtra = 0;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IconResourceId));
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(static_cast<int>(IDI_KAVRO)));
   windowClass.hCursor = nullptr;
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   windowClass.lpszMenuName = nullptr;
@@ -31,8 +32,8 @@ bool StartInstance(HINSTANCE instance, int showCommand) {
 
   wchar_t title[NameBufferLength];
   wchar_t className[NameBufferLength];
-  LoadStringW(instance, TitleStringId, title, NameBufferLength);
-  LoadStringW(instance, ClassStringId, className, NameBufferLength);
+  LoadStringW(instance, IDS_TITLE, title, NameBufferLength);
+  LoadStringW(instance, IDS_CLASS, className, NameBufferLength);
 
   // Already running: bring that window (and its owned windows) to the front instead.
   HWND running = FindWindowW(className, title);

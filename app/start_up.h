@@ -6,11 +6,6 @@
 // The program's instance handle, stored when start-up begins.
 extern HINSTANCE programInstance;
 
-// Resource identifiers of the window's strings and icon.
-constexpr UINT TitleStringId = 1;
-constexpr UINT ClassStringId = 2;
-constexpr int IconResourceId = 101;
-
 int WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine, int showCommand);
 bool StartInstance(HINSTANCE instance, int showCommand);
 ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR className);
