@@ -18,11 +18,9 @@ constexpr double Pi = 3.14159265358979323846;
 constexpr double MinutesPerDegree = 60.0;
 constexpr double MinutesAroundTheWorld = 360.0 * MinutesPerDegree;
 
-// A fix is recorded only while the receiver moves, and only with a position that is a number:
-// a "nan" or "inf" field would poison the distance and the plot for the rest of the run.
-int IsRecordable(const FixRecord* fix) {
-  return fix->speed > MovingThreshold && std::isfinite(fix->latitude) && std::isfinite(fix->longitude);
-}
+// A fix is recorded on its speed alone. The reader takes no sentence whose numbers are not
+// finite, so a recorded position is always a number.
+int IsRecordable(const FixRecord* fix) { return fix->speed > MovingThreshold; }
 
 }  // namespace
 
@@ -43,7 +41,7 @@ double MeasureStep(const FixRecord* from, const FixRecord* to) {
 }
 
 void AddStep(TrackState* state, double step) {
-  if (std::isfinite(step)) state->distance = step + state->distance;
+  state->distance = step + state->distance;
   if (state->current.speed > state->topSpeed) state->topSpeed = state->current.speed;
 }
 
