@@ -77,11 +77,13 @@ class SumsTest : public ::testing::Test {
   void SetUp() override { ResetTrackState(&trackState); }
 };
 
-TEST_F(SumsTest, StepThatIsNoNumberLeavesTheDistance) {
-  trackState.distance = 2.0;
-  AddStep(&trackState, std::numeric_limits<double>::quiet_NaN());
-  AddStep(&trackState, std::numeric_limits<double>::infinity());
-  EXPECT_EQ(trackState.distance, 2.0);
+TEST_F(SumsTest, StepsAddUpAndOnlyAFasterFixRaisesTheTopSpeed) {
+  trackState.current.speed = 20.0;
+  AddStep(&trackState, 0.5);
+  trackState.current.speed = 10.0;
+  AddStep(&trackState, 0.25);
+  EXPECT_EQ(trackState.distance, 0.75);
+  EXPECT_EQ(trackState.topSpeed, 20.0);
 }
 
 }  // namespace
