@@ -1,3 +1,4 @@
 # Tests of the app folder.
 kavro_add_test(app_log_file_test SOURCES app/log_file_test.cpp LIBS kavro_core)
 kavro_add_test(app_resources_test SOURCES app/resources_test.cpp LIBS kavro_resources)
+kavro_add_test(app_main_window_test SOURCES app/main_window_test.cpp LIBS kavro_core)
