@@ -1,6 +1,7 @@
 // The kavro executable: sets the locale's character type (so program folders with non-ASCII
 // names convert), registers the program's resources and hands over to WinMain.
 #include <clocale>
+#include <cstdint>
 
 #include "app/start_up.h"
 #include "res/resources.h"

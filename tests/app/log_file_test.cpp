@@ -2,35 +2,21 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <regex>
 #include <string>
 #include <vector>
 
+#include "app/log_header.h"
 #include "common/program_folder.h"
 #include "log/log_file.h"
 
 namespace {
 
+using kavro_test::ExpectHeader;
 using kavro_test::ProgramFolderTest;
 using kavro_test::ReadWholeFile;
 using kavro_test::ShownBox;
 
 const ShownBox CreateFailureBox = {L"Can not create the LogFile \"Tolm.txt\"", L"Error", MB_OK};
-
-// The banner, then the version and the build date as year and month * 100 + day.
-void ExpectHeader(const std::string& contents) {
-  const std::regex header(
-      "Kavro 1\\.0\n[^\n]+\n[^\n]+\nBuild: ([0-9]+)-([0-9]+)-([0-9]+)-([0-9]+)-([0-9]+)\n\n");
-  std::smatch match;
-  ASSERT_TRUE(std::regex_match(contents, match, header)) << "log file holds: " << contents;
-  EXPECT_EQ(std::stoi(match[1]), KAVRO_VERSION_MAJOR);
-  EXPECT_EQ(std::stoi(match[2]), KAVRO_VERSION_MINOR);
-  EXPECT_EQ(std::stoi(match[3]), KAVRO_VERSION_PATCH);
-  EXPECT_GE(std::stoi(match[4]), 2024);
-  const int monthDay = std::stoi(match[5]);
-  EXPECT_TRUE(monthDay / 100 >= 1 && monthDay / 100 <= 12 && monthDay % 100 >= 1 && monthDay % 100 <= 31)
-      << "month * 100 + day: " << monthDay;
-}
 
 class LogFileTest : public ProgramFolderTest {};
 
