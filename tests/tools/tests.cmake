@@ -19,3 +19,9 @@ foreach(suite decode_logs decode_drives)
   set_tests_properties(tools_${suite} PROPERTIES TIMEOUT 300
     ENVIRONMENT "KAVRO_DECODE=$<TARGET_FILE:kavro-decode>;KAVRO_NMEA_DIR=${KAVRO_NMEA_DIR};PYTHONDONTWRITEBYTECODE=1")
 endforeach()
+
+# The quick start end to end under Xvfb: tools/demo.sh with the simulated receiver and the
+# viewer of this build.
+add_test(NAME e2e_quickstart_under_xvfb
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/quickstart_e2e.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(e2e_quickstart_under_xvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240)
