@@ -14,11 +14,12 @@ import simtest
 from decodetest import decode, needs_decoder
 
 # The decoded distance may fall short of the route, never by more than this share. The viewer
-# takes one RMC per 1000-byte read (about every third epoch at 1 Hz, every eighth at 5 Hz), so
-# it misses up to a read's worth of driving before its first point and after its last, and it
-# measures chords where the car turned; on these 5 to 10 minute drives that comes to 0.1 to
-# 0.7 %. The positions' rounding (0.0001 minute in the text, single precision in the reader,
-# under a metre) adds nothing that shows. 2 % leaves room for other drives and still catches
+# takes one RMC per 1000-byte read (an epoch is about 350 bytes, so every third epoch or so),
+# so it misses up to a read's worth of driving before its first point and after its last, and
+# it measures chords where the road bends between the epochs it takes; on these 5 to 10 minute
+# drives that comes to 0.1 to 1.4 %, the most at 10 Hz, where the car's small weaving between
+# epochs is cut short. The positions' rounding (0.0001 minute in the text, single precision in
+# the reader, under a metre) adds nothing that shows. 2 % leaves room for other drives and still catches
 # a wrong step formula: leaving out the cosine of the latitude lengthens east-west driving by
 # half at 48 degrees north, and a step across a degree line measured on the raw ddmm.mmmm
 # numbers jumps by 40 minutes.
@@ -27,8 +28,8 @@ TOLERANCE = 0.02
 DRIVES = [
     # name, simreceiver arguments
     ("town at 1 Hz", ["--duration", "600", "--random-state", "11"]),
-    ("town at 5 Hz", ["--duration", "600", "--random-state", "23", "--rate-hz", "5"]),
-    ("10 Hz", ["--duration", "600", "--random-state", "4", "--rate-hz", "10"]),
+    ("town at 5 Hz", ["--duration", "600", "--random-state", "23", "--rate-hz", "5", "--baud", "38400"]),
+    ("10 Hz", ["--duration", "600", "--random-state", "4", "--rate-hz", "10", "--baud", "115200"]),
     ("across a whole degree", ["--duration", "300", "--random-state", "5", "--cross", "degree"]),
     ("across the 180th meridian", ["--duration", "300", "--random-state", "8", "--cross", "antimeridian"]),
     ("across the equator", ["--duration", "300", "--random-state", "9", "--cross", "equator", "--rate-hz", "2"]),
