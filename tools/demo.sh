@@ -112,6 +112,12 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
+# A link left by a receiver that was killed outright points to a pseudo-terminal that is gone
+# (or now someone else's); the viewer must not open it before the new receiver replaces it.
+if [[ -L $folder/COM1 && $(readlink "$folder/COM1") == /dev/pts/* ]]; then
+  rm -f "$folder/COM1"
+fi
+
 # The drive's own settings, unless the receiver is to replay a log instead.
 drive_args=(--rate-hz 5 --start 38.7077,-9.1366)
 for arg in "${receiver_args[@]}"; do

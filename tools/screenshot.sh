@@ -95,7 +95,8 @@ demo_pid=$!
 window=
 for _ in $(seq 300); do
   window=$(xdotool search --onlyvisible --class '^kavro$' 2>/dev/null | head -n1) || true
-  [ -n "$window" ] && break
+  [ -n "$window" ] && [ "$(xdotool getwindowname "$window" 2>/dev/null)" = Kavro ] && break
+  window=
   sleep 0.1
 done
 if [ -z "$window" ]; then

@@ -76,7 +76,7 @@ class DriveTest(decodetest.DecoderTestCase):
                 path, data = self.make_drive(arguments)
                 status, lines, errors = decode(path)
                 self.assertEqual(status, 0, errors)
-                self.assertEqual(self.assertDecodesLog(data, lines), 0)
+                self.assertDecodesLog(data, lines)
 
                 route, fixes = route_length(data)
                 self.assertGreater(route, 1.0, "a drive of at least a nautical mile")

@@ -30,8 +30,6 @@ WHOLE_RMC = re.compile(r"(\d\d)(\d\d)(\d\d)(?:\.\d*)?,([AV]),(\d+\.\d+),([NS]),(
 WHOLE_GGA = re.compile(r"\d{6}(?:\.\d*)?,\d+\.\d+,[NS],\d+\.\d+,[EW],(\d+),(\d+),%s,(-?%s)[,*]"
                        % (NUMBER, NUMBER))
 WHOLE_GSV = re.compile(r"(\d+),(\d+),(\d+)[,*\r\n]")
-# The ways a sentence can fail that are plain to see: it is cut off by the end of the read
-# (its checksum never came), or a field the viewer reads is empty.
 CHECKSUM = re.compile(r"\*[0-9A-Fa-f]{2}")
 
 
@@ -193,47 +191,36 @@ class TrackExpectation:
 
 
 class DecoderTestCase(unittest.TestCase):
-    def assertDecodesLog(self, data, lines, allow_unknown=False):
+    def assertDecodesLog(self, data, lines):
         """Every read line against the read's own text, the running track against the points
-        the text gives, and the summary against both. Returns the number of reads whose text
-        held a sentence neither plainly whole nor plainly refused (not checked field by field)."""
+        that text gives, and the summary against both. Every first RMC, GGA and GSV must be
+        plainly whole or plainly refused, so that every field is checked."""
         cut = pieces(data)
         self.assertEqual(len(lines), len(cut) + 1, "a line per read and a summary")
         track = TrackExpectation()
-        unknown = 0
         valid = []
         for index, (piece, line) in enumerate(zip(cut, lines)):
             where = "read %d (offset %d)" % (index, index * READ_SIZE)
             self.assertEqual(list(line), READ_KEYS, where)
             self.assertEqual((line["offset"], line["length"]), (index * READ_SIZE, len(piece)), where)
             expected = Expectation(piece)
-            if not expected.known:
-                unknown += 1
-                if not allow_unknown:
-                    self.fail("%s: a sentence neither plainly whole nor refused: %r" % (where, piece))
-                continue
-            got = {key: line[key] for key in expected.fix}
-            self.assertEqual(got, expected.fix, where)
+            self.assertTrue(expected.known, "%s: a sentence neither plainly whole nor refused: %r" % (where, piece))
+            self.assertEqual({key: line[key] for key in expected.fix}, expected.fix, where)
             if expected.refused_rmc:
                 self.assertLess(line["year"], 1000, where + ": a refused RMC keeps its two-digit year")
             if expected.whole_rmc and expected.fix["status"] == "A":
                 valid.append(expected.time())
-            # After a read whose RMC is unknown, the track is unknown too.
-            if not unknown:
-                track.add(expected)
-                self.assertTrack(line, track, where)
+            track.add(expected)
+            self.assertTrack(line, track, where)
         summary = lines[-1]
         self.assertEqual(list(summary), ["summary"])
         summary = summary["summary"]
-        last = lines[-2] if len(lines) > 1 else {"pointCount": 0, "distance": {"units": 0, "km": 0},
-                                                 "topSpeed": {"knots": 0, "kmh": 0}}
         self.assertEqual((summary["reads"], summary["bytes"]), (len(cut), len(data)))
-        for key in ("pointCount", "distance", "topSpeed"):
-            self.assertEqual(summary[key], last[key], key)
-        if not unknown:
-            self.assertEqual((summary["validFixes"], summary["firstFix"], summary["lastFix"]),
-                             (len(valid), valid[0] if valid else None, valid[-1] if valid else None))
-        return unknown
+        if cut:
+            for key in ("pointCount", "distance", "topSpeed"):
+                self.assertEqual(summary[key], lines[-2][key], key)
+        self.assertEqual((summary["validFixes"], summary["firstFix"], summary["lastFix"]),
+                         (len(valid), valid[0] if valid else None, valid[-1] if valid else None))
 
     def assertTrack(self, line, track, where):
         self.assertEqual(line["pointCount"], len(track.points), where)

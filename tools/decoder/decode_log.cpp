@@ -3,7 +3,6 @@
 #include "tools/decoder/decode_log.h"
 
 #include <cstdlib>
-#include <cwchar>
 #include <vector>
 
 #include "app/records.h"
