@@ -79,6 +79,14 @@ class CommandLineTest(unittest.TestCase):
             self.assertTrue(out.startswith("usage: kavro-decode [--summary-only | --no-summary] LOG\n"), out)
             self.assertIn("exit status:", out)
 
+    def test_a_failed_read_ends_the_decoding(self):
+        # Reading a process's memory at offset 0 fails with EIO: a read that fails part way.
+        status, lines, errors = decode("/proc/self/mem")
+        self.assertEqual(status, 1)
+        self.assertIn("Error: Error Reading comms port.", errors)
+        self.assertIn("kavro-decode: reading /proc/self/mem failed part way", errors)
+        self.assertEqual([line["summary"]["reads"] for line in lines], [0])
+
     def test_output_choices(self):
         _, every, _ = decode(self.log)
         _, summary, _ = decode(self.log, "--summary-only")

@@ -104,10 +104,14 @@ HWND CreateDecoderWindow(std::string* error) {
 
 int DecodeLog(HWND window, int print, std::FILE* out) {
   DecodeTotals totals{};
+  int status = DecodeDone;
   for (;;) {
     HandleTick(window);
     // The reader has shown "Error Reading comms port."; the viewer would stop here for good.
-    if (tickBusy == TickStopped) return DecodeFailed;
+    if (tickBusy == TickStopped) {
+      status = DecodeFailed;
+      break;
+    }
     // A file at its end reads as zero bytes; so does a pipe whose writer has gone.
     if (lastReadSize == 0) break;
     const ReadSpan span{totals.bytes, lastReadSize};
@@ -116,6 +120,7 @@ int DecodeLog(HWND window, int print, std::FILE* out) {
     totals.bytes += lastReadSize;
     CountFix(&totals, &trackState.current);
   }
+  // After a failed read the summary covers the reads before it.
   if ((print & PrintSummary) != 0) WriteLine(out, FormatSummaryLine(&totals, &trackState));
-  return DecodeDone;
+  return status;
 }

@@ -24,6 +24,7 @@ int OpenLogAsPort(const char* path, std::string* error);
 // settings, port, timer) must not run. Returns 0 with a message in *error when none is made.
 HWND CreateDecoderWindow(std::string* error);
 
-// Runs the tick on the window until a read returns nothing, printing to out what `print`
-// asks for. Returns DecodeDone, or DecodeFailed when a read failed (the reader has said so).
+// Runs the tick on the window until a read returns nothing or fails, printing to out what
+// `print` asks for. Returns DecodeDone, or DecodeFailed when a read failed (the reader has said
+// so; the summary then covers the reads before it).
 int DecodeLog(HWND window, int print, std::FILE* out);

@@ -48,8 +48,9 @@ const char Help[] =
     "  kavro-decode ../shared/nmea/bt451.log\n"
     "  tools/simreceiver.py --stdout --no-pace --duration 600 | kavro-decode --summary-only -\n"
     "\n"
-    "exit status: 0 when the log was read to its end; 1 when a read failed part way; 2 for\n"
-    "bad arguments or a log that cannot be opened.\n";
+    "exit status: 0 when the log was read to its end; 1 when a read failed part way (the\n"
+    "summary then covers the reads before it); 2 for bad arguments or a log that cannot be\n"
+    "opened.\n";
 
 int BadArguments(const char* problem, const char* what) {
   std::fprintf(stderr, "kavro-decode: %s%s\n%s", problem, what, Usage);
