@@ -127,6 +127,8 @@ void ParseGsv(const char* text, FixRecord* fix) {
 
 }  // namespace
 
+DWORD lastReadSize = 0;
+
 void ParseNmeaText(const char* text, FixRecord* fix) {
   std::memset(static_cast<void*>(fix), 0, sizeof *fix);
   ParseRmc(text, fix);
@@ -138,11 +140,13 @@ int PollNmea() {
   // One byte more than a read can fill, for the NUL that ends the text at the bytes read.
   char buffer[NmeaReadSize + 1];
   DWORD bytesRead = 0;
+  lastReadSize = 0;
   if (!ReadFile(portHandle, buffer, NmeaReadSize, &bytesRead, nullptr)) {
     MessageBoxW(nullptr, L"Error Reading comms port.", L"Error", MB_OK);
     return 0;
   }
   if (bytesRead > NmeaReadSize) bytesRead = NmeaReadSize;  // never index past the buffer
+  lastReadSize = bytesRead;
   buffer[bytesRead] = '\0';
   ParseNmeaText(buffer, &trackState.current);
   return 1;

@@ -1,8 +1,27 @@
-# Tests of the tools: the simulated receiver (Python unittest, standard library only). They
-# exercise no C++ code, so the sanitizer build leaves them out.
+# Tests of the tools: the simulated receiver (Python unittest, standard library only), the
+# decoder (Python against the logs' own text, and C++ for its JSON), and the quick start end
+# to end under Xvfb.
+find_package(Python3 3.11 COMPONENTS Interpreter REQUIRED)
+
+# The simulated receiver exercises no C++ code, so the sanitizer build leaves it out.
 if(NOT KAVRO_SANITIZE)
-  find_package(Python3 3.11 COMPONENTS Interpreter REQUIRED)
   add_test(NAME simreceiver
     COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/tools -p "test_*.py")
   set_tests_properties(simreceiver PROPERTIES TIMEOUT 300)
 endif()
+
+kavro_add_test(tools_decode_json_test SOURCES tools/decode_json_test.cpp LIBS kavro_decoder)
+
+foreach(suite decode_logs decode_drives)
+  add_test(NAME tools_${suite}
+    COMMAND ${Python3_EXECUTABLE} -m unittest -v ${suite}
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/tools)
+  set_tests_properties(tools_${suite} PROPERTIES TIMEOUT 300
+    ENVIRONMENT "KAVRO_DECODE=$<TARGET_FILE:kavro-decode>;KAVRO_NMEA_DIR=${KAVRO_NMEA_DIR};PYTHONDONTWRITEBYTECODE=1")
+endforeach()
+
+# The quick start end to end under Xvfb: tools/demo.sh with the simulated receiver and the
+# viewer of this build.
+add_test(NAME e2e_quickstart_under_xvfb
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/quickstart_e2e.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(e2e_quickstart_under_xvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240)
