@@ -4,8 +4,10 @@
 #pragma once
 
 #include <sanitizer/common_interface_defs.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
@@ -29,14 +31,17 @@ inline void Require(bool condition, const char* what) {
 // UTF-8 to wide characters, for paths of our own making (plain ASCII in practice).
 inline std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-// The program folder: kavro-<target>-XXXXXX holding the stand-in program file "kavro",
-// removed again when the run ends normally. In memory (/dev/shm) where there is such a folder:
-// the targets rewrite files thousands of times a second, which a disk need not see.
+// The program folder: kavro-<target>-<pid>-XXXXXX holding the stand-in program file "kavro",
+// removed again when the run ends normally; folders left by runs that crashed are removed by
+// the next run. In memory (/dev/shm) where there is such a folder: the targets rewrite files
+// thousands of times a second, which a disk need not see.
 class ProgramFolder {
  public:
   explicit ProgramFolder(const char* target) {
-    const char* base = access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string pattern = std::string(base) + "/kavro-" + target + "-XXXXXX";
+    const std::string base = access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : "/tmp";
+    const std::string prefix = std::string("kavro-") + target + "-";
+    RemoveFoldersOfEndedRuns(base, prefix);
+    std::string pattern = base + "/" + prefix + std::to_string(getpid()) + "-XXXXXX";
     Require(mkdtemp(pattern.data()) != nullptr, "a temporary folder can be made");
     path_ = pattern;
     programPath_ = Widen(path_ + "/kavro");
@@ -56,6 +61,20 @@ class ProgramFolder {
   std::string Entry(const std::string& name) const { return path_ + "/" + name; }
 
  private:
+  // A libFuzzer run that crashed ends without cleaning up; its process is gone by now.
+  static void RemoveFoldersOfEndedRuns(const std::string& base, const std::string& prefix) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
+      const std::string name = entry.path().filename().string();
+      if (name.compare(0, prefix.size(), prefix) != 0) continue;
+      const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+      if (pid <= 0 || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)) {
+        std::error_code ignored;
+        std::filesystem::remove_all(entry.path(), ignored);
+      }
+    }
+  }
+
   std::string path_;
   std::wstring programPath_;
 };

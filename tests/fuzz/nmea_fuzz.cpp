@@ -122,7 +122,8 @@ void CheckWidening(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  receiver = new Receiver;
+  static Receiver instance;  // its folder goes when the run ends
+  receiver = &instance;
   kavro_fuzz::StartLikeTheProgram(&receiver->shownBoxes);
   Require(mkfifo(receiver->fifo.c_str(), 0600) == 0, "a FIFO for the receiver");
   portHandle = CreateFileW(kavro_fuzz::Widen(receiver->fifo).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

@@ -234,7 +234,8 @@ void CheckOpen(const std::wstring& name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  paths = new Paths;
+  static Paths instance;  // its folder goes when the run ends
+  paths = &instance;
   kavro_fuzz::StartLikeTheProgram(&paths->shownBoxes);
   paths->startFolder = std::filesystem::current_path().string();
   MakeFolderEntries();

@@ -39,7 +39,8 @@ bool MentionsKey(const std::uint8_t* data, std::size_t size, const char* key) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  settings = new Settings;
+  static Settings instance;  // its folder goes when the run ends
+  settings = &instance;
   kavro_fuzz::StartLikeTheProgram(&settings->shownBoxes);
   return 0;
 }
