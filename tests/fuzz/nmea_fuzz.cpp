@@ -96,17 +96,28 @@ void CheckAfterTick(const std::uint8_t* text, std::size_t size) {
 }
 
 // The track's arithmetic, redone apart from the drawing: every step between stored points is
-// a length, and every stored point lands on some pixel.
-void CheckStoredTrack() {
+// a length, and every stored point lands on some pixel. While no fix had to take the place of
+// the last one (at most a store's worth of moving ticks), the distance is exactly the sum of
+// the steps between the stored points, in order, and the top speed the highest speed among
+// them but the first.
+void CheckStoredTrack(int movingTicks) {
   if (trackState.pointCount == 0) return;
   const PlotProjection projection = ProjectionOf(&trackState);
+  double distance = 0.0;
+  double topSpeed = 0.0;
   for (std::int32_t i = 0; i < trackState.pointCount; ++i) {
     ProjectWith(&projection, &trackState.points[i]);
     if (i > 0) {
       const double step = MeasureStep(&trackState.points[i - 1], &trackState.points[i]);
       Require(std::isfinite(step) && step >= 0.0, "a step between stored points is a length");
+      distance = step + distance;
+      if (trackState.points[i].speed > topSpeed) topSpeed = trackState.points[i].speed;
     }
   }
+  if (movingTicks > TrackCapacity) return;
+  Require(movingTicks == trackState.pointCount, "every moving tick stores its fix");
+  Require(trackState.distance == distance, "the distance is the sum of the stored steps");
+  Require(trackState.topSpeed == topSpeed, "the top speed is the fastest stored fix after the first");
 }
 
 // Any bytes, widened as the panel widens its text: the result always ends inside the buffer.
@@ -144,16 +155,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   receiver->shownBoxes = 0;
 
   std::size_t start = 0;
+  int movingTicks = 0;
   for (int tick = 0; tick < MaxTicks && start <= size; ++tick) {
     Send(data + start, size - start);
     HandleTick(receiver->window);
+    if (trackState.current.speed > MovingThreshold) ++movingTicks;
     CheckAfterTick(data + start, size - start);
     // The next tick reads from just past the next "RMC".
     const void* next = size - start >= 3 ? memmem(data + start, size - start, "RMC", 3) : nullptr;
     if (next == nullptr) break;
     start = static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - data) + 1;
   }
-  CheckStoredTrack();
+  CheckStoredTrack(movingTicks);
 
   Require(receiver->shownBoxes == 0, "a read of any text shows no message");
   Require(platform::testing::CountLiveHandles() == liveHandles, "every tick gives back its surface and objects");
