@@ -3,7 +3,6 @@
 #include "app/main_window.h"
 
 #include <cstring>
-#include <cwchar>
 
 #include "app/records.h"
 #include "app/start_up.h"
@@ -37,8 +36,8 @@ void OnCreate(HWND window) {
   CreateMenuBar(window);
   CreateLogFile(&trackState);
   ReadSettings(&trackState);
-  wchar_t portName[64];
-  std::swprintf(portName, 64, L"COM%d:", trackState.portNumber);
+  wchar_t portName[PortNameSize];
+  FormatPortName(trackState.portNumber, portName, PortNameSize);
   OpenGpsPort(portName, trackState.baudRate);  // a failed port shows up on the first tick
   SetTimer(window, TickTimerId, TickPeriodMs, nullptr);
 }

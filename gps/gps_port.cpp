@@ -2,6 +2,7 @@
 #include "gps/gps_port.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "platform/comm.h"
 #include "platform/kernel.h"
@@ -46,6 +47,15 @@ int AbandonPort(LPCWSTR message) {
 }
 
 }  // namespace
+
+int FormatPortName(std::int32_t portNumber, wchar_t* name, std::size_t size) {
+  if (size == 0) return 0;
+  if (std::swprintf(name, size, L"COM%d:", portNumber) < 0) {
+    name[0] = L'\0';
+    return 0;
+  }
+  return 1;
+}
 
 int OpenGpsPort(LPCWSTR portName, std::int32_t baudRate) {
   portHandle = CreateFileW(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -1,6 +1,7 @@
 // The serial port the GPS receiver is attached to: the program-wide handle and its set-up.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/types.h"
@@ -11,6 +12,14 @@ extern HANDLE portHandle;
 
 // Time given to the receiver after its line settings change, before the first tick reads.
 constexpr DWORD PortSettleMilliseconds = 3000;
+
+// Room for the longest port name: "COM-2147483648:" and its terminator.
+constexpr std::size_t PortNameSize = 16;
+
+// The port's name for a port number from the settings: "COM<number>:", as written for any
+// number (0 and negative numbers name no port, and opening them fails). Returns 1, or 0 with
+// name empty when size cannot hold it.
+int FormatPortName(std::int32_t portNumber, wchar_t* name, std::size_t size);
 
 // Opens the port by name ("COM7:"), sets its timeouts and line settings (8N1 at baudRate,
 // XON/XOFF, no hardware flow control), waits PortSettleMilliseconds and returns 1. On failure it

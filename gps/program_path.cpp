@@ -30,11 +30,14 @@ int BuildProgramFilePath(wchar_t* path, std::size_t size, const wchar_t* fileNam
 
 int ConvertPathToBytes(char* bytes, std::size_t size, const wchar_t* path) {
   if (size == 0) return 0;
-  const std::size_t length = std::wcstombs(bytes, path, size);
-  // (size_t)-1: a character the locale cannot express; size: no room for the terminating NUL.
+  // Measured first: given too little room, wcstombs stops short of a character that does not
+  // fit and writes no terminator, so its count alone cannot tell a cut-off path from a whole one.
+  // (size_t)-1: a character the locale cannot express.
+  const std::size_t length = std::wcstombs(nullptr, path, 0);
   if (length == static_cast<std::size_t>(-1) || length >= size) {
     bytes[0] = '\0';
     return 0;
   }
+  std::wcstombs(bytes, path, size);
   return 1;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the viewer and the sanitizer build, and runs the whole
-# test suite in both.
+# Installs what is missing, builds the viewer and the sanitizer build, runs the whole test
+# suite in both, and gives the fuzz targets a short run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/bootstrap.sh --asan
@@ -15,4 +15,7 @@ for dir in build build-asan; do
   echo "== tests in $dir" >&2
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 || status=1
 done
+# The fuzz targets: every saved crash input again, then a few seconds of fuzzing each.
+echo "== fuzz targets, short run" >&2
+tools/fuzz.sh --short || status=1
 exit $status

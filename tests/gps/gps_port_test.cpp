@@ -4,6 +4,7 @@
 #include <termios.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -103,6 +104,35 @@ TEST_F(GpsPortTest, GoodOpenSetsTheLineAndWaitsForTheReceiver) {
   EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 0u);
   EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 10u);
   EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 1000u);
+}
+
+// Every number the settings can hold gets its whole name: the extremes fit the name buffer, and
+// a buffer that is too small gives no name rather than the name of another port ("COM1" of 12).
+TEST(FormatPortNameTest, NamesEveryNumberWhole) {
+  struct Case {
+    std::int32_t number;
+    std::size_t size;
+    int result;
+    std::wstring name;
+  };
+  const Case cases[] = {
+      {7, PortNameSize, 1, L"COM7:"},
+      {0, PortNameSize, 1, L"COM0:"},
+      {-1, PortNameSize, 1, L"COM-1:"},
+      {2147483647, PortNameSize, 1, L"COM2147483647:"},
+      {-2147483647 - 1, PortNameSize, 1, L"COM-2147483648:"},
+      {12, 7, 1, L"COM12:"},
+      {12, 6, 0, L""},
+      {12, 1, 0, L""},
+  };
+  for (const Case& c : cases) {
+    wchar_t name[PortNameSize] = L"unchanged";
+    EXPECT_EQ(FormatPortName(c.number, name, c.size), c.result) << c.number << " in " << c.size;
+    EXPECT_EQ(std::wstring(name), c.name) << c.number << " in " << c.size;
+  }
+  wchar_t untouched[1] = {L'x'};
+  EXPECT_EQ(FormatPortName(7, untouched, 0), 0);
+  EXPECT_EQ(untouched[0], L'x') << "a size of 0 has no room even for the terminator";
 }
 
 }  // namespace

@@ -14,8 +14,6 @@ namespace {
 
 constexpr std::int32_t Int32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t Int32Min = std::numeric_limits<std::int32_t>::min();
-const float Nan = std::numeric_limits<float>::quiet_NaN();
-const float Inf = std::numeric_limits<float>::infinity();
 
 const std::string RmcExample = "$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
 const std::string GgaExample = "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstddef>
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -153,6 +155,33 @@ TEST_F(ProgramFolderTest, PathThatDoesNotFitIsRefused) {
   // A program path the platform had to cut off names no real folder.
   platform::testing::SetModulePath((L"/" + std::wstring(300, L'p') + L"/kavro").c_str());
   EXPECT_EQ(BuildProgramFilePath(path, 260, L"Tolm.ini"), 0);
+}
+
+// The 8-bit form of a path is whole and terminated, or there is none: the C library stops
+// short of a character that would cross the buffer's end, and that cut-off path must not be
+// taken for the real one (it would name another file, and it has no terminator).
+TEST_F(ProgramFolderTest, PathIsConvertedWholeOrNotAtAll) {
+  struct Case {
+    std::wstring path;
+    int result;
+    std::size_t length;
+  };
+  const Case cases[] = {
+      {std::wstring(259, L'a'), 1, 259},
+      {std::wstring(260, L'a'), 0, 0},
+      {std::wstring(257, L'a') + L"\u00e9", 1, 259},  // the two bytes of e-acute end at 259
+      {std::wstring(258, L'a') + L"\u00e9", 0, 0},    // no room for the terminator
+      {std::wstring(259, L'a') + L"\u00e9", 0, 0},    // the character itself does not fit
+      {std::wstring(100, L'a') + L"\xd800", 0, 0},    // a surrogate has no UTF-8 form
+  };
+  for (const Case& c : cases) {
+    char bytes[260];
+    std::memset(bytes, '#', sizeof bytes);
+    EXPECT_EQ(ConvertPathToBytes(bytes, sizeof bytes, c.path.c_str()), c.result) << c.path.size() << " characters";
+    const void* end = std::memchr(bytes, '\0', sizeof bytes);
+    ASSERT_NE(end, nullptr) << c.path.size() << " characters: no terminator";
+    EXPECT_EQ(static_cast<const char*>(end) - bytes, static_cast<std::ptrdiff_t>(c.length)) << c.path.size();
+  }
 }
 
 }  // namespace

@@ -146,6 +146,6 @@ BOOL MessageBeep(UINT type);
 // Resources, from the table the program links in (see platform/resources.h).
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
-constexpr LPCWSTR MAKEINTRESOURCEW(int id) {
+inline LPCWSTR MAKEINTRESOURCEW(int id) {
   return reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id)));
 }

@@ -1,0 +1,35 @@
+# Fuzzing build (clang only): every target compiled with libFuzzer's coverage instrumentation
+# and AddressSanitizer + UndefinedBehaviorSanitizer, plus the fuzz targets of tests/fuzz/, one
+# per kind of outside input, built into <build>/fuzz/. tools/fuzz.sh configures, builds and runs:
+#   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKAVRO_FUZZ=ON -DKAVRO_BUILD_TESTS=OFF
+#     -DKAVRO_BUILD_BENCHMARKS=OFF
+option(KAVRO_FUZZ "Build the libFuzzer targets (clang)" OFF)
+
+function(kavro_add_fuzz_target name)
+  add_executable(${name} ${CMAKE_SOURCE_DIR}/tests/fuzz/${name}.cpp)
+  target_link_libraries(${name} PRIVATE kavro_core_fuzz kavro_warnings)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()
+
+function(kavro_add_fuzz_targets)
+  # The program with a small track store, so that a few ticks of one input fill it.
+  kavro_add_core(kavro_core_fuzz 8)
+  kavro_add_fuzz_target(nmea_fuzz)
+  kavro_add_fuzz_target(settings_fuzz)
+  kavro_add_fuzz_target(paths_fuzz)
+  # The port-name checks reach into the platform's port resolution.
+  target_include_directories(paths_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/platform)
+endfunction()
+
+if(KAVRO_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "KAVRO_FUZZ needs clang: configure with CC=clang CXX=clang++.")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+  # The targets need the program's library, which the top level defines further down.
+  cmake_language(DEFER CALL kavro_add_fuzz_targets)
+endif()

@@ -1,0 +1,174 @@
+// Fuzz target: whatever a receiver sends, through the timer tick as the viewer runs it. The
+// port is a FIFO in the program folder, opened through CreateFileW like a port: the target
+// writes the receiver's text into it and the tick's single read takes exactly those bytes. The
+// tick parses them, draws the panel, stores and measures the track, projects and draws the
+// plot, the compass and the speed figure on a window that needs no display.
+//
+// One input drives a short run of ticks: the first reads the whole input, each later one the
+// text from just past the next "RMC", so an input holding several sentences becomes a drive
+// that fills the (small) track store and keeps moving once it is full.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+#include "app/records.h"
+#include "fuzz/fuzz_support.h"
+#include "gps/gps_port.h"
+#include "gps/nmea_reader.h"
+#include "platform/kernel.h"
+#include "platform/testing.h"
+#include "track/tick.h"
+#include "view/info_panel.h"
+#include "view/track_plot.h"
+
+namespace {
+
+using kavro_fuzz::Require;
+
+constexpr int WindowWidth = 480;
+constexpr int WindowHeight = 536;
+// Twice the fuzz build's store and then some: enough to reach a full store and go on.
+constexpr int MaxTicks = 3 * TrackCapacity;
+
+struct Receiver {
+  kavro_fuzz::ProgramFolder folder{"nmea"};
+  std::string fifo = folder.Entry("COM1");
+  HWND window = nullptr;
+  int shownBoxes = 0;
+};
+
+Receiver* receiver = nullptr;
+
+// The receiver sends text and falls silent: the next read takes those bytes and then meets the
+// end of the stream, as a read of a regular file would.
+void Send(const std::uint8_t* data, std::size_t size) {
+  const int writer = open(receiver->fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  Require(writer >= 0, "the receiver's end of the FIFO opens");
+  Require(write(writer, data, size) == static_cast<ssize_t>(size), "the FIFO takes the text");
+  Require(close(writer) == 0, "the receiver's end closes");
+}
+
+bool IsFiniteFix(const FixRecord& fix) {
+  return std::isfinite(fix.latitude) && std::isfinite(fix.longitude) && std::isfinite(fix.altitude) &&
+         std::isfinite(fix.course) && std::isfinite(fix.speed);
+}
+
+bool EndsWith(const wchar_t* text, const wchar_t* tail) {
+  const std::size_t length = std::wcslen(text);
+  const std::size_t tailLength = std::wcslen(tail);
+  return length >= tailLength && std::wcscmp(text + length - tailLength, tail) == 0;
+}
+
+// What must hold after every tick, whatever the receiver sent.
+void CheckAfterTick(const std::uint8_t* text, std::size_t size) {
+  Require(tickBusy == TickIdle, "a tick that read its text ends idle");
+  Require(trackState.pointCount >= 0 && trackState.pointCount <= TrackCapacity, "the store count stays in range");
+  Require(IsFiniteFix(trackState.current), "the reader leaves only numbers in the fix");
+  for (std::int32_t i = 0; i < trackState.pointCount; ++i) {
+    Require(IsFiniteFix(trackState.points[i]), "only numbers are stored");
+  }
+  Require(std::isfinite(trackState.distance) && trackState.distance >= 0.0, "the distance is a length");
+  Require(std::isfinite(trackState.topSpeed) && trackState.topSpeed >= 0.0, "the top speed is a speed");
+  Require(trackState.shownSpeed == SpeedFigureOf(trackState.current.speed), "the speed figure follows the speed");
+
+  // The reader alone, on the same text, fills the same fix the tick left.
+  std::string copy(reinterpret_cast<const char*>(text), size);
+  FixRecord parsed;
+  ParseNmeaText(copy.c_str(), &parsed);
+  Require(std::memcmp(&parsed, &trackState.current, sizeof parsed) == 0, "the tick's fix is the reader's");
+
+  // The panel is always whole, however odd the fix.
+  wchar_t panel[InfoPanelTextSize];
+  Require(FormatInfoPanel(&trackState, panel, InfoPanelTextSize) == 1, "the panel formats");
+  Require(std::wcsncmp(panel, L"\n\n ", 3) == 0 && EndsWith(panel, L" km\n"), "the panel text is whole");
+
+  wchar_t figure[SpeedFigureTextSize];
+  Require(FormatSpeedFigure(SpeedFigureOf(trackState.current.speed), figure, SpeedFigureTextSize) == 1,
+          "the speed figure formats");
+  Require(std::wcslen(figure) >= 3, "the speed figure takes at least three places");
+}
+
+// The track's arithmetic, redone apart from the drawing: every step between stored points is
+// a length, and every stored point lands on some pixel. While no fix had to take the place of
+// the last one (at most a store's worth of moving ticks), the distance is exactly the sum of
+// the steps between the stored points, in order, and the top speed the highest speed among
+// them but the first.
+void CheckStoredTrack(int movingTicks) {
+  if (trackState.pointCount == 0) return;
+  const PlotProjection projection = ProjectionOf(&trackState);
+  double distance = 0.0;
+  double topSpeed = 0.0;
+  for (std::int32_t i = 0; i < trackState.pointCount; ++i) {
+    ProjectWith(&projection, &trackState.points[i]);
+    if (i > 0) {
+      const double step = MeasureStep(&trackState.points[i - 1], &trackState.points[i]);
+      Require(std::isfinite(step) && step >= 0.0, "a step between stored points is a length");
+      distance = step + distance;
+      if (trackState.points[i].speed > topSpeed) topSpeed = trackState.points[i].speed;
+    }
+  }
+  if (movingTicks > TrackCapacity) return;
+  Require(movingTicks == trackState.pointCount, "every moving tick stores its fix");
+  Require(trackState.distance == distance, "the distance is the sum of the stored steps");
+  Require(trackState.topSpeed == topSpeed, "the top speed is the fastest stored fix after the first");
+}
+
+// Any bytes, widened as the panel widens its text: the result always ends inside the buffer.
+void CheckWidening(const std::uint8_t* data, std::size_t size) {
+  std::string text(reinterpret_cast<const char*>(data), size);
+  for (std::size_t outSize : {std::size_t{1}, std::size_t{7}, InfoPanelTextSize}) {
+    wchar_t out[InfoPanelTextSize];
+    const std::size_t written = WidenText(text.c_str(), out, outSize);
+    Require(written < outSize && out[written] == L'\0', "widened text is terminated inside its buffer");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  static Receiver instance;  // its folder goes when the run ends
+  receiver = &instance;
+  kavro_fuzz::StartLikeTheProgram(&receiver->shownBoxes);
+  Require(mkfifo(receiver->fifo.c_str(), 0600) == 0, "a FIFO for the receiver");
+  portHandle = CreateFileW(kavro_fuzz::Widen(receiver->fifo).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  Require(portHandle != INVALID_HANDLE_VALUE, "the port opens");
+  receiver->window = platform::testing::CreateSurfaceWindow(WindowWidth, WindowHeight);
+  Require(receiver->window != nullptr, "a window without a display");
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > NmeaReadSize) size = NmeaReadSize;  // one read takes no more
+  CheckWidening(data, size);
+
+  const std::size_t liveHandles = platform::testing::CountLiveHandles();
+  ResetTrackState(&trackState);
+  tickBusy = TickIdle;
+  receiver->shownBoxes = 0;
+
+  std::size_t start = 0;
+  int movingTicks = 0;
+  for (int tick = 0; tick < MaxTicks && start <= size; ++tick) {
+    Send(data + start, size - start);
+    HandleTick(receiver->window);
+    if (trackState.current.speed > MovingThreshold) ++movingTicks;
+    CheckAfterTick(data + start, size - start);
+    // The next tick reads from just past the next "RMC".
+    const void* next = size - start >= 3 ? memmem(data + start, size - start, "RMC", 3) : nullptr;
+    if (next == nullptr) break;
+    start = static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - data) + 1;
+  }
+  CheckStoredTrack(movingTicks);
+
+  Require(receiver->shownBoxes == 0, "a read of any text shows no message");
+  Require(platform::testing::CountLiveHandles() == liveHandles, "every tick gives back its surface and objects");
+  return 0;
+}
