@@ -53,14 +53,14 @@ def check_quiet(session, expected=""):
         raise Failure("the viewer's standard error holds %r, expected %r" % (errors, expected))
 
 
-def watch_ticks(session, ticks=TICKS, limit=START_LIMIT_S, each=None):
-    """Waits until the viewer has handled `ticks` timer messages after the first, calling
+def watch_ticks(session, after=0, limit=START_LIMIT_S, each=None):
+    """Waits until the viewer has handled TICKS timer messages more than `after`, calling
     each() at every look; the viewer must stay alive throughout."""
     def done():
         check_alive(session, "while the receiver was sending")
         if each is not None:
             each()
-        return timer_messages(session) > ticks
+        return timer_messages(session) >= after + TICKS
     if not wait_until(done, limit, 0.3):
         raise Failure("only %d timer messages in %d s" % (timer_messages(session), limit))
 
@@ -95,7 +95,7 @@ def faulty_stream(kinds, rate_hz, baud):
             panel = screen.area(*PANEL)
             if panel.count(WHITE) >= 60:
                 panels.add(panel)
-        watch_ticks(session, first + TICKS, each=look)
+        watch_ticks(session, after=first, each=look)
         if len(panels) < 3:
             raise Failure("the info panel showed %d different pictures in %d ticks, expected 3 or more"
                           % (len(panels), TICKS))
@@ -133,7 +133,8 @@ def hang_up(session):
     a window, nothing goes to standard error) and Enter dismisses it. From then on ticks do
     nothing: the display stays as the repaint left it (background and zoom buttons), though
     timer messages still arrive. The window stays usable: the box's area is repainted, "Z+"
-    beeps and draws the plot, and "Ok" ends the program with exit code 0."""
+    beeps and draws the plot, the window repaints when it is shown again, and "Ok" ends the
+    program with exit code 0."""
     session.make_program_folder()
     session.start_xvfb()
     session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 6,
@@ -154,7 +155,7 @@ def hang_up(session):
         raise Failure("expected one message box titled 'Error', found %d" % len(boxes))
     if session.windows("Kavro") != [main_window]:
         raise Failure("the main window is gone while the box shows")
-    box_origin = session.geometry(boxes[0])[:2]
+    box_origin, box_size = session.geometry(boxes[0])[:2], session.geometry(boxes[0])[2:]
     box = session.screenshot("box", origin=box_origin)
     if box.pixel(3, 3) != BOX_CAPTION or box.pixel(3, 30) != BOX_FACE:
         raise Failure("the box does not look like one: caption %r, face %r" % (box.pixel(3, 3), box.pixel(3, 30)))
@@ -170,19 +171,28 @@ def hang_up(session):
     if not wait_until(lambda: not session.windows("Error"), 10, 0.2):
         raise Failure("Enter did not dismiss the box")
 
-    # The box's going exposed the main window; the repaint shows background and buttons.
-    def repainted():
-        return plot_share(session.screenshot("repainted"), BACKGROUND) == 1.0
-    if not wait_until(repainted, 10, 0.3):
-        raise Failure("the main window was not repainted after the box went")
+    # Where the box was, the main window shows itself again: the background its repaint left.
+    main_origin = session.origin
+    left, top = box_origin[0] - main_origin[0], box_origin[1] - main_origin[1]
+    width, height = box_size
+
+    def box_area_repainted():
+        screen = session.screenshot("repainted")
+        area = [screen.pixel(x, y) for x in range(max(0, left), min(CLIENT_WIDTH, left + width))
+                for y in range(max(0, top), min(CLIENT_HEIGHT, top + height))]
+        return area and all(p == BACKGROUND for p in area)
+    if not wait_until(box_area_repainted, 10, 0.3):
+        raise Failure("the box's area was not repainted after it went")
+
+    # Ticks do nothing any more, though the timer goes on.
     before = session.screenshot("stopped")
     messages = timer_messages(session)
-    wait_until(lambda: timer_messages(session) >= messages + 6, 10, 0.3)
-    if timer_messages(session) < messages + 6:
+    if not wait_until(lambda: timer_messages(session) >= messages + 6, 10, 0.3):
         raise Failure("the timer stopped: %d messages in 10 s" % (timer_messages(session) - messages))
     if client_area(session.screenshot("still-stopped")) != client_area(before):
         raise Failure("the display changed after the failed read: ticks did not stop")
 
+    # The stylus still works: Z+ beeps and draws the plot.
     if nonzero_audio(beep):
         raise Failure("something beeped before Z+ was tapped")
     session.click(ZOOM_IN)
@@ -190,6 +200,13 @@ def hang_up(session):
         raise Failure("Z+ did not beep")
     if not wait_until(lambda: plot_share(session.screenshot("zoomed"), BLACK) > 0.8, 10, 0.3):
         raise Failure("Z+ did not draw the plot")
+
+    # Painting still works: hidden and shown again, the window is repainted (background and
+    # buttons; the plot comes back only when the stylus draws it).
+    session.xdotool("windowunmap", "--sync", main_window)
+    session.xdotool("windowmap", "--sync", main_window)
+    if not wait_until(lambda: plot_share(session.screenshot("exposed"), BACKGROUND) == 1.0, 10, 0.3):
+        raise Failure("the window was not repainted after it was shown again")
     session.end_with_ok()
     errors = session.viewer_errors()
     check_no_sanitizer_report(errors)
