@@ -21,6 +21,8 @@ namespace {
 constexpr char kRaiseRequest = 'R';
 constexpr char kRaiseDone = 'K';
 constexpr int kRaiseAnswerMs = 2000;
+constexpr int kConnectAttempts = 40;
+constexpr Uint32 kConnectRetryMs = 5;
 
 struct Connection {
   int fd;
@@ -93,6 +95,33 @@ bool ServeConnection(const Connection& connection) {
   return true;
 }
 
+// Whether a process of this user other than this one holds the name. A start that lost the
+// race for it may get here between the winner's bind and listen, when connecting is refused
+// for a moment.
+bool HeldByAnotherProcess(const std::string& name) {
+  for (HWND handle : AllWindows()) {
+    const Window* local = FindWindowObject(handle);
+    if (local != nullptr && local->listenFd >= 0 &&
+        SingleInstanceName(local->className.c_str(), local->title.c_str()) == name) {
+      return false;
+    }
+  }
+  sockaddr_un address;
+  const socklen_t length = MakeAddress(name, address);
+  for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
+    const int error = errno;
+    const bool sameUser = connected && PeerIsSameUser(fd);
+    close(fd);
+    if (connected) return sameUser;
+    if (error != ECONNREFUSED) return false;
+    SDL_Delay(kConnectRetryMs);
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string SingleInstanceName(LPCWSTR className, LPCWSTR title) {
@@ -110,21 +139,25 @@ std::string SingleInstanceName(LPCWSTR className, LPCWSTR title) {
   return name;
 }
 
-void AnnounceWindow(Window& window) {
+bool AnnounceWindow(Window& window) {
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) {
     std::fprintf(stderr, "socket: %s\n", std::strerror(errno));
-    return;
+    return true;
   }
+  const std::string name = SingleInstanceName(window.className.c_str(), window.title.c_str());
   sockaddr_un address;
-  const socklen_t length = MakeAddress(SingleInstanceName(window.className.c_str(), window.title.c_str()), address);
+  const socklen_t length = MakeAddress(name, address);
   if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd, 8) != 0) {
-    // EADDRINUSE: another window of this class and title runs already; it keeps the name.
-    if (errno != EADDRINUSE) std::fprintf(stderr, "bind: %s\n", std::strerror(errno));
+    const int error = errno;
     close(fd);
-    return;
+    // EADDRINUSE: another window of this class and title runs already; it keeps the name.
+    if (error == EADDRINUSE) return !HeldByAnotherProcess(name);
+    std::fprintf(stderr, "bind: %s\n", std::strerror(error));
+    return true;
   }
   window.listenFd = fd;
+  return true;
 }
 
 void CollectSingleInstanceFds(std::vector<pollfd>& fds) {

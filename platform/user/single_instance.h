@@ -15,8 +15,10 @@ namespace platform::detail {
 // hashed when it would not fit in a socket address.
 std::string SingleInstanceName(LPCWSTR className, LPCWSTR title);
 
-// Starts listening for the window; a name already taken leaves the window unannounced.
-void AnnounceWindow(Window& window);
+// Starts listening for the window. False when another process of this user holds the name:
+// its window is the one FindWindowW finds. A name taken in this process, or by another user,
+// leaves the window unannounced.
+bool AnnounceWindow(Window& window);
 
 // The descriptors a wait must watch, and serving whatever arrived on them (never waits).
 void CollectSingleInstanceFds(std::vector<pollfd>& fds);

@@ -1,5 +1,6 @@
 set(PLATFORM_USER_SOURCES
   beep.cpp
+  debug_stats.cpp
   event_loop.cpp
   headless_message_box.cpp
   input.cpp

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "user/debug_stats.h"
 #include "user/video.h"
 #include "user/window.h"
 
@@ -50,6 +51,7 @@ bool TakeDueTimer(HWND filter, MSG* msg, bool remove) {
   if (due == nullptr) return false;
   *msg = MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->proc), MessageTime(), POINT{0, 0}};
   if (remove) {
+    RecordTimerTaken(due->dueNs, now);
     const std::int64_t missed = (now - due->dueNs) / due->periodNs;
     due->dueNs += (missed + 1) * due->periodNs;
   }

@@ -127,6 +127,13 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
+  // A top-level window of this class and title in another process of the user is what
+  // FindWindowW finds there. Two starts that both looked before either had its window meet
+  // here, and only the first gets one: the other is told the window exists already.
+  if (!platform::detail::IsInternalClass(*cls) && !platform::detail::AnnounceWindow(*made)) {
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return nullptr;
+  }
   Window* object = made.get();
   HWND window = static_cast<HWND>(platform::detail::InsertHandle(std::move(made)));
   if (window == nullptr) {
@@ -135,7 +142,6 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   }
   object->handle = window;
   platform::detail::AddWindowToList(window);
-  if (!platform::detail::IsInternalClass(*cls)) platform::detail::AnnounceWindow(*object);
 
   CREATESTRUCTW create{param, instance, menu, parent, object->height, object->width, y, x,
                        static_cast<LONG>(style), windowName, cls->name.c_str(), exStyle};

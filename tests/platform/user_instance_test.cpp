@@ -64,6 +64,37 @@ TEST(SingleInstanceTest, SecondProcessFindsAndRaisesTheFirst) {
   EXPECT_TRUE(DestroyWindow(found));
 }
 
+// Two starts that both looked before either had its window: the one that comes second to
+// CreateWindowExW gets no window, and may have one once the first process is gone.
+TEST(SingleInstanceTest, WindowThatAnotherProcessShowsIsNotMadeAgain) {
+  const std::string className = "KAVRO-RACE-" + std::to_string(getpid());
+  const std::wstring wideClass(className.begin(), className.end());
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = DefWindowProcW;
+  cls.lpszClassName = wideClass.c_str();
+  ASSERT_NE(RegisterClassW(&cls), 0);
+  Helper helper = StartHelper(className.c_str(), "Kavro");
+  ASSERT_GT(helper.pid, 0);
+
+  SetLastError(0);
+  EXPECT_EQ(CreateWindowExW(0, wideClass.c_str(), L"Kavro", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  HWND otherTitle =
+      CreateWindowExW(0, wideClass.c_str(), L"Other title", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_NE(otherTitle, nullptr);
+  DestroyWindow(otherTitle);
+
+  HWND found = FindWindowW(wideClass.c_str(), L"Kavro");
+  ASSERT_NE(found, nullptr);
+  EXPECT_TRUE(SetForegroundWindow(found));  // lets the helper end
+  EXPECT_EQ(WaitForExit(helper), 0);
+  HWND mine = CreateWindowExW(0, wideClass.c_str(), L"Kavro", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_NE(mine, nullptr) << "the name is free once its owner is gone";
+  DestroyWindow(mine);
+  DestroyWindow(found);
+}
+
 TEST(SingleInstanceTest, LongNamesAreHashedIntoASocketAddress) {
   const std::wstring longTitle(300, L'x');
   const std::string name = platform::detail::SingleInstanceName(L"KAVRO", longTitle.c_str());

@@ -1,0 +1,33 @@
+# End to end: the real executable, fed by the simulated receiver, under Xvfb (driven with xdotool
+# and read from screenshots) or headless. Each runs a Kavro of its own, and only one runs per
+# user, so they take turns with the executable's process tests (RESOURCE_LOCK). The scripts exit
+# 77 (skipped) without Xvfb, xdotool or ImageMagick where a window must be seen.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  add_test(NAME e2e_viewer_under_xvfb
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/viewer_e2e.py $<TARGET_FILE:kavro>)
+  set_tests_properties(e2e_viewer_under_xvfb PROPERTIES
+    SKIP_RETURN_CODE 77 TIMEOUT 120 RESOURCE_LOCK kavro_main_window)
+
+  # Faults: a bad line, a receiver unplugged, odd settings files and program folders, three
+  # starts at once (faults_e2e.py --list names them).
+  set(KAVRO_FAULT_SCENARIOS
+    noise-1hz-4800 noise-1hz-115200 noise-5hz-4800 noise-5hz-115200 cut nul absurd hangup
+    settings-file read-only-folder unicode-folder simultaneous-starts)
+  foreach(scenario IN LISTS KAVRO_FAULT_SCENARIOS)
+    add_test(NAME e2e_fault_${scenario}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/faults_e2e.py $<TARGET_FILE:kavro> ${scenario})
+    set_tests_properties(e2e_fault_${scenario} PROPERTIES
+      SKIP_RETURN_CODE 77 TIMEOUT 120 RESOURCE_LOCK kavro_main_window)
+  endforeach()
+
+  # Two minutes of the long run (tools/long_run.py, 30 minutes by default): memory, descriptors,
+  # live handles and the timer must hold steady. Not in the sanitizer build, whose memory grows
+  # by design (freed blocks wait in quarantine).
+  if(NOT KAVRO_SANITIZE)
+    add_test(NAME e2e_long_run_2min
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/long_run.py --minutes 2 $<TARGET_FILE:kavro>)
+    set_tests_properties(e2e_long_run_2min PROPERTIES
+      SKIP_RETURN_CODE 77 TIMEOUT 300 RESOURCE_LOCK kavro_main_window)
+  endif()
+endif()

@@ -1,0 +1,262 @@
+#!/usr/bin/env python3
+"""Long run: the viewer under a virtual X server, fed a generated drive at 5 Hz, for a given
+time. Every 10 s it samples the viewer's resident memory (VmRSS), its open file descriptors
+and the platform's live objects; every timer message is logged by the viewer itself
+(KAVRO_DEBUG_STATS: the time it was handed out, the time it was due, the live handles). "Z+"
+and "Z-" are tapped in turn every 30 s, so that the stylus path runs too.
+
+At the end it compares the warm-up-free start of the run with its end: the average of the
+last minute against the average of the minute after the first one (for runs shorter than
+four minutes, the last quarter against the second quarter). It fails when
+
+  - resident memory grew by more than the track store can explain plus --rss-tolerance-kb
+    (default 256 kB): the store is one fixed array whose pages become resident as fixes fill
+    them, at most one fix (88 bytes) a tick,
+  - the live handles or the open file descriptors grew at all,
+  - the timer's period, over the run, is off 300 ms by more than --drift-tolerance (1 %),
+  - the timer's due times left its 300 ms grid (by more than 1 ms), or the lateness of its
+    messages grew by more than the drift tolerance of the time between the two windows,
+  - the viewer died, drew nothing, or did not end with exit code 0 on "Ok".
+
+Timer figures. Each tick waits in its read until the 1000-byte buffer is full (or the line
+was quiet for a second); a 5 Hz drive fills it in about 0.6 s, so ticks follow each other at
+the pace of the data, not of the timer, and every timer message is overdue when the thread
+gets back to the queue. The timer itself shows in the due times: they must stay on the grid
+of 300 ms periods started by SetTimer, and the real time per period of that grid (the slope
+of the messages' times over the periods they were due in) is the timer's period.
+
+usage: long_run.py [--minutes M] [--report FILE] KAVRO_EXECUTABLE
+Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user
+runs."""
+
+import argparse
+import os
+import statistics
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.realpath(__file__))), "tests", "e2e"))
+
+from e2e_support import (PANEL, WHITE, ZOOM_IN, Failure, check_log_header,  # noqa: E402
+                         check_no_sanitizer_report, read_text, run_script)
+
+TIMER_PERIOD_MS = 300.0
+ZOOM_OUT = (84, 15)
+SAMPLE_EVERY_S = 10.0
+TAP_EVERY_S = 30.0
+FIRST_TAP_S = 5.0  # in the warm-up: the first beep opens the audio device
+GRID_TOLERANCE_MS = 1.0
+FIX_RECORD_BYTES = 88  # sizeof(FixRecord): a moving tick stores one in the track store
+
+
+def parse_args(argv):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("program", metavar="KAVRO_EXECUTABLE")
+    parser.add_argument("--minutes", type=float, default=30.0, help="length of the run (default: 30)")
+    parser.add_argument("--report", metavar="FILE", help="also write the report to this file")
+    parser.add_argument("--rss-tolerance-kb", type=float, default=256.0,
+                        help="allowed growth of resident memory after the warm-up, beyond what the "
+                             "track store takes (default: 256)")
+    parser.add_argument("--drift-tolerance", type=float, default=1.0,
+                        help="allowed timer drift in per cent (default: 1)")
+    args = parser.parse_args(argv)
+    if args.minutes < 1.0:
+        parser.error("--minutes must be 1 or more")
+    return args
+
+
+# --- sampling --------------------------------------------------------------------------------
+
+def proc_sample(pid):
+    """(VmRSS in kB, open descriptors, CPU seconds used) of a running process."""
+    rss = None
+    for line in read_text("/proc/%d/status" % pid).splitlines():
+        if line.startswith("VmRSS:"):
+            rss = int(line.split()[1])
+    fds = len(os.listdir("/proc/%d/fd" % pid))
+    fields = read_text("/proc/%d/stat" % pid).rsplit(")", 1)[1].split()
+    cpu = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")  # utime + stime
+    if rss is None:
+        raise Failure("no VmRSS for process %d" % pid)
+    return rss, fds, cpu
+
+
+def timer_lines(path):
+    """(taken ms, live handles, due ms) for every timer message the viewer logged."""
+    lines = []
+    for line in read_text(path).splitlines():
+        parts = line.split()
+        if len(parts) == 3:
+            lines.append((float(parts[0]), int(parts[1]), float(parts[2])))
+    return lines
+
+
+# --- figures ---------------------------------------------------------------------------------
+
+def windows(total_s):
+    """The early and the late window, (start, end) in seconds of the run."""
+    length = 60.0 if total_s >= 240.0 else total_s / 4.0
+    return (length, 2.0 * length), (total_s - length, total_s)
+
+
+def mean_in(samples, window, index):
+    values = [s[index] for s in samples if window[0] <= s[0] < window[1] + 1e-6]
+    if not values:
+        raise Failure("no samples between %.0f s and %.0f s" % window)
+    return statistics.fmean(values)
+
+
+def timer_figures(lines, start_ms, early, late):
+    """The timer's figures from the logged messages: see the module's help."""
+    if len(lines) < 10:
+        raise Failure("only %d timer messages were logged" % len(lines))
+    taken = [t for t, _, _ in lines]
+    due = [d for _, _, d in lines]
+    periods = [(d - due[0]) / TIMER_PERIOD_MS for d in due]
+    grid_error = max(abs(p - round(p)) * TIMER_PERIOD_MS for p in periods)
+    # Real time per period of the grid: the least-squares slope of the messages' times over
+    # the grid periods they were due in, which averages out how late each one came.
+    counted = [round(p) for p in periods]
+    mean_k, mean_t = statistics.fmean(counted), statistics.fmean(taken)
+    period = (sum((k - mean_k) * (t - mean_t) for k, t in zip(counted, taken))
+              / sum((k - mean_k) ** 2 for k in counted))
+    lateness = [t - d for t, d in zip(taken, due)]
+
+    def lateness_in(window):
+        values = [t - d for t, d in zip(taken, due) if window[0] <= (t - start_ms) / 1000.0 < window[1]]
+        return statistics.fmean(values) if values else 0.0
+    early_lateness, late_lateness = lateness_in(early), lateness_in(late)
+    between_ms = ((late[0] + late[1]) - (early[0] + early[1])) / 2.0 * 1000.0
+    from_ms = start_ms + (early[0] + early[1]) / 2.0 * 1000.0
+    ticks_between = sum(from_ms <= t < from_ms + between_ms for t in taken)
+    intervals = [b - a for a, b in zip(taken, taken[1:])]
+    return {
+        "messages": len(lines),
+        "tick_period_ms": statistics.fmean(intervals),
+        "timer_period_ms": period,
+        "drift_percent": (period - TIMER_PERIOD_MS) / TIMER_PERIOD_MS * 100.0,
+        "grid_error_ms": grid_error,
+        "lateness_mean_ms": statistics.fmean(lateness),
+        "lateness_max_ms": max(lateness),
+        "early_lateness_ms": early_lateness,
+        "late_lateness_ms": late_lateness,
+        "lateness_trend_percent": (late_lateness - early_lateness) / between_ms * 100.0,
+        "early_messages": not any(t < d - 0.5 for t, d in zip(taken, due)),
+        "track_store_kb": ticks_between * FIX_RECORD_BYTES / 1024.0,
+    }
+
+
+def judge(args, samples, timer, total_s):
+    early, late = windows(total_s)
+    figures = {"early_window_s": early, "late_window_s": late}
+    problems = []
+    rss_tolerance = args.rss_tolerance_kb + timer["track_store_kb"]
+    for name, index, tolerance, unit in (("rss", 1, rss_tolerance, " kB"), ("fds", 2, 0.0, ""),
+                                         ("handles", 3, 0.0, "")):
+        before, after = mean_in(samples, early, index), mean_in(samples, late, index)
+        figures[name] = (before, after)
+        if after - before > tolerance:
+            problems.append("%s grew from %.1f%s to %.1f%s (tolerance %g%s)"
+                            % (name, before, unit, after, unit, tolerance, unit))
+    if abs(timer["drift_percent"]) > args.drift_tolerance:
+        problems.append("timer period %.3f ms drifts %.3f %% from 300 ms" % (timer["timer_period_ms"],
+                                                                             timer["drift_percent"]))
+    if timer["grid_error_ms"] > GRID_TOLERANCE_MS:
+        problems.append("timer due times left the 300 ms grid by %.3f ms" % timer["grid_error_ms"])
+    if abs(timer["lateness_trend_percent"]) > args.drift_tolerance:
+        problems.append("timer messages fall behind: lateness %.1f ms early, %.1f ms late"
+                        % (timer["early_lateness_ms"], timer["late_lateness_ms"]))
+    if not timer["early_messages"]:
+        problems.append("a timer message came before it was due")
+    return figures, problems
+
+
+def report_text(args, samples, figures, timer, problems, total_s):
+    shown = samples[::6] + ([] if (len(samples) - 1) % 6 == 0 else samples[-1:])
+    rows = ["%7.0f s  %8d kB  %3d fds  %3d handles  %5.1f s CPU" % s for s in shown]
+    rss, fds, handles = figures["rss"], figures["fds"], figures["handles"]
+    cpu = samples[-1][4] - samples[0][4]
+    lines = [
+        "long run: %.1f minutes, 5 Hz generated drive at 115200 baud, %d samples" % (total_s / 60.0, len(samples)),
+        "windows compared: %.0f-%.0f s and %.0f-%.0f s" % (figures["early_window_s"] + figures["late_window_s"]),
+        "resident memory: %.0f kB -> %.0f kB (%+.0f kB; the track store may take %.0f kB of it, "
+        "tolerance %g kB beyond that)" % (rss[0], rss[1], rss[1] - rss[0], timer["track_store_kb"],
+                                          args.rss_tolerance_kb),
+        "open descriptors: %.1f -> %.1f; live handles: %.1f -> %.1f" % (fds + handles),
+        "CPU: %.1f s over %.0f s (%.1f %%)" % (cpu, samples[-1][0] - samples[0][0],
+                                              100.0 * cpu / max(1.0, samples[-1][0] - samples[0][0])),
+        "timer messages: %d; mean tick period %.1f ms (the read waits for a full buffer)"
+        % (timer["messages"], timer["tick_period_ms"]),
+        "timer period over the run: %.4f ms (drift %+.4f %%); due times off the grid by at most %.3f ms"
+        % (timer["timer_period_ms"], timer["drift_percent"], timer["grid_error_ms"]),
+        "lateness of timer messages: mean %.1f ms, max %.1f ms; %.1f ms early in the run, %.1f ms late (%+.4f %%)"
+        % (timer["lateness_mean_ms"], timer["lateness_max_ms"], timer["early_lateness_ms"],
+           timer["late_lateness_ms"], timer["lateness_trend_percent"]),
+        "samples (every minute):",
+    ] + ["  " + row for row in rows]
+    lines.append("RESULT: " + ("FAIL\n  " + "\n  ".join(problems) if problems else "pass"))
+    return "\n".join(lines) + "\n"
+
+
+# --- the run ---------------------------------------------------------------------------------
+
+def long_run(args):
+    def body(session):
+        stats = session.path("stats.txt")
+        session.make_program_folder()
+        session.start_xvfb()
+        session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 11)
+        session.start_viewer(env={"KAVRO_DEBUG_STATS": stats})
+        pid = session.viewer.pid
+        total_s = args.minutes * 60.0
+        start = time.monotonic()
+        start_ms = time.clock_gettime(time.CLOCK_MONOTONIC) * 1000.0
+        samples = []
+        next_sample, next_tap, taps = 0.0, FIRST_TAP_S, 0
+        while True:
+            now = time.monotonic() - start
+            if session.viewer.poll() is not None:
+                raise Failure("the viewer ended with %s after %.0f s" % (session.viewer.returncode, now))
+            if now >= next_sample - 1e-3:
+                lines = timer_lines(stats)
+                rss, fds, cpu = proc_sample(pid)
+                samples.append((now, rss, fds, lines[-1][1] if lines else 0, cpu))
+                if len(samples) % 6 == 1:
+                    print("%6.0f s: %d kB, %d fds, %d handles, %d timer messages"
+                          % (now, rss, fds, samples[-1][3], len(lines)), flush=True)
+                next_sample += SAMPLE_EVERY_S
+                if next_sample > total_s + 1e-3:
+                    break
+            if now >= next_tap:
+                session.click(ZOOM_IN if taps % 2 == 0 else ZOOM_OUT)
+                taps += 1
+                next_tap += TAP_EVERY_S
+            time.sleep(max(0.0, min(next_sample, next_tap) - (time.monotonic() - start)))
+
+        # Still drawing: the panel shows text.
+        if len(session.screenshot("end").find(WHITE, *PANEL)) < 60:
+            raise Failure("the info panel shows no text at the end of the run")
+        session.end_with_ok()
+        check_log_header(session.folder)
+        check_no_sanitizer_report(session.viewer_errors())
+
+        early, late = windows(total_s)
+        timer = timer_figures(timer_lines(stats), start_ms, early, late)
+        figures, problems = judge(args, samples, timer, total_s)
+        text = report_text(args, samples, figures, timer, problems, total_s)
+        print(text, end="")
+        if args.report:
+            with open(args.report, "w") as out:
+                out.write(text)
+        if problems:
+            raise Failure("; ".join(problems))
+    return body
+
+
+def main(argv):
+    args = parse_args(argv[1:])
+    return run_script(long_run(args), args.program, prefix="kavro-long-run-")
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
