@@ -4,7 +4,7 @@
 # and then fuzzes each target for a bounded time, printing the executions and the coverage
 # (libFuzzer's cov: and ft:, and the share of each program folder's code the corpus reaches).
 #   tools/fuzz.sh                    10 minutes per target
-#   tools/fuzz.sh --short            15 seconds per target (part of tools/test.sh)
+#   tools/fuzz.sh --short            10 seconds per target (part of tools/test.sh)
 #   tools/fuzz.sh --seconds N        N seconds per target
 #   tools/fuzz.sh --target NAME      only this target (nmea_fuzz, settings_fuzz, paths_fuzz)
 #   tools/fuzz.sh --replay-only      build and replay the regression inputs, no fuzzing
@@ -21,7 +21,7 @@ replay_only=0
 targets=(nmea_fuzz settings_fuzz paths_fuzz)
 while (($#)); do
   case $1 in
-    --short) seconds=15 ;;
+    --short) seconds=10 ;;
     --seconds) seconds=$2; shift ;;
     --target) targets=("$2"); shift ;;
     --replay-only) replay_only=1 ;;
