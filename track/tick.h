@@ -26,7 +26,7 @@ int HandleTick(HWND window);
 // by the cosine of the mean latitude.
 double MeasureStep(const FixRecord* from, const FixRecord* to);
 
-// Adds a step to the distance (a step that is not a finite number is left out) and raises the
+// Adds a step to the distance and raises the
 // top speed to the current fix's speed.
 void AddStep(TrackState* state, double step);
 

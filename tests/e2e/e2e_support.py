@@ -243,9 +243,12 @@ class Session:
     def start_viewer(self, env=None, user=None):
         """Starts the viewer under the X server and waits for its main window."""
         self.viewer = self.launch_viewer(env=env, user=user)
+        return self.wait_for_main_window()
 
+    def wait_for_main_window(self):
+        """Waits for the viewer's main window and directs clicks and screenshots to it."""
         def shown():
-            return "ended" if self.viewer.poll() is not None else self.windows("Kavro")
+            return "ended" if self.viewer.poll() is not None else self.settled_windows("Kavro")
         result = wait_until(shown, 20, 0.2)
         if result == "ended":
             self.skip_if_another_kavro(self.viewer)
@@ -306,6 +309,16 @@ class Session:
         the program's windows by class and read their titles."""
         found = self.xdotool("search", "--onlyvisible", "--classname", "^kavro$", check=False).split()
         return [w for w in found if self.xdotool("getwindowname", w, check=False) == title]
+
+    def settled_windows(self, title):
+        """The windows with this title once they have stayed the same for a moment. SDL may
+        make a window's X window anew when it first presents (one for OpenGL, to present
+        through a renderer), so the first one seen can vanish."""
+        first = self.windows(title)
+        if not first:
+            return first
+        time.sleep(0.3)
+        return first if self.windows(title) == first else []
 
     def geometry(self, window):
         """x, y, width, height of a window."""

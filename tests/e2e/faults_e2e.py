@@ -150,16 +150,21 @@ def hang_up(session):
     if wait_until(drawn, START_LIMIT_S, 0.3) is not True:
         raise Failure("nothing was drawn before the receiver went")
 
-    boxes = wait_until(lambda: check_alive(session, "before the box") or session.windows("Error"), 45, 0.3)
+    boxes = wait_until(lambda: check_alive(session, "before the box") or session.settled_windows("Error"), 45, 0.3)
     if len(boxes) != 1:
         raise Failure("expected one message box titled 'Error', found %d" % len(boxes))
     if session.windows("Kavro") != [main_window]:
         raise Failure("the main window is gone while the box shows")
     box_origin, box_size = session.geometry(boxes[0])[:2], session.geometry(boxes[0])[2:]
-    box = session.screenshot("box", origin=box_origin)
-    if box.pixel(3, 3) != BOX_CAPTION or box.pixel(3, 30) != BOX_FACE:
-        raise Failure("the box does not look like one: caption %r, face %r" % (box.pixel(3, 3), box.pixel(3, 30)))
-    if not box.find(BLACK, 10, 30, 230, 50):
+    shots = []
+
+    def box_drawn():  # a window shows before its first paint reaches the screen
+        shots.append(session.screenshot("box", origin=box_origin))
+        return shots[-1].pixel(3, 3) == BOX_CAPTION and shots[-1].pixel(3, 30) == BOX_FACE
+    if not wait_until(box_drawn, 10, 0.3):
+        raise Failure("the box does not look like one: caption %r, face %r"
+                      % (shots[-1].pixel(3, 3), shots[-1].pixel(3, 30)))
+    if not shots[-1].find(BLACK, 10, 30, 230, 50):
         raise Failure("the box shows no text")
     try:
         session.receiver.wait(5)
@@ -329,12 +334,11 @@ def simultaneous_starts(session):
             raise Failure("start %d wrote %r" % (i, read_text(session.path("kavro%d.err" % i))))
     survivor = next(i for i, v in enumerate(viewers) if v not in ended)
     session.viewer = viewers[survivor]
-    wait_until(lambda: session.windows("Kavro"), START_LIMIT_S, 0.2)
+    session.wait_for_main_window()
     shown = session.windows("Kavro")
     most_windows = max(most_windows, len(shown))
     if len(shown) != 1 or most_windows != 1:
         raise Failure("%d windows titled 'Kavro' (%d at most), expected one" % (len(shown), most_windows))
-    session.use_window(shown[0])
     if not wait_until(lambda: len(session.screenshot("one").find(WHITE, *PANEL)) >= 60, START_LIMIT_S, 0.5):
         raise Failure("the one window draws no info panel")
     check_log_header(session.folder)

@@ -1,9 +1,9 @@
-# Tests of the tools: the simulated receiver (Python unittest, standard library only), the
-# decoder (Python against the logs' own text, and C++ for its JSON), and the quick start end
-# to end under Xvfb.
+# Tests of the tools: the simulated receiver and the long run's verdict (Python unittest,
+# standard library only), the decoder (Python against the logs' own text, and C++ for its
+# JSON), and the quick start end to end under Xvfb.
 find_package(Python3 3.11 COMPONENTS Interpreter REQUIRED)
 
-# The simulated receiver exercises no C++ code, so the sanitizer build leaves it out.
+# The Python unit tests exercise no C++ code, so the sanitizer build leaves them out.
 if(NOT KAVRO_SANITIZE)
   add_test(NAME simreceiver
     COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/tools -p "test_*.py")
@@ -24,4 +24,5 @@ endforeach()
 # viewer of this build.
 add_test(NAME e2e_quickstart_under_xvfb
   COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/quickstart_e2e.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
-set_tests_properties(e2e_quickstart_under_xvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240)
+set_tests_properties(e2e_quickstart_under_xvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240
+  RESOURCE_LOCK kavro_main_window)
