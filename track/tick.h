@@ -26,8 +26,7 @@ int HandleTick(HWND window);
 // by the cosine of the mean latitude.
 double MeasureStep(const FixRecord* from, const FixRecord* to);
 
-// Adds a step to the distance and raises the
-// top speed to the current fix's speed.
+// Adds a step to the distance and raises the top speed to the current fix's speed.
 void AddStep(TrackState* state, double step);
 
 // Stores the current fix as the newest track point: in the next free slot, or, once the store
