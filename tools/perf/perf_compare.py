@@ -542,7 +542,14 @@ def table(rows, rates):
     return "\n".join(lines)
 
 
+def stop_on_signal(signum, _frame):
+    # Ends through the runs' clean-up, so no X server, gpsd or viewer is left behind.
+    raise SystemExit("perf_compare: stopped by signal %d" % signum)
+
+
 def main():
+    for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        signal.signal(sig, stop_on_signal)
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default=os.path.join(ROOT, "build-release"),
                         help="build folder holding kavro/kavro (default: build-release)")
