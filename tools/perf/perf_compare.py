@@ -13,7 +13,9 @@ Measured for each process, from /proc:
                   start for cgps and gpsd) to the end of the replay, per minute of wall time;
   peak memory     VmHWM at the end of the replay;
   first window    from just before the process was started to the X server's MapNotify for
-                  its first top-level window (for Kavro also less its 3 s wait at the port).
+                  its first top-level window (for Kavro also less its 3 s wait at the port),
+                  and the CPU time the process had used by then (which the machine's load
+                  does not stretch).
 """
 
 import argparse
@@ -311,6 +313,7 @@ class Watched:
         self.xserver = xserver
         self.started = None
         self.window = None      # seconds from start to the first window
+        self.startup_cpu = None  # CPU seconds the process had used when its window appeared
         self.ready = None       # monotonic time from which CPU counts
         self.samples = []       # (time, own cpu, X server cpu)
         self.title = ""
@@ -339,10 +342,29 @@ def viewer_env(display, home):
     return env
 
 
-def start_graphical(name, command, env, watch, xserver, display):
-    started = time.monotonic()
-    process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, start_new_session=True)
+def start_graphical(name, command, env, watch, xserver, display, own_network=False):
+    if own_network:
+        # A network namespace (and so an abstract socket name space) of its own, made before
+        # the clock starts: a shell in it waits for a line, then becomes the viewer.
+        process = subprocess.Popen(["unshare", "--net", "sh", "-c", 'read go && exec "$0" "$@"'] + command,
+                                   env=env, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, start_new_session=True)
+        deadline = time.monotonic() + 10.0
+        while time.monotonic() < deadline and process.poll() is None:
+            try:
+                with open("/proc/%d/comm" % process.pid) as f:
+                    if f.read().strip() == "sh":
+                        break
+            except OSError:
+                pass
+            time.sleep(0.005)
+        started = time.monotonic()
+        process.stdin.write(b"go\n")
+        process.stdin.close()
+    else:
+        started = time.monotonic()
+        process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, start_new_session=True)
     viewer = Watched(name, process, display, xserver)
     viewer.started = started
     mapped = watch.wait_for_map(WINDOW_TIMEOUT_S, lambda: process.poll() is None)
@@ -353,6 +375,7 @@ def start_graphical(name, command, env, watch, xserver, display):
         viewer.ready = time.monotonic() + SETTLE_S
     else:
         viewer.window = mapped - started
+        viewer.startup_cpu = cpu_seconds(process.pid)
         viewer.ready = mapped + SETTLE_S
         viewer.title = window_name(display, process.pid)
     return viewer
@@ -413,12 +436,10 @@ def run_once(args, drive, rate, run_number, shots_dir):
         xserver, display = displays["Kavro"]
         watch = MapWatch(display)
         watches.append(watch)
-        kavro = [os.path.join(folder, "kavro")]
-        if subprocess.run(["pgrep", "-x", "kavro"], capture_output=True).returncode == 0:
-            # Another Kavro of this user would answer the single-instance check: this one
-            # gets a network namespace (and so an abstract socket name space) of its own.
-            kavro = ["unshare", "--net"] + kavro
-        viewers.append(start_graphical("Kavro", kavro, viewer_env(display, home), watch, xserver, display))
+        # Another Kavro of this user would answer the single-instance check.
+        others = subprocess.run(["pgrep", "-x", "kavro"], capture_output=True).returncode == 0
+        viewers.append(start_graphical("Kavro", [os.path.join(folder, "kavro")], viewer_env(display, home), watch,
+                                       xserver, display, own_network=others))
 
         xserver, display = displays["FoxtrotGPS"]
         watch = MapWatch(display)
@@ -478,10 +499,12 @@ def run_once(args, drive, rate, run_number, shots_dir):
             counted = [s for s in v.samples if s[0] >= v.ready and s[1] is not None]
             alive = v.samples and v.samples[-1][1] is not None
             row = dict(run=run_number, rate_hz=rate, process=v.name, first_window_s="",
-                       after_port_wait_s="", cpu_s_per_min="", xserver_cpu_s_per_min="",
+                       after_port_wait_s="", startup_cpu_s="", cpu_s_per_min="", xserver_cpu_s_per_min="",
                        peak_memory_mb="", measured_s="", load_average=load, window_title=v.title)
             if v.window is not None:
                 row["first_window_s"] = "%.3f" % v.window
+                if v.startup_cpu is not None:
+                    row["startup_cpu_s"] = "%.2f" % v.startup_cpu
                 if v.name == "Kavro":
                     row["after_port_wait_s"] = "%.3f" % (v.window - KAVRO_PORT_WAIT_S)
             if alive and len(counted) >= 2:
@@ -532,6 +555,9 @@ def table(rows, rates):
             window = cell(first, 2)
             if name == "Kavro" and first is not None:
                 window = "%.2f (3 s port wait + %.3f)" % (first, median_of(mine, "after_port_wait_s"))
+            startup = median_of(mine, "startup_cpu_s")
+            if startup is not None:
+                window += "; %.2f s CPU" % startup
             elif name == "cgps":
                 window = "— (terminal)"
             label = {"gpsd": "gpsd (for FoxtrotGPS, xgps, cgps)"}.get(name, name)
@@ -575,7 +601,7 @@ def main():
     rows = []
     csv_path = os.path.join(out_dir, "perf_compare.csv")
     fields = ["run", "rate_hz", "process", "cpu_s_per_min", "xserver_cpu_s_per_min", "peak_memory_mb",
-              "first_window_s", "after_port_wait_s", "measured_s", "load_average", "window_title"]
+              "first_window_s", "after_port_wait_s", "startup_cpu_s", "measured_s", "load_average", "window_title"]
     loads = []
     with open(csv_path, "w", newline="") as f:
         writer = csv.DictWriter(f, fieldnames=fields)
