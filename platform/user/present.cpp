@@ -54,8 +54,18 @@ void CopyChangedTiles(cairo_surface_t* from, const RECT& area, SDL_Surface* targ
   auto* screen = static_cast<unsigned char*>(target->pixels);
   const std::size_t screenStride = static_cast<std::size_t>(target->pitch);
   const std::size_t areaStart = shown.size();
+  const std::size_t areaOffset = static_cast<std::size_t>(area.left) * 4;
+  const std::size_t areaBytes = static_cast<std::size_t>(area.right - area.left) * 4;
   for (int top = area.top; top < area.bottom; top += kTileHeight) {
     const int bottom = std::min<int>(top + kTileHeight, area.bottom);
+    // Most rows are as the screen shows them: one comparison each, whole, skips them.
+    int differs = top;
+    while (differs < bottom &&
+           std::memcmp(source + static_cast<std::size_t>(differs) * sourceStride + areaOffset,
+                       screen + static_cast<std::size_t>(differs) * screenStride + areaOffset, areaBytes) == 0) {
+      ++differs;
+    }
+    if (differs == bottom) continue;
     const std::size_t rowStart = shown.size();
     auto endRun = [&](int left, int right) {
       for (std::size_t i = areaStart; i < rowStart; ++i) {
@@ -73,7 +83,7 @@ void CopyChangedTiles(cairo_surface_t* from, const RECT& area, SDL_Surface* targ
       const int right = std::min<int>(left + kTileWidth, area.right);
       const std::size_t offset = static_cast<std::size_t>(left) * 4;
       const std::size_t bytes = static_cast<std::size_t>(right - left) * 4;
-      int y = top;
+      int y = differs;  // the rows above are the same all across
       while (y < bottom && std::memcmp(source + static_cast<std::size_t>(y) * sourceStride + offset,
                                        screen + static_cast<std::size_t>(y) * screenStride + offset, bytes) == 0) {
         ++y;
