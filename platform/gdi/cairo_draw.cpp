@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "gdi/ellipse_cache.h"
 #include "gdi/gdi_internal.h"
 #include "gdi/raster.h"
 
@@ -119,6 +120,25 @@ void EllipsePath(cairo_t* cr, double cx, double cy, double rx, double ry) {
   cairo_restore(cr);
 }
 
+// The inside of the shape, or its outline: a stroke inside the box, or where the pen is too
+// wide for the box to hold an outline and an inside, the whole ellipse.
+void RenderEllipse(cairo_t* cr, const EllipseShape& shape, bool outline) {
+  const double w = static_cast<double>(shape.box.right - shape.box.left);
+  const double h = static_cast<double>(shape.box.bottom - shape.box.top);
+  const double cx = static_cast<double>(shape.box.left) + w / 2.0;
+  const double cy = static_cast<double>(shape.box.top) + h / 2.0;
+  const double rx = (w - shape.penWidth) / 2.0;
+  const double ry = (h - shape.penWidth) / 2.0;
+  if (!outline || rx <= 0.0 || ry <= 0.0) {
+    EllipsePath(cr, cx, cy, w / 2.0, h / 2.0);
+    cairo_fill(cr);
+    return;
+  }
+  cairo_set_line_width(cr, shape.penWidth);
+  EllipsePath(cr, cx, cy, rx, ry);
+  cairo_stroke(cr);
+}
+
 // Filled with the brush and outlined with the pen inside the box, whose right and bottom
 // edges are left out: a box (x-3, y-3, x+3, y+3) covers x-3 .. x+2.
 void EllipseCairo(Dc& dc, int left, int top, int right, int bottom) {
@@ -134,29 +154,26 @@ void EllipseCairo(Dc& dc, int left, int top, int right, int bottom) {
     EllipseByRows(dc, box, visible, pen, brush);
     return;
   }
-  const double w = static_cast<double>(box.right - box.left);
-  const double h = static_cast<double>(box.bottom - box.top);
-  const double cx = static_cast<double>(box.left) + w / 2.0;
-  const double cy = static_cast<double>(box.top) + h / 2.0;
-  const double penWidth = pen.style == PS_NULL ? 0.0 : std::min<double>(pen.drawWidth, kCairoSafe);
-  cairo_t* cr = BeginCairo(dc);
-  if (!brush.isNull) {
-    SetSourceColour(cr, brush.colour);
-    EllipsePath(cr, cx, cy, w / 2.0, h / 2.0);
-    cairo_fill(cr);
-  }
-  if (penWidth > 0.0) {
-    SetSourceColour(cr, pen.colour);
-    const double rx = (w - penWidth) / 2.0;
-    const double ry = (h - penWidth) / 2.0;
-    if (rx <= 0.0 || ry <= 0.0) {
-      // The pen fills a box too small to hold an outline and an inside.
-      EllipsePath(cr, cx, cy, w / 2.0, h / 2.0);
-      cairo_fill(cr);
-    } else {
-      cairo_set_line_width(cr, penWidth);
-      EllipsePath(cr, cx, cy, rx, ry);
-      cairo_stroke(cr);
+  EllipseShape shape{};
+  shape.box = box;
+  shape.penWidth = pen.style == PS_NULL ? 0.0 : std::min<double>(pen.drawWidth, kCairoSafe);
+  shape.filled = !brush.isNull;
+  const auto margin = static_cast<long long>(shape.penWidth) + 2;
+  IntersectBox({box.left - margin, box.top - margin, box.right + margin, box.bottom + margin}, SurfaceBox(dc),
+               &shape.reach);
+  shape.cap = cairo_get_line_cap(dc.cr);
+  shape.join = cairo_get_line_join(dc.cr);
+  shape.miterLimit = cairo_get_miter_limit(dc.cr);
+  shape.tolerance = cairo_get_tolerance(dc.cr);
+  if (!DrawRememberedEllipse(dc, shape, brush.colour, pen.colour, RenderEllipse)) {
+    cairo_t* cr = BeginCairo(dc);
+    if (shape.filled) {
+      SetSourceColour(cr, brush.colour);
+      RenderEllipse(cr, shape, false);
+    }
+    if (shape.penWidth > 0.0) {
+      SetSourceColour(cr, pen.colour);
+      RenderEllipse(cr, shape, true);
     }
   }
   AddDamage(dc, visible.left, visible.top, visible.right, visible.bottom);

@@ -4,6 +4,7 @@
 
 #include <cairo.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,6 +47,15 @@ struct Font : GdiObject {
   cairo_scaled_font_t* scaled = nullptr;   // made on first use
   int ascent = 0;
   int lineHeight = 0;
+  // The glyph and advance of each ASCII character, looked up once: lines of such text are
+  // laid out by adding advances, as cairo does, without mapping characters every time.
+  struct GlyphStep {
+    unsigned long index = 0;
+    double xAdvance = 0.0;
+    double yAdvance = 0.0;
+    bool known = false;
+  };
+  std::array<GlyphStep, 128> ascii{};
 };
 
 struct DcFuncs;

@@ -1,6 +1,7 @@
 set(PLATFORM_GDI_SOURCES
   cairo_draw.cpp
   dc.cpp
+  ellipse_cache.cpp
   fonts.cpp
   objects.cpp
   raster.cpp

@@ -44,6 +44,41 @@ std::string LineText(const wchar_t* text, const Line& line, bool single) {
   return Utf8Of(kept.data(), kept.size());
 }
 
+// The glyphs of a line of ASCII text placed from (x, y) exactly as
+// cairo_scaled_font_text_to_glyphs places them (each glyph at the sum of the advances before
+// it), up to a NUL as cairo stops there. False for other text, which cairo lays out itself.
+bool LayOutAscii(Font& font, const std::string& utf8, double x, double y, std::vector<cairo_glyph_t>* glyphs) {
+  glyphs->clear();
+  for (const char c : utf8) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code == 0) break;
+    if (code >= font.ascii.size()) return false;
+    Font::GlyphStep& step = font.ascii[code];
+    if (!step.known) {
+      cairo_glyph_t* one = nullptr;
+      int count = 0;
+      if (cairo_scaled_font_text_to_glyphs(font.scaled, 0.0, 0.0, &c, 1, &one, &count, nullptr, nullptr, nullptr) !=
+              CAIRO_STATUS_SUCCESS ||
+          count != 1) {
+        cairo_glyph_free(one);
+        return false;
+      }
+      // One glyph at 0: its extents' advance is the glyph's own advance, exactly.
+      cairo_text_extents_t extents;
+      cairo_scaled_font_glyph_extents(font.scaled, one, 1, &extents);
+      step.index = one[0].index;
+      step.xAdvance = extents.x_advance;
+      step.yAdvance = extents.y_advance;
+      step.known = true;
+      cairo_glyph_free(one);
+    }
+    glyphs->push_back(cairo_glyph_t{step.index, x, y});
+    x += step.xAdvance;
+    y += step.yAdvance;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string Utf8Of(const wchar_t* text, std::size_t length) {
@@ -100,13 +135,20 @@ int CairoDrawText(Dc& dc, const wchar_t* text, int count, const RECT& rect, UINT
     return result;
   }
   cairo_t* cr = nullptr;
+  std::vector<cairo_glyph_t> glyphs;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const long long y = top + static_cast<long long>(i) * lineHeight;
     if (y >= clip.bottom) break;
     if (y + lineHeight <= clip.top || lines[i].length == 0) continue;
     const std::string utf8 = LineText(text, lines[i], single);
+    // Measured as cairo_scaled_font_text_extents measures: the glyphs placed from 0.
+    const bool ascii = LayOutAscii(font, utf8, 0.0, 0.0, &glyphs);
     cairo_text_extents_t extents;
-    cairo_scaled_font_text_extents(font.scaled, utf8.c_str(), &extents);
+    if (ascii) {
+      cairo_scaled_font_glyph_extents(font.scaled, glyphs.data(), static_cast<int>(glyphs.size()), &extents);
+    } else {
+      cairo_scaled_font_text_extents(font.scaled, utf8.c_str(), &extents);
+    }
     const long long width = std::llround(extents.x_advance);
     long long x = rect.left;
     if ((format & DT_CENTER) != 0) {
@@ -144,7 +186,12 @@ int CairoDrawText(Dc& dc, const wchar_t* text, int count, const RECT& rect, UINT
     BeginCairo(dc);
     SetSourceColour(cr, dc.textColour);
     cairo_move_to(cr, static_cast<double>(x), static_cast<double>(y + font.ascent));
-    cairo_show_text(cr, utf8.c_str());
+    if (ascii) {
+      LayOutAscii(font, utf8, static_cast<double>(x), static_cast<double>(y + font.ascent), &glyphs);
+      cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
+    } else {
+      cairo_show_text(cr, utf8.c_str());
+    }
     AddDamage(dc, visible.left, visible.top, visible.right, visible.bottom);
   }
   if (cr != nullptr) cairo_restore(cr);

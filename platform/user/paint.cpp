@@ -60,6 +60,7 @@ void AddDirtyRect(Window& window, const RECT& rect) {
 void MarkAllDirty(Window& window) {
   window.dirty.assign(1, RECT{0, 0, window.width, window.height});
   window.barDirty = window.menuBar != nullptr;
+  window.presentWhole = true;
 }
 
 void CloseWindowDCs(Window& window) {

@@ -3,6 +3,8 @@
 // presenting pixels costs more than drawing them.
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "shell/menu_bar.h"
@@ -31,6 +33,77 @@ void CopyRect(cairo_surface_t* from, const SDL_Rect& source, SDL_Surface* target
   SDL_FreeSurface(wrapped);
 }
 
+// Tiles in which drawn rectangles are compared with what the window shows: a tick redraws
+// the whole track plot, yet only the pixels around its newest point change.
+constexpr int kTileWidth = 64;
+constexpr int kTileHeight = 16;
+
+// The window surface holds the backing store's pixels one to one: same layout, no scaling.
+bool SameLayout(const Window& window, const SDL_Surface* target) {
+  return window.scale == 1 && target->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(target) &&
+         target->w >= window.width && target->h >= window.height;
+}
+
+// The window surface holds what the screen shows, so within a drawn rectangle only the tiles
+// whose pixels differ from it are copied and sent to the screen. Runs of changed tiles in a
+// row become one rectangle, continued downwards while the row below has the same run.
+void CopyChangedTiles(cairo_surface_t* from, const RECT& area, SDL_Surface* target, std::vector<SDL_Rect>& shown) {
+  cairo_surface_flush(from);
+  const unsigned char* source = cairo_image_surface_get_data(from);
+  const std::size_t sourceStride = static_cast<std::size_t>(cairo_image_surface_get_stride(from));
+  auto* screen = static_cast<unsigned char*>(target->pixels);
+  const std::size_t screenStride = static_cast<std::size_t>(target->pitch);
+  const std::size_t areaStart = shown.size();
+  const std::size_t areaOffset = static_cast<std::size_t>(area.left) * 4;
+  const std::size_t areaBytes = static_cast<std::size_t>(area.right - area.left) * 4;
+  for (int top = area.top; top < area.bottom; top += kTileHeight) {
+    const int bottom = std::min<int>(top + kTileHeight, area.bottom);
+    // Most rows are as the screen shows them: one comparison each, whole, skips them.
+    int differs = top;
+    while (differs < bottom &&
+           std::memcmp(source + static_cast<std::size_t>(differs) * sourceStride + areaOffset,
+                       screen + static_cast<std::size_t>(differs) * screenStride + areaOffset, areaBytes) == 0) {
+      ++differs;
+    }
+    if (differs == bottom) continue;
+    const std::size_t rowStart = shown.size();
+    auto endRun = [&](int left, int right) {
+      for (std::size_t i = areaStart; i < rowStart; ++i) {
+        SDL_Rect& above = shown[i];
+        if (above.x == left && above.w == right - left && above.y + above.h == top) {
+          above.h = bottom - above.y;
+          return;
+        }
+      }
+      shown.push_back(SDL_Rect{left, top, right - left, bottom - top});
+    };
+    int runLeft = -1;
+    int runRight = -1;
+    for (int left = area.left; left < area.right; left += kTileWidth) {
+      const int right = std::min<int>(left + kTileWidth, area.right);
+      const std::size_t offset = static_cast<std::size_t>(left) * 4;
+      const std::size_t bytes = static_cast<std::size_t>(right - left) * 4;
+      int y = differs;  // the rows above are the same all across
+      while (y < bottom && std::memcmp(source + static_cast<std::size_t>(y) * sourceStride + offset,
+                                       screen + static_cast<std::size_t>(y) * screenStride + offset, bytes) == 0) {
+        ++y;
+      }
+      if (y < bottom) {
+        for (; y < bottom; ++y) {
+          std::memcpy(screen + static_cast<std::size_t>(y) * screenStride + offset,
+                      source + static_cast<std::size_t>(y) * sourceStride + offset, bytes);
+        }
+        if (runLeft < 0) runLeft = left;
+        runRight = right;
+      } else if (runLeft >= 0) {
+        endRun(runLeft, runRight);
+        runLeft = -1;
+      }
+    }
+    if (runLeft >= 0) endRun(runLeft, runRight);
+  }
+}
+
 void PresentWindow(Window& window) {
   if (window.sdl == nullptr || !window.visible) {
     // Nothing on screen to update; showing the window presents it whole.
@@ -42,9 +115,14 @@ void PresentWindow(Window& window) {
   SDL_Surface* target = SDL_GetWindowSurface(window.sdl);
   if (target == nullptr) return;  // keeps the pixels pending until the surface comes back
   std::vector<SDL_Rect> shown;
+  const bool compare = !window.presentWhole && SameLayout(window, target);
   for (const RECT& r : window.dirty) {
-    CopyRect(window.surface, SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}, target, 0, window.scale,
-             shown);
+    if (compare) {
+      CopyChangedTiles(window.surface, r, target, shown);
+    } else {
+      CopyRect(window.surface, SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}, target, 0, window.scale,
+               shown);
+    }
   }
   if (window.barDirty) {
     if (cairo_surface_t* bar = MenuBarSurface(window.menuBar)) {
@@ -54,6 +132,7 @@ void PresentWindow(Window& window) {
   }
   window.dirty.clear();
   window.barDirty = false;
+  window.presentWhole = false;
   if (!shown.empty()) SDL_UpdateWindowSurfaceRects(window.sdl, shown.data(), static_cast<int>(shown.size()));
 }
 

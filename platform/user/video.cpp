@@ -35,6 +35,16 @@ bool EnsureVideo() {
       g_video = VideoState::Failed;
     } else {
       g_video = VideoState::Ready;
+      // On X11 the window surface goes straight to the server (shared memory when local).
+      // SDL would otherwise put it behind an OpenGL texture: on a machine without a GPU that
+      // loads the software rasteriser (about 90 MB resident, for a 1 MB window), and every
+      // present uploads and draws the whole window instead of the rectangles that changed.
+      // Only X11 can do without: SDL's Wayland driver has no plain window surface. The
+      // environment variable SDL_FRAMEBUFFER_ACCELERATION still decides when it is set.
+      const char* driver = SDL_GetCurrentVideoDriver();
+      if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+      }
     }
   }
   return g_video == VideoState::Ready;

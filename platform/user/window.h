@@ -55,6 +55,9 @@ struct Window : Object {
 
   // The menu bar strip must be presented again.
   bool barDirty = false;
+  // The screen may not show what the SDL window surface holds (newly shown, exposed, resized):
+  // the next present copies the dirty rectangles whole instead of only the pixels that differ.
+  bool presentWhole = true;
 
   // Backing stores replaced by a resize while a DC still drew on them; freed when the last
   // DC on the window is released.

@@ -330,6 +330,56 @@ TEST_F(GdiDraw, HugeAndFarOffEllipsesDrawOnlyTheirVisiblePart) {
   DeleteObject(red);
 }
 
+struct RepeatedEllipseCase {
+  const char* name;
+  RECT box;
+  int penStyle;
+  int penWidth;
+  bool nullBrush;
+  bool wideLineFirst;  // a wide line sets round caps and joins on the DC's cairo state
+};
+
+class RepeatedEllipse : public GdiDraw, public ::testing::WithParamInterface<RepeatedEllipseCase> {
+ protected:
+  // One ellipse on a fresh 60 x 50 surface, as the case says; the picture of the surface.
+  static std::string DrawOnce(const RepeatedEllipseCase& c) {
+    SurfaceDc s(60, 50);
+    if (c.wideLineFirst) Line(s.get(), 0, 49, 5, 49, kWhite, 3);
+    HPEN pen = CreatePen(c.penStyle, c.penWidth, kRed);
+    HBRUSH brush = c.nullBrush ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)) : CreateSolidBrush(kGreen);
+    HGDIOBJ oldPen = SelectObject(s.get(), pen);
+    HGDIOBJ oldBrush = SelectObject(s.get(), brush);
+    Ellipse(s.get(), c.box.left, c.box.top, c.box.right, c.box.bottom);
+    SelectObject(s.get(), oldPen);
+    SelectObject(s.get(), oldBrush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+    return Picture(s.get(), 0, 0, 60, 50, {{kBack, '.'}, {kRed, '#'}, {kGreen, 'o'}, {kWhite, 'w'}});
+  }
+};
+
+// An ellipse drawn again in the same place comes from the pixels remembered the first time it
+// was drawn through cairo: the second and third drawings must match the first pixel for pixel.
+TEST_P(RepeatedEllipse, DrawsTheSamePixelsEveryTime) {
+  const RepeatedEllipseCase& c = GetParam();
+  const std::string first = DrawOnce(c);
+  EXPECT_NE(first.find_first_of("#o"), std::string::npos) << "the case draws nothing:\n" << first;
+  EXPECT_EQ(DrawOnce(c), first);
+  EXPECT_EQ(DrawOnce(c), first);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, RepeatedEllipse,
+    ::testing::Values(RepeatedEllipseCase{"CompassDial", {7, 3, 53, 49}, PS_SOLID, 1, false, false},
+                      RepeatedEllipseCase{"HubAfterWideNeedle", {24, 20, 37, 31}, PS_SOLID, 1, false, true},
+                      RepeatedEllipseCase{"WidePenNoBrush", {5, 6, 44, 41}, PS_SOLID, 4, true, false},
+                      RepeatedEllipseCase{"PenWiderThanTheBox", {11, 12, 15, 15}, PS_SOLID, 6, false, false},
+                      RepeatedEllipseCase{"NoPen", {3, 2, 22, 13}, PS_NULL, 1, false, false},
+                      RepeatedEllipseCase{"EndDot", {41, 35, 47, 41}, PS_SOLID, 1, false, false},
+                      RepeatedEllipseCase{"AcrossTheTopLeftCorner", {-9, -7, 17, 13}, PS_SOLID, 2, false, false},
+                      RepeatedEllipseCase{"AcrossTheBottomRightEdge", {40, 31, 71, 58}, PS_SOLID, 1, false, true}),
+    [](const ::testing::TestParamInfo<RepeatedEllipseCase>& param) { return std::string(param.param.name); });
+
 TEST_F(GdiDraw, RectangleIsOutlinedWithThePenAndFilledWithTheBrush) {
   SurfaceDc s(8, 7);
   EXPECT_TRUE(Rectangle(s.get(), 6, 5, 1, 1));  // corners in either order

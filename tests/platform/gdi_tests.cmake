@@ -7,3 +7,5 @@ kavro_add_test(platform_gdi_test
     platform/gdi_record_test.cpp
     platform/gdi_text_test.cpp
   LIBS platform PkgConfig::CAIRO)
+# The text test compares with cairo drawing in the DC's own font.
+target_include_directories(platform_gdi_test PRIVATE ${CMAKE_SOURCE_DIR}/platform)

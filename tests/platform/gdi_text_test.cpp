@@ -1,10 +1,12 @@
 // DrawTextW and fonts on real surfaces: line height, opaque cells in the right colours,
 // alignment, line feeds, the Swiss 56-pixel digits, face names and far-off text.
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
 
+#include "gdi/gdi_internal.h"
 #include "platform/gdi.h"
 #include "platform/gdi_test_util.h"
 #include "platform/testing.h"
@@ -257,6 +259,68 @@ TEST_F(GdiText, TextIsClippedToItsRectangleAndFarOffTextDrawsNothing) {
   EXPECT_LE(mid.left, 0);
   EXPECT_GT(mid.right, 0);
 }
+
+struct SameAsCairoCase {
+  const char* name;
+  LONG height;  // 0: the surface's own font
+  const wchar_t* text;
+  int x;
+};
+
+class TextLikeCairo : public GdiText, public ::testing::WithParamInterface<SameAsCairoCase> {};
+
+// Lines of plain ASCII are laid out from remembered glyph advances: every glyph must land on
+// the pixels where cairo_show_text, in the same font, puts it.
+TEST_P(TextLikeCairo, GlyphsLandWhereCairoPutsThem) {
+  const SameAsCairoCase& c = GetParam();
+  SurfaceDc ours(300, 80);
+  SurfaceDc theirs(300, 80);
+  const LOGFONTW request = FontRequest(c.height, VARIABLE_PITCH | FF_SWISS);
+  HFONT font = c.height != 0 ? CreateFontIndirectW(&request) : nullptr;
+  HGDIOBJ old = font != nullptr ? SelectObject(ours.get(), font) : nullptr;
+  SetBkMode(ours.get(), TRANSPARENT);
+  SetTextColor(ours.get(), kWhite);
+  for (int round = 0; round < 2; ++round) {  // the second time from remembered advances
+    RECT rect{c.x, 3, 300, 80};
+    DrawTextW(ours.get(), c.text, -1, &rect, DT_LEFT | DT_TOP | DT_SINGLELINE);
+  }
+
+  platform::detail::Dc* dc = platform::detail::LookupDc(ours.get());
+  ASSERT_NE(dc, nullptr);
+  ASSERT_TRUE(platform::detail::PrepareFont(*dc->font));
+  platform::detail::Dc* target = platform::detail::LookupDc(theirs.get());
+  cairo_t* cr = cairo_create(target->surface);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  cairo_set_scaled_font(cr, dc->font->scaled);
+  cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+  std::string utf8;
+  for (const wchar_t* p = c.text; *p != 0; ++p) utf8.push_back(static_cast<char>(*p));
+  cairo_move_to(cr, c.x, 3 + dc->font->ascent);
+  cairo_show_text(cr, utf8.c_str());
+  cairo_destroy(cr);
+  cairo_surface_mark_dirty(target->surface);
+
+  const std::map<COLORREF, char> legend{{kBack, '.'}, {kWhite, '#'}};
+  EXPECT_EQ(kavro_test::Picture(ours.get(), 0, 0, 300, 80, legend),
+            kavro_test::Picture(theirs.get(), 0, 0, 300, 80, legend));
+  if (font != nullptr) {
+    SelectObject(ours.get(), old);
+    DeleteObject(font);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, TextLikeCairo,
+    ::testing::Values(SameAsCairoCase{"PanelTime", 0, L" 12:34:56", 0},
+                      SameAsCairoCase{"PanelPosition", 0, L" 4807.0380 N", 1},
+                      SameAsCairoCase{"PanelDistance", 0, L" S =     123.4 km", 7},
+                      SameAsCairoCase{"AllPrintable", 0,
+                                      L" !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnop"
+                                      L"qrstuvwxyz{|}~",
+                                      0},
+                      SameAsCairoCase{"SpeedFigure", -56, L" 87", 2},
+                      SameAsCairoCase{"OddSizeOffsetStart", -17, L"Wavy lines, 1.852 km/h", 13}),
+    [](const ::testing::TestParamInfo<SameAsCairoCase>& param) { return std::string(param.param.name); });
 
 TEST_F(GdiText, OddCharactersDrawWithoutHarm) {
   const LOGFONTW system = FontRequest(-11, VARIABLE_PITCH | FF_SWISS, L"Liberation Sans");

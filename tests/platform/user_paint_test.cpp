@@ -98,6 +98,51 @@ TEST_F(PaintTest, WhatAHandlerDrewIsOnScreenWhenItReturns) {
   EXPECT_EQ(ScreenPixel(window, 19, 35), RGB(255, 255, 255));
 }
 
+// What the screen shows of the client area differs from the backing store at this many pixels.
+int PixelsOffScreen(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  HDC dc = GetDC(window);
+  int differ = 0;
+  for (int y = 0; y < client.bottom; ++y) {
+    for (int x = 0; x < client.right; ++x) differ += ScreenPixel(window, x, y) != GetPixel(dc, x, y) ? 1 : 0;
+  }
+  ReleaseDC(window, dc);
+  return differ;
+}
+
+// Presenting sends only the pixels that differ from what the window shows; redrawing large
+// areas in the colours they already have, small changes inside them, and changes along tile
+// edges must all leave the screen exactly equal to the backing store.
+TEST_F(PaintTest, TheScreenShowsTheBackingStoreAfterEveryMessage) {
+  int step = 0;
+  TheRecorder().handler = [&step](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message != WM_USER) return false;
+    HDC dc = GetDC(window);
+    Fill(dc, RECT{0, 0, 200, 150}, RGB(0, 0, 0));  // the same black every time
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(dc, pen);
+    for (int i = 0; i <= step; ++i) {
+      MoveToEx(dc, 10 + 7 * i, 140 - 9 * i, nullptr);
+      LineTo(dc, 17 + 7 * i, 131 - 9 * i);
+    }
+    SelectObject(dc, old);
+    DeleteObject(pen);
+    Fill(dc, RECT{63 + step, 15, 66 + step, 17}, RGB(0, 255, 0));  // across a tile edge
+    Fill(dc, RECT{199 - step, 149 - step, 200, 150}, RGB(255, 0, 0));  // the last corner
+    ReleaseDC(window, dc);
+    return true;
+  };
+  HWND window = Create(WS_VISIBLE, 200, 150);
+  ASSERT_NE(window, nullptr);
+  UpdateWindow(window);
+  for (step = 0; step < 6; ++step) {
+    PostMessageW(window, WM_USER, 0, 0);
+    DispatchPending();
+    EXPECT_EQ(PixelsOffScreen(window), 0) << "after step " << step;
+  }
+}
+
 TEST_F(PaintTest, ExposureRepaintsTheWholeWindow) {
   HWND window = Create(WS_VISIBLE, 100, 80);
   UpdateWindow(window);

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Kavro beside the viewers Linux users run for the same job (FoxtrotGPS, xgps and cgps on
+# gpsd), on the same recorded drive: CPU per minute, peak memory and time to the first window.
+#
+#   tools/perf_compare.sh                    10-minute drives at 1 Hz and 5 Hz, three runs each
+#   tools/perf_compare.sh --minutes 1 --runs 1    a quick trial
+#
+# Installs what is missing from Debian, builds the release viewer (build-release/), and leaves
+# the drive logs, the raw numbers (perf_compare.csv), the table (perf_compare.md) and a
+# screenshot of each viewer in build-release/perf/. Every option is passed to
+# tools/perf/perf_compare.py (--help lists them).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(gpsd gpsd-clients foxtrotgps xvfb xauth xdotool imagemagick libx11-6 python3
+  cmake g++ make pkg-config libsdl2-dev libcairo2-dev libfontconfig-dev fonts-liberation2)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if ((${#missing[@]})); then
+  echo "perf_compare: installing ${missing[*]}" >&2
+  sudo_cmd=()
+  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  apt_opts=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3)
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" update -qq
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" install -y -qq \
+    --no-install-recommends "${missing[@]}"
+fi
+# A gpsd of the system (Debian may start one on installation) is left alone: the comparison
+# runs its own through gpsfake on a free port, and only says that the machine is not quiet.
+if pgrep -x gpsd >/dev/null 2>&1; then
+  echo "perf_compare: note: another gpsd is running; its CPU is not counted" >&2
+fi
+
+build=build-release
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKAVRO_BUILD_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" -j2 --target kavro >/dev/null
+
+exec python3 tools/perf/perf_compare.py --build "$build" "$@"
