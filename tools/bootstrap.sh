@@ -10,22 +10,7 @@ packages=(cmake g++ make pkg-config libsdl2-dev libcairo2-dev libfontconfig-dev
   fonts-liberation2 fonts-dejavu-core googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick clang libclang-rt-14-dev python3)
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-
-if ((${#missing[@]})); then
-  echo "bootstrap: installing ${missing[*]}" >&2
-  sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  # Wait for another package manager to finish instead of failing on its lock.
-  apt_opts=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3)
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" update -qq
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" install -y -qq --no-install-recommends "${missing[@]}"
-fi
+KAVRO_INSTALLER=bootstrap tools/install_packages.sh "${packages[@]}"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 werror=OFF

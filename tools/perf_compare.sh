@@ -14,21 +14,7 @@ cd "$(dirname "$0")/.."
 
 packages=(gpsd gpsd-clients foxtrotgps xvfb xauth xdotool imagemagick libx11-6 python3
   cmake g++ make pkg-config libsdl2-dev libcairo2-dev libfontconfig-dev fonts-liberation2)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-if ((${#missing[@]})); then
-  echo "perf_compare: installing ${missing[*]}" >&2
-  sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  apt_opts=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3)
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" update -qq
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}" install -y -qq \
-    --no-install-recommends "${missing[@]}"
-fi
+KAVRO_INSTALLER=perf_compare tools/install_packages.sh "${packages[@]}"
 # A gpsd of the system (Debian may start one on installation) is left alone: the comparison
 # runs its own through gpsfake on a free port, and only says that the machine is not quiet.
 if pgrep -x gpsd >/dev/null 2>&1; then

@@ -16,6 +16,8 @@ import sys
 import tempfile
 import time
 
+from ppm import read_ppm
+
 SKIP = 77
 HERE = os.path.dirname(os.path.realpath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
@@ -88,20 +90,11 @@ class Screen:
     """One screenshot, read pixel by pixel in the client coordinates of one window."""
 
     def __init__(self, ppm, origin):
-        fields, pos = [], 0
-        while len(fields) < 4:  # P6 header: magic, width, height, maxval (comments skipped)
-            while ppm[pos:pos + 1].isspace():
-                pos += 1
-            if ppm[pos:pos + 1] == b"#":
-                pos = ppm.index(b"\n", pos) + 1
-                continue
-            start = pos
-            while not ppm[pos:pos + 1].isspace():
-                pos += 1
-            fields.append(ppm[start:pos])
-        if fields[0] != b"P6" or int(fields[3]) != 255:
-            raise Failure("screenshot is not an 8-bit PPM: %r" % fields)
-        self.data, self.start, self.width = ppm, pos + 1, int(fields[1])
+        try:
+            self.width, _, self.start = read_ppm(ppm)
+        except ValueError as error:
+            raise Failure("screenshot: %s" % error)
+        self.data = ppm
         self.ox, self.oy = origin
 
     def pixel(self, x, y):

@@ -10,12 +10,8 @@ set -u
 source_dir=${1:?usage: quickstart_e2e.sh SOURCE-DIR BUILD-DIR}
 build_dir=${2:?usage: quickstart_e2e.sh SOURCE-DIR BUILD-DIR}
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb xdotool import python3 setsid; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "skipped: $tool is not installed"
-    exit 77
-  fi
-done
+source "$here/e2e_lib.sh"
+require_tools Xvfb xdotool import python3 setsid
 
 # Only one viewer runs per user: a second one raises the first and ends. A private network
 # namespace gives the test its own name space for that rule (abstract sockets live there), so
@@ -51,28 +47,10 @@ fail() {
   exit 1
 }
 
-# waits up to $1 tenths of a second for the command after it (run in this shell) to succeed
-wait_for() {
-  local tries=$1
-  shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -le 0 ] && return 1
-    sleep 0.1
-  done
-}
 now_ms() { date +%s%3N; }
 
-# Xvfb picks a free display itself and tells us which.
-Xvfb -displayfd 3 -screen 0 800x700x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 100 test -s "$work/display" || { echo "skipped: Xvfb did not start"; cat "$work/xvfb.log"; exit 77; }
-display=":$(head -n1 "$work/display")"
-export DISPLAY=$display
-unset SDL_VIDEODRIVER
-export SDL_AUDIODRIVER=dummy
-# In a sanitizer build, D-Bus (used by SDL's X11 driver) keeps one buffer to the end.
-export LSAN_OPTIONS="suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+start_xvfb
+display=$DISPLAY
 
 folder="$work/demo"
 # The interpreter itself: a version manager's wrapper can cost a second a call.

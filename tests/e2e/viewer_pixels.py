@@ -4,6 +4,8 @@ figure, the white track and the green end dot in the plot. Prints one `name coun
 
 import sys
 
+from ppm import read_ppm
+
 WHITE = (255, 255, 255)
 GREEN = (0, 255, 0)
 STRIP = (212, 208, 200)
@@ -21,23 +23,13 @@ REGIONS = {
 COMPASS = (400, 0, 480, 75)
 
 
-def read_ppm(path):
+def read_screenshot(path):
     data = open(path, "rb").read()
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            pos = data.index(b"\n", pos) + 1
-            continue
-        start = pos
-        while not data[pos:pos + 1].isspace():
-            pos += 1
-        fields.append(data[start:pos])
-    pos += 1
-    if fields[0] != b"P6" or int(fields[3]) != 255:
-        raise SystemExit("not an 8-bit binary PPM: %r" % fields)
-    return int(fields[1]), int(fields[2]), data[pos:]
+    try:
+        width, height, start = read_ppm(data)
+    except ValueError as error:
+        raise SystemExit(str(error))
+    return width, height, data[start:]
 
 
 def channel_mask(channel, value):
@@ -65,7 +57,7 @@ def count(width, height, pixels, region):
 
 
 def main():
-    width, height, pixels = read_ppm(sys.argv[1])
+    width, height, pixels = read_screenshot(sys.argv[1])
     print("size %dx%d" % (width, height))
     for name, region in REGIONS.items():
         print(name, count(width, height, pixels, region))

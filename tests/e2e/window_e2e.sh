@@ -6,12 +6,8 @@
 # Exits 77 (skipped) without Xvfb or the tools.
 set -u
 program=${1:?usage: window_e2e.sh PROGRAM}
-for tool in Xvfb xdotool import python3; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "skipped: $tool is not installed"
-    exit 77
-  fi
-done
+source "$(dirname "$0")/e2e_lib.sh"
+require_tools Xvfb xdotool import python3
 
 work=$(mktemp -d)
 xvfb_pid=
@@ -30,26 +26,7 @@ fail() {
   exit 1
 }
 
-# waits up to $1 tenths of a second for the command after it to succeed
-wait_for() {
-  local tries=$1
-  shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -le 0 ] && return 1
-    sleep 0.1
-  done
-}
-
-# Xvfb picks a free display itself and tells us which.
-Xvfb -displayfd 3 -screen 0 800x700x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 100 test -s "$work/display" || { echo "skipped: Xvfb did not start"; cat "$work/xvfb.log"; exit 77; }
-export DISPLAY=":$(head -n1 "$work/display")"
-unset SDL_VIDEODRIVER
-export SDL_AUDIODRIVER=dummy
-# In a sanitizer build, D-Bus (used by SDL's X11 driver) keeps one buffer to the end.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+start_xvfb
 
 "$program" --box >"$work/out" 2>"$work/err" &
 program_pid=$!
@@ -73,30 +50,13 @@ grep -q '^up 123 45$' "$work/out" || fail "release not at client (123, 45)"
 sleep 0.5  # let the last present reach the server
 import -display "$DISPLAY" -window root -depth 8 "ppm:$work/shot.ppm" || fail "screenshot failed"
 
-python3 - "$work/shot.ppm" "$X" "$Y" <<'PY' || fail "screenshot does not show the painted pattern"
+python3 - "$work/shot.ppm" "$X" "$Y" "$e2e_dir" <<'PY' || fail "screenshot does not show the painted pattern"
 import sys
 
-path, ox, oy = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-data = open(path, "rb").read()
-# P6 header: magic, width, height, maxval, each separated by whitespace (comments skipped).
-fields, pos = [], 0
-while len(fields) < 4:
-    while data[pos:pos + 1].isspace():
-        pos += 1
-    if data[pos:pos + 1] == b"#":
-        pos = data.index(b"\n", pos) + 1
-        continue
-    start = pos
-    while not data[pos:pos + 1].isspace():
-        pos += 1
-    fields.append(data[start:pos])
-pos += 1
-assert fields[0] == b"P6" and int(fields[3]) == 255, fields
-width = int(fields[1])
+sys.path.insert(0, sys.argv[4])
+from e2e_support import Screen
 
-def pixel(x, y):
-    i = pos + 3 * ((oy + y) * width + (ox + x))
-    return tuple(data[i:i + 3])
+pixel = Screen(open(sys.argv[1], "rb").read(), (int(sys.argv[2]), int(sys.argv[3]))).pixel
 
 expected = [
     ((0, 0), (0, 50, 0)), ((479, 0), (0, 50, 0)), ((150, 200), (0, 50, 0)),
