@@ -436,8 +436,13 @@ def run_once(args, drive, rate, run_number, shots_dir):
         xserver, display = displays["Kavro"]
         watch = MapWatch(display)
         watches.append(watch)
-        # Another Kavro of this user would answer the single-instance check.
-        others = subprocess.run(["pgrep", "-x", "kavro"], capture_output=True).returncode == 0
+        # Another Kavro of this user would answer the single-instance check (those of other
+        # users do not).
+        others = subprocess.run(["pgrep", "-x", "-u", str(os.getuid()), "kavro"],
+                                capture_output=True).returncode == 0
+        if others and subprocess.run(["unshare", "--net", "true"], capture_output=True).returncode != 0:
+            raise RuntimeError("another Kavro of this user runs, and this user may not make a "
+                               "network namespace to keep clear of it: end that Kavro first")
         viewers.append(start_graphical("Kavro", [os.path.join(folder, "kavro")], viewer_env(display, home), watch,
                                        xserver, display, own_network=others))
 
