@@ -5,96 +5,73 @@
 namespace kavro_test {
 namespace {
 
+using InputTest = WindowTest;
+
 constexpr int kWidth = 200;
 constexpr int kHeight = 150;
+constexpr Uint32 kDown = SDL_MOUSEBUTTONDOWN, kMove = SDL_MOUSEMOTION, kUp = SDL_MOUSEBUTTONUP;
 
-enum class Act { Down, Move, Up, TouchDown, TouchMove, TouchUp, TouchMouseDown };
-
+// An SDL event: a mouse button or motion (made from touch when `which` says so), or a finger.
 struct Step {
-  Act act;
-  int x;
-  int y;
+  Uint32 type;
+  int x, y;
+  Uint32 which = 0;
 };
 
-struct InputCase {
-  const char* name;
-  std::vector<Step> steps;
-  std::vector<Received> expected;  // window filled in by the test
-};
-
-class InputTest : public WindowTest, public ::testing::WithParamInterface<InputCase> {};
-
-void PushFinger(HWND window, Uint32 type, int x, int y) {
+void Perform(HWND window, const Step& step) {
+  if (step.type != SDL_FINGERDOWN && step.type != SDL_FINGERMOTION && step.type != SDL_FINGERUP) {
+    return PushMouse(window, step.type, step.x, step.y, true, step.which);
+  }
   SDL_Event event{};
-  event.type = type;
-  event.tfinger.touchId = 1;
-  event.tfinger.fingerId = 7;
-  event.tfinger.windowID = SDL_GetWindowID(SdlWindowOf(window));
-  // The middle of the pixel, as a fraction of the window.
-  event.tfinger.x = (static_cast<float>(x) + 0.5f) / kWidth;
-  event.tfinger.y = (static_cast<float>(y) + 0.5f) / kHeight;
-  event.tfinger.pressure = 1.0f;
+  // The finger at the middle of the pixel, as a fraction of the window.
+  const float x = (static_cast<float>(step.x) + 0.5f) / kWidth;
+  const float y = (static_cast<float>(step.y) + 0.5f) / kHeight;
+  event.tfinger = {step.type, 0, 1, 7, x, y, 0, 0, 1.0f, SDL_GetWindowID(SdlWindowOf(window))};
   PushEvent(event);
 }
 
-void Perform(HWND window, const Step& step) {
-  switch (step.act) {
-    case Act::Down: PushMouseButton(window, SDL_MOUSEBUTTONDOWN, step.x, step.y); break;
-    case Act::Move: PushMouseMotion(window, step.x, step.y, true); break;
-    case Act::Up: PushMouseButton(window, SDL_MOUSEBUTTONUP, step.x, step.y); break;
-    case Act::TouchDown: PushFinger(window, SDL_FINGERDOWN, step.x, step.y); break;
-    case Act::TouchMove: PushFinger(window, SDL_FINGERMOTION, step.x, step.y); break;
-    case Act::TouchUp: PushFinger(window, SDL_FINGERUP, step.x, step.y); break;
-    case Act::TouchMouseDown: PushMouseButton(window, SDL_MOUSEBUTTONDOWN, step.x, step.y, SDL_TOUCH_MOUSEID); break;
-  }
+Received Msg(UINT message, WPARAM keys, int x, int y) {
+  return Received{nullptr, message, keys, MAKELPARAM(x, y)};
 }
 
-TEST_P(InputTest, BecomesStylusMessages) {
-  const InputCase& c = GetParam();
+TEST_F(InputTest, MouseAndTouchBecomeStylusMessages) {
+  constexpr int kRight = kWidth - 1, kBottom = kHeight - 1;
+  const struct { const char* name; std::vector<Step> steps; std::vector<Received> expected; } cases[] = {
+      {"tap inside",
+       {{kDown, 10, 20}, {kUp, 10, 20}},
+       {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 10, 20), Msg(WM_LBUTTONUP, 0, 10, 20)}},
+      {"drag from the last pixel",
+       {{kDown, kRight, kBottom}, {kMove, 130, 90}, {kUp, 130, 90}},
+       {Msg(WM_LBUTTONDOWN, MK_LBUTTON, kRight, kBottom), Msg(WM_MOUSEMOVE, MK_LBUTTON, 130, 90),
+        Msg(WM_LBUTTONUP, 0, 130, 90)}},
+      {"held outside: clamped to the edges",
+       {{kDown, 50, 50}, {kMove, -30, -5}, {kMove, 500, 400}, {kUp, -10, 300}},
+       {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 50, 50), Msg(WM_MOUSEMOVE, MK_LBUTTON, 0, 0),
+        Msg(WM_MOUSEMOVE, MK_LBUTTON, kRight, kBottom), Msg(WM_LBUTTONUP, 0, 0, kBottom)}},
+      {"moves outside without a press are not sent",
+       {{kMove, 300, 10}, {kMove, 5, 6}},
+       {Msg(WM_MOUSEMOVE, 0, 5, 6)}},
+      {"touch is the stylus",
+       {{SDL_FINGERDOWN, 30, 40}, {SDL_FINGERMOTION, 60, 45}, {SDL_FINGERUP, 60, 45}},
+       {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 30, 40), Msg(WM_MOUSEMOVE, MK_LBUTTON, 60, 45),
+        Msg(WM_LBUTTONUP, 0, 60, 45)}},
+      {"mouse events made from touch are ignored",
+       {{SDL_FINGERDOWN, 30, 40}, {kDown, 30, 40, SDL_TOUCH_MOUSEID}, {SDL_FINGERUP, 30, 40}},
+       {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 30, 40), Msg(WM_LBUTTONUP, 0, 30, 40)}},
+  };
   HWND window = Create(WS_VISIBLE, kWidth, kHeight);
-  ASSERT_NE(window, nullptr);
   UpdateWindow(window);
-  TheRecorder().messages.clear();
-  for (const Step& step : c.steps) {
-    Perform(window, step);
-    DispatchPending();  // one event at a time, so moves are not merged
+  for (const auto& c : cases) {
+    TheRecorder().messages.clear();
+    for (const Step& step : c.steps) {
+      Perform(window, step);
+      DispatchPending();  // one event at a time, so moves are not merged
+    }
+    std::vector<Received> expected = c.expected;
+    for (Received& r : expected) r.window = window;
+    EXPECT_EQ(TheRecorder().Only({WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}), expected) << c.name;
   }
-  std::vector<Received> expected = c.expected;
-  for (Received& r : expected) r.window = window;
-  std::vector<Received> got;
-  for (const Received& r : TheRecorder().messages) {
-    if (r.message == WM_LBUTTONDOWN || r.message == WM_MOUSEMOVE || r.message == WM_LBUTTONUP) got.push_back(r);
-  }
-  EXPECT_EQ(got, expected);
 }
-
-Received Msg(UINT message, WPARAM keys, int x, int y) { return Received{nullptr, message, keys, MAKELPARAM(x, y)}; }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, InputTest,
-    ::testing::Values(
-        InputCase{"TapInside",
-                  {{Act::Down, 10, 20}, {Act::Up, 10, 20}},
-                  {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 10, 20), Msg(WM_LBUTTONUP, 0, 10, 20)}},
-        InputCase{"DragCarriesTheButton",
-                  {{Act::Down, 200 - 1, 149}, {Act::Move, 230 - 100, 90}, {Act::Up, 130, 90}},
-                  {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 199, 149), Msg(WM_MOUSEMOVE, MK_LBUTTON, 130, 90),
-                   Msg(WM_LBUTTONUP, 0, 130, 90)}},
-        InputCase{"HeldOutsideIsClampedToTheEdges",
-                  {{Act::Down, 50, 50}, {Act::Move, -30, -5}, {Act::Move, 500, 400}, {Act::Up, -10, 300}},
-                  {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 50, 50), Msg(WM_MOUSEMOVE, MK_LBUTTON, 0, 0),
-                   Msg(WM_MOUSEMOVE, MK_LBUTTON, kWidth - 1, kHeight - 1), Msg(WM_LBUTTONUP, 0, 0, kHeight - 1)}},
-        InputCase{"MovesOutsideWithoutPressAreNotSent",
-                  {{Act::Move, 300, 10}, {Act::Move, 5, 6}},
-                  {Msg(WM_MOUSEMOVE, 0, 5, 6)}},
-        InputCase{"TouchIsTheStylus",
-                  {{Act::TouchDown, 30, 40}, {Act::TouchMove, 60, 45}, {Act::TouchUp, 60, 45}},
-                  {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 30, 40), Msg(WM_MOUSEMOVE, MK_LBUTTON, 60, 45),
-                   Msg(WM_LBUTTONUP, 0, 60, 45)}},
-        InputCase{"MouseEventsMadeFromTouchAreIgnored",
-                  {{Act::TouchDown, 30, 40}, {Act::TouchMouseDown, 30, 40}, {Act::TouchUp, 30, 40}},
-                  {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 30, 40), Msg(WM_LBUTTONUP, 0, 30, 40)}}),
-    [](const ::testing::TestParamInfo<InputCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace kavro_test

@@ -1,6 +1,5 @@
-// Message boxes: the window with its nested message loop (timer messages still reach the
-// program's window), dismissed by Enter, Escape or its OK button; the headless form; the hook.
-#include "platform/testing.h"
+// Message boxes as windows: the nested message loop still brings timer messages to the
+// program's window, and Enter, Escape or the OK button dismiss the box; the hook comes first.
 #include "user/message_box_window.h"
 #include "user_test_support.h"
 
@@ -20,66 +19,49 @@ class MessageBoxTest : public WindowTest {
   }
 };
 
-// On the third tick inside the box, the handler presses a key (or clicks OK) on the box.
-void AnswerOnThirdTick(std::function<void(HWND box)> answer) {
-  TheRecorder().handler = [answer](HWND, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message == WM_TIMER && TheRecorder().Only(WM_TIMER).size() == 3) {
-      HWND box = platform::detail::ActiveMessageBox();
-      EXPECT_NE(box, nullptr);
-      if (box != nullptr) answer(box);
-    }
-    return false;
+// On the third tick of the program's timer inside the box, the user answers the box.
+TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheUserAnswers) {
+  const struct {
+    const char* name;
+    std::function<void(HWND box, HWND window)> answer;
+  } cases[] = {
+      {"Enter", [](HWND box, HWND) { PushKey(box, SDLK_RETURN); }},
+      {"Escape", [](HWND box, HWND) { PushKey(box, SDLK_ESCAPE); }},
+      {"Enter on the program's window", [](HWND, HWND window) { PushKey(window, SDLK_RETURN); }},
+      {"the OK button, centred at the bottom", [](HWND box, HWND) {
+         const Box client = ClientOf(box);
+         PushMouse(box, SDL_MOUSEBUTTONDOWN, client[2] / 2, client[3] - 12 - 13);
+         PushMouse(box, SDL_MOUSEBUTTONUP, client[2] / 2, client[3] - 12 - 13);
+       }},
   };
-}
-
-TEST_F(MessageBoxTest, TimerMessagesReachTheWindowWhileTheBoxIsOpen) {
-  for (SDL_Keycode key : {SDLK_RETURN, SDLK_ESCAPE}) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     TheRecorder().messages.clear();
     HWND window = Create(WS_VISIBLE, 100, 100);
     ASSERT_NE(window, nullptr);
     SetTimer(window, 1, 20, nullptr);
-    AnswerOnThirdTick([key](HWND box) { PushKey(box, key); });
-    EXPECT_EQ(MessageBoxW(nullptr, L"Error Reading comms port.", L"Error", MB_OK), IDOK);
-    EXPECT_EQ(TheRecorder().Only(WM_TIMER).size(), 3u);
+    TheRecorder().handler = [&c](HWND w, UINT message, WPARAM, LPARAM, LRESULT*) {
+      if (message != WM_TIMER || TheRecorder().Only({WM_TIMER}).size() != 3) return false;
+      HWND box = platform::detail::ActiveMessageBox();
+      EXPECT_NE(box, nullptr);
+      if (box != nullptr) c.answer(box, w);
+      return false;
+    };
+    EXPECT_EQ(MessageBoxW(nullptr, L"A longer text that the box wraps onto more than one line "
+                                   L"because it goes on and on.\nAnd a second paragraph.",
+                          L"Error", MB_OK),
+              IDOK);
+    EXPECT_EQ(TheRecorder().Only({WM_TIMER}).size(), 3u);
+    EXPECT_TRUE(TheRecorder().Only({WM_KEYDOWN}).empty()) << "the key was the box's";
     EXPECT_EQ(platform::detail::ActiveMessageBox(), nullptr);
     DestroyWindow(window);
   }
 }
 
-TEST_F(MessageBoxTest, EnterAnswersTheBoxWhereverTheFocusIs) {
-  HWND window = Create(WS_VISIBLE, 100, 100);
-  SetTimer(window, 1, 20, nullptr);
-  AnswerOnThirdTick([window](HWND) { PushKey(window, SDLK_RETURN); });
-  EXPECT_EQ(MessageBoxW(nullptr, L"text", L"", MB_OK), IDOK);
-  EXPECT_TRUE(TheRecorder().Only(WM_KEYDOWN).empty()) << "the key was the box's";
-}
-
-TEST_F(MessageBoxTest, OkButtonDismissesTheBox) {
-  HWND window = Create(WS_VISIBLE, 100, 100);
-  SetTimer(window, 1, 20, nullptr);
-  AnswerOnThirdTick([](HWND box) {
-    RECT client{};
-    GetClientRect(box, &client);
-    // The OK button sits centred at the bottom of the box.
-    const int x = client.right / 2;
-    const int y = client.bottom - 12 - 13;
-    PushMouseButton(box, SDL_MOUSEBUTTONDOWN, x, y);
-    PushMouseButton(box, SDL_MOUSEBUTTONUP, x, y);
-  });
-  EXPECT_EQ(MessageBoxW(nullptr, L"A longer text that the box wraps onto more than one line because it goes on "
-                                 L"and on.\nAnd a second paragraph.",
-                        L"Error", MB_OK),
-            IDOK);
-  EXPECT_EQ(TheRecorder().Only(WM_TIMER).size(), 3u);
-}
-
 TEST_F(MessageBoxTest, QuitInsideTheBoxEndsItAndStaysForTheOuterLoop) {
   HWND window = Create(WS_VISIBLE, 100, 100);
   SetTimer(window, 1, 20, nullptr);
-  TheRecorder().handler = [](HWND, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message == WM_TIMER) PostQuitMessage(9);
-    return false;
-  };
+  Handle(WM_TIMER, [](HWND) { PostQuitMessage(9); });
   EXPECT_EQ(MessageBoxW(nullptr, L"text", L"Error", MB_OK), IDOK);
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -87,24 +69,14 @@ TEST_F(MessageBoxTest, QuitInsideTheBoxEndsItAndStaysForTheOuterLoop) {
   EXPECT_EQ(msg.wParam, 9u);
 }
 
-TEST_F(MessageBoxTest, HookWinsAndSeesTheTexts) {
-  std::wstring text, caption;
-  platform::testing::SetMessageBoxHook([&](LPCWSTR t, LPCWSTR c, UINT) {
-    text = t;
-    caption = c;
-    return IDOK;
+TEST_F(MessageBoxTest, HookWinsOverTheWindowAndSeesTheTexts) {
+  std::wstring seen;
+  platform::testing::SetMessageBoxHook([&seen](LPCWSTR text, LPCWSTR caption, UINT) {
+    seen = std::wstring(caption) + L": " + text;
+    return 7;
   });
-  EXPECT_EQ(MessageBoxW(nullptr, L"Could not open the port.", L"Error", MB_OK), IDOK);
-  EXPECT_EQ(text, L"Could not open the port.");
-  EXPECT_EQ(caption, L"Error");
-}
-
-TEST(HeadlessMessageBoxTest, ReturnsAtOnceUnderTheDummyDriver) {
-  ASSERT_TRUE(platform::detail::MessageBoxIsHeadless());
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(MessageBoxW(nullptr, L"No settings file.", L"Error", MB_OK), IDOK);
-  const std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("Error: No settings file."), std::string::npos) << err;
+  EXPECT_EQ(MessageBoxW(nullptr, L"Could not open the port.", L"Error", MB_OK), 7);
+  EXPECT_EQ(seen, L"Error: Could not open the port.");
 }
 
 }  // namespace

@@ -17,122 +17,94 @@ void StayBusy(int milliseconds) {
   }
 }
 
-TEST_F(QueueTest, PostedMessagesArriveInOrder) {
+// A hidden window is not painted; once shown, what was posted comes first, then WM_PAINT, then
+// the timer that was due all along; the quit code ends the loop after what was posted before it.
+TEST_F(QueueTest, MessagesComeInWindowsOrder) {
+  TheRecorder().handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_CREATE) {
+      SetTimer(window, 1, 10, nullptr);
+      PostMessageW(window, WM_USER, 0, 0);
+    } else if (message == WM_TIMER) {
+      KillTimer(window, 1);
+      PostMessageW(window, WM_USER + 1, 0, 0);
+      PostQuitMessage(3);
+    }
+    return false;
+  };
   HWND window = Create(0, 40, 40);
-  ASSERT_NE(window, nullptr);
-  for (UINT i = 0; i < 5; ++i) ASSERT_TRUE(PostMessageW(window, WM_USER + i, i, static_cast<LPARAM>(10 * i)));
-  PostMessageW(nullptr, WM_USER + 9, 0, 0);  // a thread message: no window
-  std::vector<std::pair<UINT, WPARAM>> got;
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) got.emplace_back(msg.message, msg.wParam);
-  const std::vector<std::pair<UINT, WPARAM>> expected{{WM_USER, 0},     {WM_USER + 1, 1}, {WM_USER + 2, 2},
-                                                      {WM_USER + 3, 3}, {WM_USER + 4, 4}, {WM_USER + 9, 0}};
-  EXPECT_EQ(got, expected);
-}
-
-TEST_F(QueueTest, QuitEndsTheLoopWithItsCodeAfterWhatWasPostedBefore) {
-  HWND window = Create(0, 40, 40);
-  PostMessageW(window, WM_USER, 0, 0);
-  PostQuitMessage(42);
-  MSG msg;
-  int dispatched = 0;
-  while (GetMessageW(&msg, nullptr, 0, 0)) {
-    DispatchMessageW(&msg);
-    ++dispatched;
-  }
-  EXPECT_EQ(dispatched, 1);
-  EXPECT_EQ(msg.message, WM_QUIT);
-  EXPECT_EQ(msg.wParam, 42u);
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));  // taken once
-}
-
-TEST_F(QueueTest, PaintWaitsForPostedMessagesAndTimerWaitsForPaint) {
-  HWND window = Create(WS_VISIBLE, 40, 40);
-  ASSERT_NE(window, nullptr);
-  SetTimer(window, 1, 10, nullptr);
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE));
   StayBusy(30);
-  PostMessageW(window, WM_USER, 0, 0);
-  DispatchPending();
-  std::vector<UINT> kinds = TheRecorder().Kinds();
-  ASSERT_GE(kinds.size(), 4u);
-  EXPECT_EQ((std::vector<UINT>(kinds.begin() + 1, kinds.begin() + 4)), (std::vector<UINT>{WM_USER, WM_PAINT, WM_TIMER}));
+  EXPECT_FALSE(ShowWindow(window, SW_SHOW));  // it was hidden
+  EXPECT_TRUE(ShowWindow(window, SW_SHOW));
+  while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_EQ(TheRecorder().Kinds(),
+            (std::vector<UINT>{WM_CREATE, WM_USER, WM_PAINT, WM_TIMER, WM_USER + 1}));
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is taken once";
 }
 
-TEST_F(QueueTest, PeekWithoutRemovingLeavesTheMessage) {
-  HWND window = Create(0, 40, 40);
-  PostMessageW(window, WM_USER + 1, 5, 6);
-  MSG msg;
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
-  EXPECT_EQ(msg.message, WM_USER + 1);
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, WM_USER + 1);
-  EXPECT_EQ(msg.hwnd, window);
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-}
-
-TEST_F(QueueTest, FiltersByWindowAndRange) {
+TEST_F(QueueTest, PeekTakesPostedMessagesInOrderByWindowAndRange) {
   HWND first = Create(0, 40, 40);
   HWND second = Create(0, 40, 40);
-  PostMessageW(first, WM_USER + 1, 0, 0);
-  PostMessageW(second, WM_USER + 2, 0, 0);
-  PostMessageW(first, WM_USER + 3, 0, 0);
-  MSG msg;
-  ASSERT_TRUE(PeekMessageW(&msg, second, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, WM_USER + 2);
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_USER + 3, WM_USER + 3, PM_REMOVE));
-  EXPECT_EQ(msg.message, WM_USER + 3);
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, WM_USER + 1);
+  ASSERT_TRUE(PostMessageW(first, WM_USER + 1, 1, 10));
+  ASSERT_TRUE(PostMessageW(second, WM_USER + 2, 2, 20));
+  ASSERT_TRUE(PostMessageW(first, WM_USER + 3, 3, 30));
+  ASSERT_TRUE(PostMessageW(nullptr, WM_USER + 4, 4, 40));  // a thread message: no window
+  const struct { HWND filter; UINT low, high, flags; Received expected; } steps[] = {
+      {nullptr, 0, 0, PM_NOREMOVE, {first, WM_USER + 1, 1, 10}},  // looked at, left in place
+      {second, 0, 0, PM_REMOVE, {second, WM_USER + 2, 2, 20}},
+      {nullptr, WM_USER + 3, WM_USER + 3, PM_REMOVE, {first, WM_USER + 3, 3, 30}},
+      {nullptr, 0, 0, PM_REMOVE, {first, WM_USER + 1, 1, 10}},
+      {nullptr, 0, 0, PM_REMOVE, {nullptr, WM_USER + 4, 4, 40}},
+  };
+  MSG msg{};
+  for (const auto& s : steps) {
+    ASSERT_TRUE(PeekMessageW(&msg, s.filter, s.low, s.high, s.flags)) << s.expected;
+    EXPECT_EQ((Received{msg.hwnd, msg.message, msg.wParam, msg.lParam}), s.expected);
+  }
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
 TEST_F(QueueTest, SendCallsTheProcedureAtOnceAndReturnsItsResult) {
   TheRecorder().handler = [](HWND, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
-    if (message != WM_USER) return false;
     *result = static_cast<LRESULT>(wParam * 2);
-    return true;
+    return message == WM_USER;
   };
   HWND window = Create(0, 40, 40);
   EXPECT_EQ(SendMessageW(window, WM_USER, 21, 0), 42);
   EXPECT_EQ(TheRecorder().Kinds().back(), WM_USER);
   EXPECT_EQ(SendMessageW(nullptr, WM_USER, 21, 0), 0);
-  EXPECT_FALSE(PostMessageW(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x4440)), WM_USER, 0, 0));
+  EXPECT_FALSE(PostMessageW(reinterpret_cast<HWND>(std::uintptr_t{0x4440}), WM_USER, 0, 0));
 }
 
 TEST_F(QueueTest, MouseMovesWaitingAtTheEndAreMergedIntoTheLatest) {
   HWND window = Create(WS_VISIBLE, 100, 100);
   DispatchPending();
-  TheRecorder().messages.clear();
-  PushMouseMotion(window, 1, 1, false);
-  PushMouseMotion(window, 2, 2, false);
-  PushMouseMotion(window, 3, 3, false);
+  for (int i = 1; i <= 3; ++i) PushMouse(window, SDL_MOUSEMOTION, i, i, false);
   DispatchPending();
-  ASSERT_EQ(TheRecorder().Only(WM_MOUSEMOVE).size(), 1u);
-  EXPECT_EQ(TheRecorder().Only(WM_MOUSEMOVE)[0].lParam, MAKELPARAM(3, 3));
+  EXPECT_EQ(TheRecorder().Only({WM_MOUSEMOVE}),
+            (std::vector<Received>{{window, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3)}}));
 }
 
-// Runs the message loop until the deadline (a quit ends it early).
-void RunLoopFor(int milliseconds, HWND window) {
-  SetTimer(window, 99, static_cast<UINT>(milliseconds), nullptr);
-  TheRecorder().handler = [](HWND w, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
-    if (message == WM_TIMER && wParam == 99) {
-      KillTimer(w, 99);
-      PostQuitMessage(0);
-    }
+TEST_F(TimerTest, TicksAtItsPeriodAndSleepsInBetween) {
+  int ticks = 0;
+  TheRecorder().handler = [&ticks](HWND, UINT message, WPARAM id, LPARAM, LRESULT*) {
+    if (message == WM_TIMER && id == 1) ++ticks;
+    if (message == WM_TIMER && id == 99) PostQuitMessage(0);
     return false;
   };
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
-}
-
-TEST_F(TimerTest, TicksAtItsPeriod) {
   HWND window = Create(0, 40, 40);
   ASSERT_EQ(SetTimer(window, 1, 100, nullptr), 1u);
-  RunLoopFor(1050, window);
-  std::size_t ticks = 0;
-  for (const Received& r : TheRecorder().Only(WM_TIMER)) ticks += r.wParam == 1 ? 1 : 0;
+  SetTimer(window, 99, 1050, nullptr);
+  const clock_t cpuBefore = clock();
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
   // Ten periods fit; a loaded machine may lose a few, never gain any.
-  EXPECT_GE(ticks, 6u);
-  EXPECT_LE(ticks, 10u);
+  EXPECT_GE(ticks, 6);
+  EXPECT_LE(ticks, 10);
+  // A busy wait would have burnt most of the second in this process.
+  EXPECT_LT(1000.0 * static_cast<double>(clock() - cpuBefore) / CLOCKS_PER_SEC, 300.0);
 }
 
 TEST_F(TimerTest, MissedPeriodsBecomeOneMessage) {
@@ -147,22 +119,17 @@ TEST_F(TimerTest, MissedPeriodsBecomeOneMessage) {
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST_F(TimerTest, KilledTimerStopsAndSettingAgainRestartsIt) {
+TEST_F(TimerTest, KilledAndResetTimersWaitAndBadWindowsAreRefused) {
   HWND window = Create(0, 40, 40);
   SetTimer(window, 1, 10, nullptr);
   EXPECT_TRUE(KillTimer(window, 1));
   EXPECT_FALSE(KillTimer(window, 1));
-  StayBusy(30);
-  MSG msg;
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
   SetTimer(window, 2, 10, nullptr);
   SetTimer(window, 2, 100000, nullptr);  // the same timer again: new period, new start
   StayBusy(30);
+  MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-}
-
-TEST_F(TimerTest, TimerOfAnInvalidWindowIsRefused) {
-  EXPECT_EQ(SetTimer(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x5550)), 1, 10, nullptr), 0u);
+  EXPECT_EQ(SetTimer(reinterpret_cast<HWND>(std::uintptr_t{0x5550}), 1, 10, nullptr), 0u);
 }
 
 int g_callbackTicks = 0;
@@ -177,22 +144,10 @@ TEST_F(TimerTest, CallbackRunsInsteadOfTheWindowProcedure) {
   StayBusy(20);
   DispatchPending();
   EXPECT_GE(g_callbackTicks, 1);
-  EXPECT_TRUE(TheRecorder().Only(WM_TIMER).empty());
+  EXPECT_EQ(TheRecorder().Kinds({WM_TIMER}), std::vector<UINT>{});
   const UINT_PTR threadTimer = SetTimer(nullptr, 0, 10, CountTick);
   EXPECT_NE(threadTimer, 0u);
   EXPECT_TRUE(KillTimer(nullptr, threadTimer));
-}
-
-TEST_F(TimerTest, WaitingForATimerSleepsUntilItIsDue) {
-  HWND window = Create(0, 40, 40);
-  SetTimer(window, 1, 200, nullptr);
-  const clock_t cpuBefore = clock();
-  MSG msg;
-  ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
-  EXPECT_EQ(msg.message, WM_TIMER);
-  // A busy wait would have burnt most of the 200 ms in this process.
-  const double cpuMs = 1000.0 * static_cast<double>(clock() - cpuBefore) / CLOCKS_PER_SEC;
-  EXPECT_LT(cpuMs, 100.0);
 }
 
 }  // namespace

@@ -1,13 +1,9 @@
 // Resources: LoadStringW with Windows' truncation, LoadIconW, and MessageBeep.
-#include <SDL.h>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <cwchar>
-#include <string>
 
 #include "platform/resources.h"
-#include "platform/windows.h"
+#include "user_test_support.h"
 
 namespace platform::detail {
 Uint32 QueuedBeepBytes();
@@ -26,15 +22,13 @@ class ResourceTest : public ::testing::Test {
   void SetUp() override { RegisterResourceTable(&kTable); }
 };
 
-struct LoadCase {
-  UINT id;
-  int bufferMax;
-  int expectedResult;
-  std::wstring expectedText;
-};
-
 TEST_F(ResourceTest, LoadStringTruncatesLikeWindows) {
-  const LoadCase cases[] = {
+  const struct {
+    UINT id;
+    int bufferMax;
+    int expectedResult;
+    std::wstring expectedText;
+  } cases[] = {
       {1, 100, 5, L"Kavro"},  // fits
       {1, 6, 5, L"Kavro"},    // exactly: five characters and the NUL
       {1, 5, 4, L"Kavr"},     // one short: cut, still terminated
@@ -44,17 +38,17 @@ TEST_F(ResourceTest, LoadStringTruncatesLikeWindows) {
       {7, 100, 0, L""},       // an empty string
       {999, 100, 0, L""},     // no such string: empty buffer
   };
-  for (const LoadCase& c : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "id " << c.id << " bufferMax " << c.bufferMax);
     wchar_t buffer[101];  // one more than the largest bufferMax, to see overruns
     std::wmemset(buffer, L'#', 101);
-    const int result = LoadStringW(nullptr, c.id, buffer, c.bufferMax);
-    EXPECT_EQ(result, c.expectedResult) << "id " << c.id << " bufferMax " << c.bufferMax;
-    EXPECT_EQ(std::wstring(buffer), c.expectedText) << "id " << c.id << " bufferMax " << c.bufferMax;
-    EXPECT_EQ(buffer[c.bufferMax], L'#') << "wrote past the buffer, id " << c.id << " bufferMax " << c.bufferMax;
+    EXPECT_EQ(LoadStringW(nullptr, c.id, buffer, c.bufferMax), c.expectedResult);
+    EXPECT_EQ(std::wstring(buffer), c.expectedText);
+    EXPECT_EQ(buffer[c.bufferMax], L'#') << "wrote past the buffer";
   }
 }
 
-TEST_F(ResourceTest, LoadStringWithNoRoomGivesAPointerToTheString) {
+TEST_F(ResourceTest, LoadStringWithNoRoomGivesAPointerAndRefusesBadBuffers) {
   const wchar_t* text = nullptr;
   EXPECT_EQ(LoadStringW(nullptr, 2, reinterpret_cast<LPWSTR>(&text), 0), 5);
   ASSERT_NE(text, nullptr);
@@ -65,21 +59,19 @@ TEST_F(ResourceTest, LoadStringWithNoRoomGivesAPointerToTheString) {
   EXPECT_EQ(buffer[0], L'#');
 }
 
-TEST_F(ResourceTest, LoadIconSharesOneHandlePerIcon) {
+TEST_F(ResourceTest, LoadIconSharesOneHandlePerIconThatAWindowClassCanUse) {
   HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(101));
   ASSERT_NE(icon, nullptr);
   EXPECT_EQ(LoadIconW(nullptr, MAKEINTRESOURCEW(101)), icon);
   EXPECT_EQ(LoadIconW(nullptr, MAKEINTRESOURCEW(102)), nullptr);
   EXPECT_EQ(LoadIconW(nullptr, L"by name"), nullptr);
-}
-
-TEST_F(ResourceTest, WindowOfAClassWithAnIconIsCreated) {
   WNDCLASSW cls{};
   cls.lpfnWndProc = DefWindowProcW;
-  cls.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(101));
+  cls.hIcon = icon;
   cls.lpszClassName = L"IconClass";
   ASSERT_NE(RegisterClassW(&cls), 0);
-  HWND window = CreateWindowExW(0, L"IconClass", L"icon", 0, 0, 0, 40, 40, nullptr, nullptr, nullptr, nullptr);
+  HWND window = CreateWindowExW(0, L"IconClass", L"icon", 0, 0, 0, 40, 40, nullptr, nullptr,
+                                nullptr, nullptr);
   EXPECT_NE(window, nullptr);
   DestroyWindow(window);
   UnregisterClassW(L"IconClass", nullptr);
