@@ -20,7 +20,7 @@ struct Step {
 
 void Perform(HWND window, const Step& step) {
   if (step.type != SDL_FINGERDOWN && step.type != SDL_FINGERMOTION && step.type != SDL_FINGERUP) {
-    return PushMouse(window, step.type, step.x, step.y, true, step.which);
+    return PushMouse(window, step.type, step.x, step.y, step.which);
   }
   SDL_Event event{};
   // The finger at the middle of the pixel, as a fraction of the window.
@@ -36,7 +36,11 @@ Received Msg(UINT message, WPARAM keys, int x, int y) {
 
 TEST_F(InputTest, MouseAndTouchBecomeStylusMessages) {
   constexpr int kRight = kWidth - 1, kBottom = kHeight - 1;
-  const struct { const char* name; std::vector<Step> steps; std::vector<Received> expected; } cases[] = {
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<Received> expected;  // the window filled in below
+  } cases[] = {
       {"tap inside",
        {{kDown, 10, 20}, {kUp, 10, 20}},
        {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 10, 20), Msg(WM_LBUTTONUP, 0, 10, 20)}},
@@ -60,7 +64,6 @@ TEST_F(InputTest, MouseAndTouchBecomeStylusMessages) {
        {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 30, 40), Msg(WM_LBUTTONUP, 0, 30, 40)}},
   };
   HWND window = Create(WS_VISIBLE, kWidth, kHeight);
-  UpdateWindow(window);
   for (const auto& c : cases) {
     TheRecorder().messages.clear();
     for (const Step& step : c.steps) {

@@ -2,6 +2,7 @@
 // given on its command line, says "ready", and exits 0 once it has been asked to raise it
 // (1 when nobody asks within 20 seconds).
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/windows.h"
@@ -20,17 +21,14 @@ LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
-  const std::string narrowClass = argv[1];
-  const std::string narrowTitle = argv[2];
-  const std::wstring className(narrowClass.begin(), narrowClass.end());
-  const std::wstring title(narrowTitle.begin(), narrowTitle.end());
+  const std::wstring className(argv[1], argv[1] + std::strlen(argv[1]));
+  const std::wstring title(argv[2], argv[2] + std::strlen(argv[2]));
   WNDCLASSW cls{};
   cls.lpfnWndProc = HelperProc;
   cls.lpszClassName = className.c_str();
   if (RegisterClassW(&cls) == 0) return 3;
-  HWND window = CreateWindowExW(0, className.c_str(), title.c_str(), WS_VISIBLE, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                nullptr, nullptr);
+  HWND window = CreateWindowExW(0, className.c_str(), title.c_str(), WS_VISIBLE, 0, 0, 100, 100,
+                                nullptr, nullptr, nullptr, nullptr);
   if (window == nullptr) return 4;
   SetTimer(window, 1, 20, nullptr);
   SetTimer(window, 2, 20000, nullptr);

@@ -154,12 +154,12 @@ inline std::array<int, 2> SdlSizeOf(HWND window) {
 
 inline void PushEvent(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
 
-// A left-button press or release, or a move (the button held when `held`).
-inline void PushMouse(HWND window, Uint32 type, int x, int y, bool held = true, Uint32 which = 0) {
+// A left-button press or release, or a move with the button held.
+inline void PushMouse(HWND window, Uint32 type, int x, int y, Uint32 which = 0) {
   SDL_Event e{};
   const Uint32 id = SDL_GetWindowID(SdlWindowOf(window));
   if (type == SDL_MOUSEMOTION) {
-    e.motion = {type, 0, id, which, held ? Uint32{SDL_BUTTON_LMASK} : 0u, x, y, 0, 0};
+    e.motion = {type, 0, id, which, SDL_BUTTON_LMASK, x, y, 0, 0};
   } else {
     const auto state = static_cast<Uint8>(type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED);
     e.button = {type, 0, id, which, SDL_BUTTON_LEFT, state, 1, 0, x, y};
@@ -171,15 +171,6 @@ inline void PushWindowEvent(HWND window, Uint8 kind, int data1 = 0, int data2 = 
   SDL_Event e{};
   const Uint32 id = SDL_GetWindowID(SdlWindowOf(window));
   e.window = {SDL_WINDOWEVENT, 0, id, kind, 0, 0, 0, data1, data2};
-  PushEvent(e);
-}
-
-inline void PushKey(HWND window, SDL_Keycode key) {
-  SDL_Event e{};
-  e.key.type = SDL_KEYDOWN;
-  e.key.windowID = SDL_GetWindowID(SdlWindowOf(window));
-  e.key.state = SDL_PRESSED;
-  e.key.keysym.sym = key;
   PushEvent(e);
 }
 

@@ -11,9 +11,7 @@ kavro_add_test(platform_user_test
     platform/user_paint_test.cpp
     platform/user_input_test.cpp
     platform/user_resources_test.cpp
-    platform/user_message_box_test.cpp
     platform/user_instance_test.cpp
-    platform/shell_menu_bar_test.cpp
   LIBS platform PkgConfig::SDL2 PkgConfig::CAIRO)
 target_include_directories(platform_user_test PRIVATE ${CMAKE_SOURCE_DIR}/platform)
 target_compile_definitions(platform_user_test PRIVATE
