@@ -7,9 +7,7 @@ target_include_directories(platform_user_instance_helper PRIVATE ${CMAKE_SOURCE_
 kavro_add_test(platform_user_test
   SOURCES
     platform/user_window_test.cpp
-    platform/user_queue_test.cpp
     platform/user_paint_test.cpp
-    platform/user_input_test.cpp
     platform/user_resources_test.cpp
     platform/user_instance_test.cpp
   LIBS platform PkgConfig::SDL2 PkgConfig::CAIRO)
