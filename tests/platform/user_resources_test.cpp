@@ -1,6 +1,6 @@
 // Resources: LoadStringW with Windows' truncation, LoadIconW, MessageBeep, and the menu bar: a
-// strip below the client area built from the nine-word description, whose enabled button posts
-// WM_COMMAND to the parent, with a handle of its own.
+// strip below the client area built from the nine-word description, with a handle of its own,
+// whose enabled button posts WM_COMMAND to the parent.
 #include <cstdlib>
 #include <cwchar>
 
@@ -15,7 +15,8 @@ Uint32 QueuedBeepBytes();
 namespace kavro_test {
 namespace {
 
-const ResourceString kStrings[] = {{1, L"Kavro"}, {2, L"KAVRO"}, {104, L"Ok"}, {105, L"Menu"}, {7, L""}};
+const ResourceString kStrings[] = {
+    {1, L"Kavro"}, {2, L"KAVRO"}, {104, L"Ok"}, {105, L"Menu"}, {7, L""}};
 const std::uint32_t kIconPixels[4] = {0xFF00FF00u, 0xFF000000u, 0x00000000u, 0xFFFF0000u};
 const ResourceIcon kIcons[] = {{101, 2, 2, kIconPixels}};
 constexpr WORD kNoImage = static_cast<WORD>(I_IMAGENONE);
@@ -38,7 +39,7 @@ class ResourceTest : public WindowTest {
 using MenuBarTest = ResourceTest;
 
 TEST_F(ResourceTest, LoadStringTruncatesLikeWindows) {
-  const struct { UINT id; int bufferMax; int expectedResult; std::wstring expectedText; } cases[] = {
+  const struct { UINT id; int bufferMax; int expectedResult; std::wstring text; } cases[] = {
       {1, 100, 5, L"Kavro"},  // fits
       {1, 6, 5, L"Kavro"},    // exactly: five characters and the NUL
       {1, 5, 4, L"Kavr"},     // one short: cut, still terminated
@@ -53,7 +54,7 @@ TEST_F(ResourceTest, LoadStringTruncatesLikeWindows) {
     wchar_t buffer[101];  // one more than the largest bufferMax, to see overruns
     std::wmemset(buffer, L'#', 101);
     EXPECT_EQ(LoadStringW(nullptr, c.id, buffer, c.bufferMax), c.expectedResult);
-    EXPECT_EQ(std::wstring(buffer), c.expectedText);
+    EXPECT_EQ(std::wstring(buffer), c.text);
     EXPECT_EQ(buffer[c.bufferMax], L'#') << "wrote past the buffer";
   }
   // No room asks for a pointer to the string itself; no buffer or a negative size, nothing.
@@ -66,19 +67,12 @@ TEST_F(ResourceTest, LoadStringTruncatesLikeWindows) {
   EXPECT_EQ(buffer[0], L'#');
 }
 
-TEST_F(ResourceTest, LoadIconSharesOneHandlePerIconThatAWindowClassCanUse) {
+TEST_F(ResourceTest, LoadIconSharesOneHandlePerIcon) {
   HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(101));
   ASSERT_NE(icon, nullptr);
   EXPECT_EQ(LoadIconW(nullptr, MAKEINTRESOURCEW(101)), icon);
   EXPECT_EQ(LoadIconW(nullptr, MAKEINTRESOURCEW(102)), nullptr);
   EXPECT_EQ(LoadIconW(nullptr, L"by name"), nullptr);
-  WNDCLASSW cls{};
-  cls.lpfnWndProc = DefWindowProcW;
-  cls.hIcon = icon;
-  cls.lpszClassName = L"IconClass";
-  ASSERT_NE(RegisterClassW(&cls), 0);
-  EXPECT_TRUE(DestroyWindow(Create(WS_VISIBLE, 40, 40, L"IconClass")));
-  UnregisterClassW(L"IconClass", nullptr);
 }
 
 TEST(BeepTest, QueuesAToneWithoutWaitingForIt) {
@@ -101,6 +95,10 @@ HWND MakeBar(HWND parent, UINT id) {
 TEST_F(MenuBarTest, StripSitsBelowTheClientAreaUntilTheBarIsDestroyed) {
   HWND window = Create(WS_VISIBLE, 480, 536);
   EXPECT_TRUE(SHInitExtraControls());
+  EXPECT_EQ(MakeBar(window, 555), nullptr);  // no such description
+  EXPECT_EQ(MakeBar(window, 104), nullptr);
+  EXPECT_EQ(MakeBar(nullptr, 103), nullptr);
+  EXPECT_FALSE(SHCreateMenuBar(nullptr));
   HWND bar = MakeBar(window, 103);
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(ClientOf(window), (Box{0, 0, 480, 536}));
@@ -133,16 +131,7 @@ TEST_F(MenuBarTest, OnlyATapOnTheEnabledButtonSendsItsCommand) {
   // Nothing else reaches the parent: the strip is not the client area.
   const std::vector<Received> expected{
       {window, WM_COMMAND, MAKEWPARAM(40001, 0), reinterpret_cast<LPARAM>(bar)}};
-  EXPECT_EQ(TheRecorder().Only({WM_COMMAND, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}), expected);
-}
-
-TEST_F(MenuBarTest, BadRequestsFail) {
-  HWND window = Create(WS_VISIBLE, 480, 536);
-  EXPECT_EQ(MakeBar(window, 555), nullptr);  // no such description
-  EXPECT_EQ(MakeBar(window, 104), nullptr);
-  EXPECT_EQ(MakeBar(nullptr, 103), nullptr);
-  EXPECT_FALSE(SHCreateMenuBar(nullptr));
-  EXPECT_EQ(SdlSizeOf(window), (std::array<int, 2>{480, 536}));
+  EXPECT_EQ(Only({WM_COMMAND, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}), expected);
 }
 
 }  // namespace

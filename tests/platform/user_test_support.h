@@ -35,42 +35,35 @@ inline std::ostream& operator<<(std::ostream& out, const Received& r) {
 
 // What the recording procedure saw, and a handler that runs before the default processing
 // (true ends there with *result).
-struct Recorder {
-  std::vector<Received> messages;
-  std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)> handler;
+inline std::vector<Received> g_received;
+inline std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)> g_handler;
 
-  // The messages of the kinds given (all when none are), in order.
-  std::vector<Received> Only(std::initializer_list<UINT> kinds = {}) const {
-    std::vector<Received> out;
-    for (const Received& r : messages) {
-      const bool wanted = std::find(kinds.begin(), kinds.end(), r.message) != kinds.end();
-      if (wanted || kinds.size() == 0) out.push_back(r);
-    }
-    return out;
+// The messages received of the kinds given (all when none are), in order.
+inline std::vector<Received> Only(std::initializer_list<UINT> kinds = {}) {
+  std::vector<Received> out;
+  for (const Received& r : g_received) {
+    const bool wanted = std::find(kinds.begin(), kinds.end(), r.message) != kinds.end();
+    if (wanted || kinds.size() == 0) out.push_back(r);
   }
-  std::vector<UINT> Kinds(std::initializer_list<UINT> kinds = {}) const {
-    std::vector<UINT> out;
-    for (const Received& r : Only(kinds)) out.push_back(r.message);
-    return out;
-  }
-};
+  return out;
+}
 
-inline Recorder& TheRecorder() {
-  static Recorder recorder;
-  return recorder;
+inline std::vector<UINT> Kinds(std::initializer_list<UINT> kinds = {}) {
+  std::vector<UINT> out;
+  for (const Received& r : Only(kinds)) out.push_back(r.message);
+  return out;
 }
 
 inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Recorder& recorder = TheRecorder();
-  recorder.messages.push_back(Received{window, message, wParam, lParam});
+  g_received.push_back(Received{window, message, wParam, lParam});
   LRESULT result = 0;
-  if (recorder.handler && recorder.handler(window, message, wParam, lParam, &result)) return result;
+  if (g_handler && g_handler(window, message, wParam, lParam, &result)) return result;
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // Runs `action` in place of the default processing whenever `message` comes.
 inline void Handle(UINT message, std::function<void(HWND)> action) {
-  TheRecorder().handler = [message, action](HWND window, UINT m, WPARAM, LPARAM, LRESULT*) {
+  g_handler = [message, action](HWND window, UINT m, WPARAM, LPARAM, LRESULT*) {
     if (m == message) action(window);
     return m == message;
   };
@@ -80,7 +73,8 @@ inline void Handle(UINT message, std::function<void(HWND)> action) {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TheRecorder() = Recorder{};
+    g_received.clear();
+    g_handler = nullptr;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name = std::string(info->test_suite_name()) + "." + info->name();
     className_.assign(name.begin(), name.end());
@@ -90,7 +84,7 @@ class WindowTest : public ::testing::Test {
 
   void TearDown() override {
     for (HWND window : windows_) DestroyWindow(window);
-    TheRecorder().handler = nullptr;
+    g_handler = nullptr;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }

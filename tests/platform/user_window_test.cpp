@@ -39,40 +39,43 @@ TEST_F(WindowClassTest, RefusesTakenAndIncompleteClassesAndAnswersToItsAtom) {
   EXPECT_EQ(Create(0, 10, 10, L"no such class"), nullptr);
 }
 
-// WM_CREATE comes with the creation record before CreateWindowExW returns; without a size
-// given, the client area is the device's 480 x 536.
-TEST_F(CreateWindowTest, SendsCreateBeforeReturningAndMakesTheDeviceSize) {
+// WM_CREATE comes with the creation record before CreateWindowExW returns, as SendMessageW
+// calls the procedure at once and returns its result; without a size given, the client area
+// is the device's 480 x 536.
+TEST_F(CreateWindowTest, CreateAndSendCallTheProcedureAtOnce) {
   CREATESTRUCTW seen{};
   std::wstring seenName;
-  TheRecorder().handler = [&](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
+  g_handler = [&](HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     if (message == WM_CREATE) seen = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
     if (message == WM_CREATE) seenName = seen.lpszName;
-    return false;
+    *result = static_cast<LRESULT>(wParam * 2);
+    return message == WM_USER;
   };
   int marker = 7;
   HWND window = CreateWindowExW(0, className_.c_str(), L"Kavro", WS_VISIBLE, CW_USEDEFAULT, 0,
                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, &marker);
   ASSERT_NE(window, nullptr);
   windows_.push_back(window);
-  ASSERT_EQ(TheRecorder().Kinds(), std::vector<UINT>{WM_CREATE});
-  EXPECT_EQ(TheRecorder().messages[0].window, window);
+  ASSERT_EQ(Kinds(), std::vector<UINT>{WM_CREATE});
+  EXPECT_EQ(g_received[0].window, window);
   EXPECT_EQ(seen.lpCreateParams, &marker);
   EXPECT_EQ(seenName, L"Kavro");
   EXPECT_EQ(static_cast<DWORD>(seen.style), WS_VISIBLE);
   EXPECT_EQ((std::array<int, 2>{seen.cx, seen.cy}), (std::array<int, 2>{480, 536}));
   EXPECT_EQ(ClientOf(window), (Box{0, 0, 480, 536}));
+  EXPECT_EQ(SendMessageW(window, WM_USER, 21, 0), 42);
 }
 
 TEST_F(CreateWindowTest, CreateAnsweredWithMinusOneFailsAndDestroysTheWindow) {
   HWND created = nullptr;
-  TheRecorder().handler = [&created](HWND window, UINT message, WPARAM, LPARAM, LRESULT* result) {
+  g_handler = [&created](HWND window, UINT message, WPARAM, LPARAM, LRESULT* result) {
     created = window;
     *result = -1;
     return message == WM_CREATE;
   };
   const std::size_t before = platform::testing::CountLiveHandles();
   EXPECT_EQ(Create(WS_VISIBLE, 50, 50), nullptr);
-  EXPECT_EQ(TheRecorder().Kinds(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
+  EXPECT_EQ(Kinds(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
   EXPECT_FALSE(IsWindow(created));
   EXPECT_EQ(platform::testing::CountLiveHandles(), before);
 }
@@ -80,7 +83,7 @@ TEST_F(CreateWindowTest, CreateAnsweredWithMinusOneFailsAndDestroysTheWindow) {
 // The close box: WM_CLOSE goes to DefWindowProcW, which destroys the window from inside its
 // procedure; destroying it again there fails, and its timer and queued message go with it.
 TEST_F(DestroyWindowTest, CloseDestroysTheWindowFromInsideItsProcedure) {
-  TheRecorder().handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+  g_handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
     if (message == WM_CLOSE) PostMessageW(window, WM_USER, 0, 0);
     if (message == WM_DESTROY) {
       EXPECT_FALSE(DestroyWindow(window));
@@ -94,8 +97,7 @@ TEST_F(DestroyWindowTest, CloseDestroysTheWindowFromInsideItsProcedure) {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
   EXPECT_FALSE(IsWindow(window));
-  EXPECT_EQ(TheRecorder().Kinds({WM_CLOSE, WM_DESTROY, WM_USER}),
-            (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
+  EXPECT_EQ(Kinds({WM_CLOSE, WM_DESTROY, WM_USER}), (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
   EXPECT_FALSE(KillTimer(window, 1));
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 }
@@ -108,7 +110,7 @@ TEST_F(DestroyWindowTest, ReleasesWhatItHeldAndStaleHandlesFailHarmlessly) {
   SetTimer(window, 5, 1000, nullptr);
   EXPECT_TRUE(DestroyWindow(window));
   EXPECT_EQ(platform::testing::CountLiveHandles(), before);
-  EXPECT_EQ(TheRecorder().Kinds(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
+  EXPECT_EQ(Kinds(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
   for (HWND stale : {window, HWND{}, reinterpret_cast<HWND>(std::uintptr_t{0x1234560})}) {
     EXPECT_FALSE(DestroyWindow(stale));
     EXPECT_FALSE(IsWindow(stale));
@@ -126,7 +128,7 @@ TEST_F(DestroyWindowTest, ReleasesWhatItHeldAndStaleHandlesFailHarmlessly) {
 // WM_PAINT, then the timer that was due all along; the quit code ends the loop after what was
 // posted before it.
 TEST_F(QueueTest, MessagesComeInWindowsOrder) {
-  TheRecorder().handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+  g_handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
     if (message == WM_CREATE) {
       SetTimer(window, 1, 10, nullptr);
       PostMessageW(window, WM_USER, 0, 0);
@@ -146,44 +148,21 @@ TEST_F(QueueTest, MessagesComeInWindowsOrder) {
   EXPECT_TRUE(ShowWindow(window, SW_SHOW));
   while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
   EXPECT_EQ(msg.wParam, 3u);
-  EXPECT_EQ(TheRecorder().Kinds(),
+  EXPECT_EQ(Kinds(),
             (std::vector<UINT>{WM_CREATE, WM_USER, WM_USER + 1, WM_PAINT, WM_TIMER, WM_USER + 2}));
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is taken once";
 }
 
-TEST_F(QueueTest, SendCallsTheProcedureAtOnceAndReturnsItsResult) {
-  TheRecorder().handler = [](HWND, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
-    *result = static_cast<LRESULT>(wParam * 2);
-    return message == WM_USER;
-  };
-  EXPECT_EQ(SendMessageW(Create(0, 40, 40), WM_USER, 21, 0), 42);
-}
-
-TEST_F(TimerTest, TicksAtItsPeriodAndSleepsInBetween) {
-  int ticks = 0;
-  TheRecorder().handler = [&ticks](HWND, UINT message, WPARAM id, LPARAM, LRESULT*) {
-    if (message == WM_TIMER && id == 1) ++ticks;
+// A timer ticks on its grid: five periods missed make one WM_TIMER, then ten periods fit a
+// second (a loaded machine may lose a few, never gain any), waited for asleep. A killed timer
+// and one set again to a long period do not tick.
+TEST_F(TimerTest, TicksOnItsGridWithMissedPeriodsCoalesced) {
+  g_handler = [](HWND, UINT message, WPARAM id, LPARAM, LRESULT*) {
     if (message == WM_TIMER && id == 99) PostQuitMessage(0);
     return false;
   };
   HWND window = Create(0, 40, 40);
   ASSERT_EQ(SetTimer(window, 1, 100, nullptr), 1u);
-  SetTimer(window, 99, 1050, nullptr);
-  const clock_t cpuBefore = clock();
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
-  // Ten periods fit; a loaded machine may lose a few, never gain any.
-  EXPECT_GE(ticks, 6);
-  EXPECT_LE(ticks, 10);
-  // A busy wait would have burnt most of the second in this process.
-  EXPECT_LT(1000.0 * static_cast<double>(clock() - cpuBefore) / CLOCKS_PER_SEC, 300.0);
-}
-
-// Five periods missed make one WM_TIMER, the next is due on the timer's grid; a killed timer
-// and one set again to a long period do not tick.
-TEST_F(TimerTest, MissedPeriodsBecomeOneMessageAndKilledTimersStop) {
-  HWND window = Create(0, 40, 40);
-  SetTimer(window, 1, 100, nullptr);
   SetTimer(window, 2, 10, nullptr);
   SetTimer(window, 2, 100000, nullptr);
   SetTimer(window, 3, 10, nullptr);
@@ -191,7 +170,19 @@ TEST_F(TimerTest, MissedPeriodsBecomeOneMessageAndKilledTimersStop) {
   EXPECT_FALSE(KillTimer(window, 3));
   StayBusy(550);
   DispatchPending();
-  EXPECT_EQ(TheRecorder().Only({WM_TIMER}), (std::vector<Received>{{window, WM_TIMER, 1, 0}}));
+  const Received tick{window, WM_TIMER, 1, 0};
+  EXPECT_EQ(Only({WM_TIMER}), std::vector<Received>{tick});
+  g_received.clear();
+  SetTimer(window, 99, 1000, nullptr);
+  const clock_t cpuBefore = clock();
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+  EXPECT_LT(1000.0 * static_cast<double>(clock() - cpuBefore) / CLOCKS_PER_SEC, 300.0);
+  const std::vector<Received> timers = Only({WM_TIMER});
+  const auto ticks = std::count(timers.begin(), timers.end(), tick);
+  EXPECT_GE(ticks, 6);
+  EXPECT_LE(ticks, 10);
+  EXPECT_EQ(timers.size(), static_cast<std::size_t>(ticks) + 1) << "only the end timer besides";
 }
 
 class MessageBoxTest : public WindowTest {
@@ -218,8 +209,9 @@ void PushKey(HWND window, SDL_Keycode key) {
   PushEvent(e);
 }
 
-// On the third tick of the program's timer inside the box, the user answers the box.
-TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheUserAnswers) {
+// On the third tick of the program's timer inside the box, the user answers the box, or the
+// program posts a quit, which ends the box and stays for the outer loop.
+TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheBoxIsAnswered) {
   const struct { const char* name; std::function<void(HWND box, HWND window)> answer; } cases[] = {
       {"Enter", [](HWND box, HWND) { PushKey(box, SDLK_RETURN); }},
       {"Escape", [](HWND box, HWND) { PushKey(box, SDLK_ESCAPE); }},
@@ -228,12 +220,13 @@ TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheUserAnswers) {
          const Box client = ClientOf(box);
          PushMouse(box, SDL_MOUSEBUTTONDOWN, client[2] / 2, client[3] - 12 - 13);
          PushMouse(box, SDL_MOUSEBUTTONUP, client[2] / 2, client[3] - 12 - 13);
-       }}};
+       }},
+      {"quit", [](HWND, HWND) { PostQuitMessage(9); }}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    TheRecorder().messages.clear();
-    TheRecorder().handler = [&c](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
-      if (message != WM_TIMER || TheRecorder().Only({WM_TIMER}).size() != 3) return false;
+    g_received.clear();
+    g_handler = [&c](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+      if (message != WM_TIMER || Only({WM_TIMER}).size() != 3) return false;
       HWND box = platform::detail::ActiveMessageBox();
       EXPECT_NE(box, nullptr);
       if (box != nullptr) c.answer(box, window);
@@ -244,22 +237,17 @@ TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheUserAnswers) {
                           L"Error", MB_OK),
               IDOK);
     // Three ticks, and no key: the key was the box's.
-    EXPECT_EQ(TheRecorder().Kinds({WM_TIMER, WM_KEYDOWN}), std::vector<UINT>(3, WM_TIMER));
+    EXPECT_EQ(Kinds({WM_TIMER, WM_KEYDOWN}), std::vector<UINT>(3, WM_TIMER));
     EXPECT_EQ(platform::detail::ActiveMessageBox(), nullptr);
+    MSG msg{};
+    const bool quitting = c.name == std::string("quit");
+    EXPECT_EQ(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE), quitting ? TRUE : FALSE);
+    EXPECT_EQ(msg.wParam, quitting ? 9u : 0u);
   }
   // A hook set by a test comes before the box.
   platform::testing::SetMessageBoxHook([](LPCWSTR, LPCWSTR, UINT) { return 7; });
   EXPECT_EQ(MessageBoxW(nullptr, L"text", L"Error", MB_OK), 7);
   platform::testing::SetMessageBoxHook(nullptr);
-}
-
-TEST_F(MessageBoxTest, QuitInsideTheBoxEndsItAndStaysForTheOuterLoop) {
-  Handle(WM_TIMER, [](HWND) { PostQuitMessage(9); });
-  EXPECT_EQ(MessageBoxW(nullptr, L"text", L"Error", MB_OK), IDOK);
-  MSG msg;
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, WM_QUIT);
-  EXPECT_EQ(msg.wParam, 9u);
 }
 
 }  // namespace
