@@ -20,26 +20,24 @@ const ResourceTable kResources{kStrings, 1, nullptr, 0, kMenuBars, 1, 0x0419, tr
 
 bool g_showBox = false;
 
-void PaintBox(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
-  const RECT box{left, top, right, bottom};
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &box, brush);
-  DeleteObject(brush);
-}
-
 // Dark green all over, a red and a blue box, and a white corner at the client's far end.
 void OnPaint(HWND window) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
-  RECT client;
-  GetClientRect(window, &client);
-  PaintBox(dc, 0, 0, client.right, client.bottom, RGB(0, 50, 0));
-  PaintBox(dc, 10, 10, 110, 60, RGB(255, 0, 0));
-  PaintBox(dc, 200, 300, 300, 400, RGB(0, 0, 255));
-  const LONG right = client.right, bottom = client.bottom;
-  PaintBox(dc, right - 10, bottom - 10, right, bottom, RGB(255, 255, 255));
+  RECT all;
+  GetClientRect(window, &all);
+  const struct { RECT box; COLORREF colour; } boxes[] = {
+      {all, RGB(0, 50, 0)},
+      {{10, 10, 110, 60}, RGB(255, 0, 0)},
+      {{200, 300, 300, 400}, RGB(0, 0, 255)},
+      {{all.right - 10, all.bottom - 10, all.right, all.bottom}, RGB(255, 255, 255)}};
+  for (const auto& b : boxes) {
+    HBRUSH brush = CreateSolidBrush(b.colour);
+    FillRect(dc, &b.box, brush);
+    DeleteObject(brush);
+  }
   EndPaint(window, &ps);
-  std::printf("painted %ld %ld\n", static_cast<long>(right), static_cast<long>(bottom));
+  std::printf("painted %ld %ld\n", static_cast<long>(all.right), static_cast<long>(all.bottom));
 }
 
 LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

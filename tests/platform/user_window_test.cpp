@@ -13,6 +13,7 @@ using CreateWindowTest = WindowTest;
 using DestroyWindowTest = WindowTest;
 using QueueTest = WindowTest;
 using TimerTest = WindowTest;
+using MessageBoxTest = WindowTest;
 
 // Busy for a while without looking at the queue, as a long tick would be.
 void StayBusy(int milliseconds) {
@@ -185,21 +186,6 @@ TEST_F(TimerTest, TicksOnItsGridWithMissedPeriodsCoalesced) {
   EXPECT_EQ(timers.size(), static_cast<std::size_t>(ticks) + 1) << "only the end timer besides";
 }
 
-class MessageBoxTest : public WindowTest {
- protected:
-  void SetUp() override {
-    WindowTest::SetUp();
-    platform::detail::ForceWindowedMessageBox(true);
-    window_ = Create(WS_VISIBLE, 100, 100);
-    SetTimer(window_, 1, 20, nullptr);
-  }
-  void TearDown() override {
-    platform::detail::ForceWindowedMessageBox(false);
-    WindowTest::TearDown();
-  }
-  HWND window_ = nullptr;
-};
-
 void PushKey(HWND window, SDL_Keycode key) {
   SDL_Event e{};
   e.key.type = SDL_KEYDOWN;
@@ -212,6 +198,8 @@ void PushKey(HWND window, SDL_Keycode key) {
 // On the third tick of the program's timer inside the box, the user answers the box, or the
 // program posts a quit, which ends the box and stays for the outer loop.
 TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheBoxIsAnswered) {
+  platform::detail::ForceWindowedMessageBox(true);  // even under the dummy video driver
+  SetTimer(Create(WS_VISIBLE, 100, 100), 1, 20, nullptr);
   const struct { const char* name; std::function<void(HWND box, HWND window)> answer; } cases[] = {
       {"Enter", [](HWND box, HWND) { PushKey(box, SDLK_RETURN); }},
       {"Escape", [](HWND box, HWND) { PushKey(box, SDLK_ESCAPE); }},
@@ -248,6 +236,7 @@ TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheBoxIsAnswered) {
   platform::testing::SetMessageBoxHook([](LPCWSTR, LPCWSTR, UINT) { return 7; });
   EXPECT_EQ(MessageBoxW(nullptr, L"text", L"Error", MB_OK), 7);
   platform::testing::SetMessageBoxHook(nullptr);
+  platform::detail::ForceWindowedMessageBox(false);
 }
 
 }  // namespace
