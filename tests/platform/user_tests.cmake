@@ -1,7 +1,8 @@
 # Tests of the window system (platform/user, platform/shell) under SDL's dummy video driver, a
 # second process for the single instance, and one end-to-end run under Xvfb.
 add_executable(platform_user_instance_helper platform/user_instance_helper.cpp)
-target_link_libraries(platform_user_instance_helper PRIVATE platform kavro_warnings PkgConfig::CAIRO)
+target_link_libraries(platform_user_instance_helper
+  PRIVATE platform kavro_warnings PkgConfig::CAIRO)
 target_include_directories(platform_user_instance_helper PRIVATE ${CMAKE_SOURCE_DIR}/platform)
 
 kavro_add_test(platform_user_test
