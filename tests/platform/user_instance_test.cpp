@@ -1,11 +1,9 @@
-// Single instance across processes: a second process finds the first one's window by class
-// and title, asks it to come forward, and the name is free again once the first has exited.
-#include <signal.h>
+// Single instance: FindWindowW by class and title in this process and in another one of the
+// same user, which a second start asks to come forward, and whose window is not made twice.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
 
 #include "user/single_instance.h"
 #include "user_test_support.h"
@@ -13,110 +11,78 @@
 namespace kavro_test {
 namespace {
 
-struct Helper {
-  pid_t pid = -1;
-  FILE* out = nullptr;
-};
+using SingleInstanceTest = WindowTest;
 
-// Starts the helper process with its own window and waits for its "ready".
-Helper StartHelper(const char* className, const char* title) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], STDOUT_FILENO);
-    close(fds[0]);
-    close(fds[1]);
-    execl(KAVRO_INSTANCE_HELPER, KAVRO_INSTANCE_HELPER, className, title, static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  Helper helper{pid, fdopen(fds[0], "r")};
-  char line[32] = {};
-  if (helper.out == nullptr || std::fgets(line, sizeof line, helper.out) == nullptr || std::string(line) != "ready\n") {
-    kill(pid, SIGKILL);
-  }
-  return helper;
+HWND CreateNamed(LPCWSTR className, LPCWSTR title) {
+  return CreateWindowExW(0, className, title, 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
 }
 
-int WaitForExit(Helper& helper) {
-  int status = 0;
-  waitpid(helper.pid, &status, 0);
-  if (helper.out != nullptr) std::fclose(helper.out);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// The lowest bit of the handle asks for the window's owned windows too, as a second start does.
+HWND WithOwned(HWND window) {
+  return reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(window) | 1);
 }
 
-TEST(SingleInstanceTest, SecondProcessFindsAndRaisesTheFirst) {
+TEST_F(SingleInstanceTest, FindWindowMatchesClassAndTitleInThisProcess) {
+  HWND first = CreateNamed(className_.c_str(), L"Kavro");
+  HWND second = CreateNamed(className_.c_str(), L"Kavro");  // the name is taken here already
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(FindWindowW(className_.c_str(), L"Kavro"), first);
+  EXPECT_EQ(FindWindowW(className_.c_str(), nullptr), first);
+  EXPECT_EQ(FindWindowW(nullptr, L"Kavro"), first);
+  EXPECT_EQ(FindWindowW(className_.c_str(), L"another title"), nullptr);
+  EXPECT_TRUE(SetForegroundWindow(WithOwned(first)));
+  DestroyWindow(first);
+  EXPECT_EQ(FindWindowW(className_.c_str(), L"Kavro"), second);
+  DestroyWindow(second);
+  EXPECT_EQ(FindWindowW(className_.c_str(), L"Kavro"), nullptr);
+}
+
+// The helper process owns a window of the class and title given, says "ready", and exits 0
+// once asked to come forward.
+TEST(SingleInstanceProcessTest, SecondProcessFindsAndRaisesTheFirstButMakesNoSecondWindow) {
   const std::string className = "KAVRO-TEST-" + std::to_string(getpid());
-  Helper helper = StartHelper(className.c_str(), "Kavro");
-  ASSERT_GT(helper.pid, 0);
   const std::wstring wideClass(className.begin(), className.end());
+  FILE* helper = popen(("'" KAVRO_INSTANCE_HELPER "' " + className + " Kavro").c_str(), "r");
+  ASSERT_NE(helper, nullptr);
+  char line[32] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, helper), nullptr);
+  EXPECT_STREQ(line, "ready\n");
+
+  // As a second start does before it registers its class: find the first and raise it.
   HWND found = FindWindowW(wideClass.c_str(), L"Kavro");
   ASSERT_NE(found, nullptr);
-  EXPECT_TRUE(IsWindow(found));
   EXPECT_EQ(FindWindowW(wideClass.c_str(), L"Kavro"), found) << "one handle per window found";
   EXPECT_EQ(FindWindowW(wideClass.c_str(), L"Other title"), nullptr);
-  // As a second instance does at start: the window and its owned windows to the front.
-  EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(found) | 1)));
-  EXPECT_EQ(WaitForExit(helper), 0) << "the first process saw the raise request";
-  EXPECT_EQ(FindWindowW(wideClass.c_str(), L"Kavro"), nullptr) << "the name is free once its owner is gone";
-  EXPECT_FALSE(SetForegroundWindow(found));
-  EXPECT_TRUE(DestroyWindow(found));
-}
-
-// Two starts that both looked before either had its window: the one that comes second to
-// CreateWindowExW gets no window, and may have one once the first process is gone.
-TEST(SingleInstanceTest, WindowThatAnotherProcessShowsIsNotMadeAgain) {
-  const std::string className = "KAVRO-RACE-" + std::to_string(getpid());
-  const std::wstring wideClass(className.begin(), className.end());
+  // A start that looked before the first had its window gets none (three simultaneous starts
+  // once made three windows); another title is another window.
   WNDCLASSW cls{};
   cls.lpfnWndProc = DefWindowProcW;
   cls.lpszClassName = wideClass.c_str();
   ASSERT_NE(RegisterClassW(&cls), 0);
-  Helper helper = StartHelper(className.c_str(), "Kavro");
-  ASSERT_GT(helper.pid, 0);
-
   SetLastError(0);
-  EXPECT_EQ(CreateWindowExW(0, wideClass.c_str(), L"Kavro", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr),
-            nullptr);
+  EXPECT_EQ(CreateNamed(wideClass.c_str(), L"Kavro"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
-  HWND otherTitle =
-      CreateWindowExW(0, wideClass.c_str(), L"Other title", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-  EXPECT_NE(otherTitle, nullptr);
-  DestroyWindow(otherTitle);
+  EXPECT_TRUE(DestroyWindow(CreateNamed(wideClass.c_str(), L"Other title")));
 
-  HWND found = FindWindowW(wideClass.c_str(), L"Kavro");
-  ASSERT_NE(found, nullptr);
-  EXPECT_TRUE(SetForegroundWindow(found));  // lets the helper end
-  EXPECT_EQ(WaitForExit(helper), 0);
-  HWND mine = CreateWindowExW(0, wideClass.c_str(), L"Kavro", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-  EXPECT_NE(mine, nullptr) << "the name is free once its owner is gone";
-  DestroyWindow(mine);
-  DestroyWindow(found);
+  EXPECT_TRUE(SetForegroundWindow(WithOwned(found)));
+  const int status = pclose(helper);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the helper saw no raise request";
+  // Once its owner is gone, the name is free and the found handle fails harmlessly.
+  EXPECT_EQ(FindWindowW(wideClass.c_str(), L"Kavro"), nullptr);
+  EXPECT_FALSE(SetForegroundWindow(found));
+  EXPECT_TRUE(DestroyWindow(found));
+  EXPECT_TRUE(DestroyWindow(CreateNamed(wideClass.c_str(), L"Kavro")));
+  UnregisterClassW(wideClass.c_str(), nullptr);
 }
 
-TEST(SingleInstanceTest, LongNamesAreHashedIntoASocketAddress) {
+TEST(SingleInstanceNameTest, LongNamesAreHashedIntoASocketAddress) {
   const std::wstring longTitle(300, L'x');
   const std::string name = platform::detail::SingleInstanceName(L"KAVRO", longTitle.c_str());
   EXPECT_LE(name.size(), 107u);
   EXPECT_NE(name, platform::detail::SingleInstanceName(L"KAVRO", (longTitle + L"y").c_str()));
   // Class and title are kept apart: moving text from one to the other names another window.
-  EXPECT_NE(platform::detail::SingleInstanceName(L"AB", L"C"), platform::detail::SingleInstanceName(L"A", L"BC"));
-}
-
-TEST(SingleInstanceTest, SecondWindowOfTheSameNameInOneProcessIsFoundLocally) {
-  WNDCLASSW cls{};
-  cls.lpfnWndProc = DefWindowProcW;
-  cls.lpszClassName = L"KAVRO-LOCAL";
-  ASSERT_NE(RegisterClassW(&cls), 0);
-  HWND first = CreateWindowExW(0, L"KAVRO-LOCAL", L"Kavro", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-  HWND second = CreateWindowExW(0, L"KAVRO-LOCAL", L"Kavro", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);  // the name is taken, the window is made all the same
-  EXPECT_EQ(FindWindowW(L"KAVRO-LOCAL", L"Kavro"), first);
-  DestroyWindow(first);
-  EXPECT_EQ(FindWindowW(L"KAVRO-LOCAL", L"Kavro"), second);
-  DestroyWindow(second);
+  EXPECT_NE(platform::detail::SingleInstanceName(L"AB", L"C"),
+            platform::detail::SingleInstanceName(L"A", L"BC"));
 }
 
 }  // namespace

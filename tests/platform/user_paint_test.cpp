@@ -1,5 +1,7 @@
-// Painting: BeginPaint erases with the class brush and validates, what a handler draws reaches
-// the SDL window surface when it returns, and exposure and resizing invalidate.
+// What the user sees and does: BeginPaint erases with the class brush and validates, what a
+// handler draws reaches the SDL window surface when it returns, exposure and resizing
+// invalidate; mouse and touch become stylus messages at clamped client positions; and a window
+// shown at a whole-number scale on a high-density desktop shows each device pixel as a square.
 #include <cstring>
 
 #include "user_test_support.h"
@@ -8,217 +10,218 @@ namespace kavro_test {
 namespace {
 
 using PaintTest = WindowTest;
+using InputTest = WindowTest;
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+void Fill(HWND window, Box area, COLORREF colour) {
+  HDC dc = GetDC(window);
+  HBRUSH brush = CreateSolidBrush(colour);
+  const RECT rect{area[0], area[1], area[2], area[3]};
+  FillRect(dc, &rect, brush);
+  DeleteObject(brush);
+  ReleaseDC(window, dc);
+}
+
+COLORREF StoredPixel(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  const COLORREF colour = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return colour;
+}
 
 // The colour the SDL window surface shows at a point (what the user sees).
 COLORREF ScreenPixel(HWND window, int x, int y) {
   SDL_Surface* surface = SDL_GetWindowSurface(SdlWindowOf(window));
   if (surface == nullptr || x >= surface->w || y >= surface->h) return CLR_INVALID;
   Uint32 raw = 0;
-  SDL_LockSurface(surface);
   std::memcpy(&raw, static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * 4, 4);
-  SDL_UnlockSurface(surface);
   Uint8 r = 0, g = 0, b = 0;
   SDL_GetRGB(raw, surface->format, &r, &g, &b);
   return RGB(r, g, b);
 }
 
-void Fill(HDC dc, RECT area, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &area, brush);
-  DeleteObject(brush);
-}
-
-TEST_F(PaintTest, BeginPaintErasesWithTheClassBrushAndValidates) {
-  PAINTSTRUCT seen{};
-  COLORREF erased = 0;
-  TheRecorder().handler = [&](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message != WM_PAINT) return false;
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    seen = paint;
-    erased = GetPixel(dc, 5, 5);
-    EndPaint(window, &paint);
-    return true;
-  };
-  HWND window = Create(WS_VISIBLE, 120, 90);
-  ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(UpdateWindow(window));
-  ASSERT_EQ(TheRecorder().Only(WM_PAINT).size(), 1u);
-  EXPECT_EQ(erased, RGB(255, 255, 255));  // the class brush is the white stock brush
-  EXPECT_FALSE(seen.fErase);               // already erased for the procedure
-  EXPECT_EQ(seen.rcPaint.right, 120);
-  EXPECT_EQ(seen.rcPaint.bottom, 90);
-  MSG msg;
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE));  // validated
-  EXPECT_TRUE(UpdateWindow(window));                                        // nothing to paint now
-  EXPECT_EQ(TheRecorder().Only(WM_PAINT).size(), 1u);
-}
-
-TEST_F(PaintTest, InvalidateRectMakesOnePaintForTheUnion) {
-  std::vector<RECT> painted;
-  TheRecorder().handler = [&](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message != WM_PAINT) return false;
-    PAINTSTRUCT paint;
-    BeginPaint(window, &paint);
-    painted.push_back(paint.rcPaint);
-    EndPaint(window, &paint);
-    return true;
-  };
-  HWND window = Create(WS_VISIBLE, 100, 100);
-  UpdateWindow(window);
-  painted.clear();
-  const RECT a{10, 10, 20, 20};
-  const RECT b{30, 5, 40, 15};
-  InvalidateRect(window, &a, FALSE);
-  InvalidateRect(window, &b, TRUE);
-  DispatchPending();
-  ASSERT_EQ(painted.size(), 1u);
-  EXPECT_EQ(painted[0].left, 10);
-  EXPECT_EQ(painted[0].top, 5);
-  EXPECT_EQ(painted[0].right, 40);
-  EXPECT_EQ(painted[0].bottom, 20);
-}
-
-TEST_F(PaintTest, WhatAHandlerDrewIsOnScreenWhenItReturns) {
-  TheRecorder().handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message != WM_USER) return false;
-    HDC dc = GetDC(window);
-    Fill(dc, RECT{20, 30, 40, 50}, RGB(0, 255, 0));
-    ReleaseDC(window, dc);
-    return true;
-  };
-  HWND window = Create(WS_VISIBLE, 100, 100);
-  UpdateWindow(window);
-  EXPECT_EQ(ScreenPixel(window, 25, 35), RGB(255, 255, 255));
-  PostMessageW(window, WM_USER, 0, 0);
-  MSG msg;
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  DispatchMessageW(&msg);
-  EXPECT_EQ(ScreenPixel(window, 25, 35), RGB(0, 255, 0));
-  EXPECT_EQ(ScreenPixel(window, 19, 35), RGB(255, 255, 255));
-}
-
-// What the screen shows of the client area differs from the backing store at this many pixels.
-int PixelsOffScreen(HWND window) {
-  RECT client{};
-  GetClientRect(window, &client);
-  HDC dc = GetDC(window);
-  int differ = 0;
-  for (int y = 0; y < client.bottom; ++y) {
-    for (int x = 0; x < client.right; ++x) differ += ScreenPixel(window, x, y) != GetPixel(dc, x, y) ? 1 : 0;
-  }
-  ReleaseDC(window, dc);
-  return differ;
-}
-
 // Presenting sends only the pixels that differ from what the window shows; redrawing large
 // areas in the colours they already have, small changes inside them, and changes along tile
-// edges must all leave the screen exactly equal to the backing store.
+// edges must all leave the screen exactly equal to the backing store once a message returns.
 TEST_F(PaintTest, TheScreenShowsTheBackingStoreAfterEveryMessage) {
   int step = 0;
-  TheRecorder().handler = [&step](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message != WM_USER) return false;
-    HDC dc = GetDC(window);
-    Fill(dc, RECT{0, 0, 200, 150}, RGB(0, 0, 0));  // the same black every time
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(dc, pen);
-    for (int i = 0; i <= step; ++i) {
-      MoveToEx(dc, 10 + 7 * i, 140 - 9 * i, nullptr);
-      LineTo(dc, 17 + 7 * i, 131 - 9 * i);
+  Handle(WM_USER, [&step](HWND window) {
+    Fill(window, Box{0, 0, 200, 150}, RGB(0, 0, 0));  // the same black every time
+    for (int i = 0; i <= step; ++i) {  // small changes inside it
+      Fill(window, Box{10 + 7 * i, 131 - 9 * i, 17 + 7 * i, 132 - 9 * i}, kWhite);
     }
-    SelectObject(dc, old);
-    DeleteObject(pen);
-    Fill(dc, RECT{63 + step, 15, 66 + step, 17}, RGB(0, 255, 0));  // across a tile edge
-    Fill(dc, RECT{199 - step, 149 - step, 200, 150}, RGB(255, 0, 0));  // the last corner
-    ReleaseDC(window, dc);
-    return true;
-  };
+    Fill(window, Box{63 + step, 15, 66 + step, 17}, RGB(0, 255, 0));  // across a tile edge
+    Fill(window, Box{199 - step, 149 - step, 200, 150}, kRed);       // the last corner
+  });
   HWND window = Create(WS_VISIBLE, 200, 150);
-  ASSERT_NE(window, nullptr);
   UpdateWindow(window);
   for (step = 0; step < 6; ++step) {
     PostMessageW(window, WM_USER, 0, 0);
     DispatchPending();
-    EXPECT_EQ(PixelsOffScreen(window), 0) << "after step " << step;
+    HDC dc = GetDC(window);
+    int offScreen = 0;
+    for (int y = 0; y < 150; ++y) {
+      for (int x = 0; x < 200; ++x) offScreen += ScreenPixel(window, x, y) != GetPixel(dc, x, y);
+    }
+    ReleaseDC(window, dc);
+    EXPECT_EQ(offScreen, 0) << "pixels the screen does not show after step " << step;
   }
 }
 
-TEST_F(PaintTest, ExposureRepaintsTheWholeWindow) {
-  HWND window = Create(WS_VISIBLE, 100, 80);
-  UpdateWindow(window);
-  TheRecorder().messages.clear();
-  PushWindowEvent(window, SDL_WINDOWEVENT_EXPOSED);
-  DispatchPending();
-  EXPECT_EQ(TheRecorder().Kinds(), std::vector<UINT>{WM_PAINT});
+// After the first paint (the whole window, erased with the class brush, validated), what is
+// invalidated is painted once as one rectangle; what lies outside keeps its pixels.
+TEST_F(PaintTest, InvalidationExposureAndResizingRepaintAsTheClassAsks) {
+  constexpr Uint8 kResized = SDL_WINDOWEVENT_SIZE_CHANGED;
+  const struct { const char* name; UINT style; Uint8 event; LONG w, h; Box paint; } cases[] = {
+      {"two rectangles invalidated", 0, 0, 100, 80, {10, 5, 40, 20}},
+      {"exposed", 0, SDL_WINDOWEVENT_EXPOSED, 100, 80, {0, 0, 100, 80}},
+      {"redraw both", CS_HREDRAW | CS_VREDRAW, kResized, 150, 120, {0, 0, 150, 120}},
+      {"redraw on width only", CS_HREDRAW, kResized, 100, 120, {0, 80, 100, 120}},
+      {"grown without redraw", 0, kResized, 150, 120, {0, 0, 150, 120}},
+      {"wider only", 0, kResized, 130, 80, {100, 0, 130, 80}},
+      {"shrunk", CS_HREDRAW | CS_VREDRAW, kResized, 60, 40, {0, 0, 60, 40}},
+  };
+  std::vector<PAINTSTRUCT> painted;
+  Handle(WM_PAINT, [&painted](HWND window) {
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    painted.push_back(paint);
+    EndPaint(window, &paint);
+  });
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring name = className_ + L"." + std::to_wstring(&c - cases);
+    ASSERT_NE(RegisterStyled(name, c.style), 0);
+    HWND window = Create(WS_VISIBLE, 100, 80, name.c_str());
+    painted.clear();
+    ASSERT_TRUE(UpdateWindow(window));
+    ASSERT_TRUE(UpdateWindow(window));  // nothing is left to paint
+    ASSERT_EQ(painted.size(), 1u);
+    EXPECT_EQ(Edges(painted[0].rcPaint), (Box{0, 0, 100, 80}));
+    EXPECT_FALSE(painted[0].fErase);  // already erased for the procedure
+    EXPECT_EQ(StoredPixel(window, 5, 5), kWhite);
+    Fill(window, Box{0, 0, 10, 10}, kRed);
+    painted.clear();
+    g_received.clear();
+    if (c.event != 0) {
+      PushWindowEvent(window, c.event, c.w, c.h);
+    } else {
+      const RECT parts[] = {{10, 10, 20, 20}, {30, 5, 40, 15}};
+      InvalidateRect(window, &parts[0], FALSE);
+      InvalidateRect(window, &parts[1], TRUE);
+    }
+    DispatchPending();
+    EXPECT_EQ(ClientOf(window), (Box{0, 0, c.w, c.h}));
+    const std::vector<Received> sized{{window, WM_SIZE, 0, MAKELPARAM(c.w, c.h)}};
+    EXPECT_EQ(Only({WM_SIZE}), c.event == kResized ? sized : std::vector<Received>{});
+    ASSERT_EQ(painted.size(), 1u);
+    EXPECT_EQ(Edges(painted[0].rcPaint), c.paint);
+    const bool erased = c.paint[0] <= 5 && c.paint[1] <= 5;
+    EXPECT_EQ(StoredPixel(window, 5, 5), erased ? kWhite : kRed);
+  }
 }
 
-struct ResizeCase {
-  const char* name;
-  UINT classStyle;
-  int newWidth;
-  int newHeight;
-  RECT expectedPaint;
+constexpr int kWidth = 200;
+constexpr int kHeight = 150;
+constexpr Uint32 kDown = SDL_MOUSEBUTTONDOWN, kMove = SDL_MOUSEMOTION, kUp = SDL_MOUSEBUTTONUP;
+
+// An SDL event: a mouse button or motion (made from touch when `which` says so), or a finger.
+struct Step {
+  Uint32 type;
+  int x, y;
+  Uint32 which = 0;
 };
 
-class ResizeTest : public WindowTest, public ::testing::WithParamInterface<ResizeCase> {};
-
-TEST_P(ResizeTest, ResizingKeepsPixelsAndInvalidatesAsTheClassAsks) {
-  const ResizeCase& c = GetParam();
-  WNDCLASSW cls{};
-  cls.style = c.classStyle;
-  cls.lpfnWndProc = RecordingProc;
-  cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  const std::wstring name = className_ + L".resize";
-  cls.lpszClassName = name.c_str();
-  ASSERT_NE(RegisterClassW(&cls), 0);
-  std::vector<RECT> painted;
-  TheRecorder().handler = [&](HWND w, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message != WM_PAINT) return false;
-    PAINTSTRUCT paint;
-    BeginPaint(w, &paint);
-    painted.push_back(paint.rcPaint);
-    EndPaint(w, &paint);
-    return true;
-  };
-  HWND window = CreateWindowExW(0, name.c_str(), L"r", WS_VISIBLE, 0, 0, 100, 80, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
-  UpdateWindow(window);
-  HDC dc = GetDC(window);
-  Fill(dc, RECT{0, 0, 10, 10}, RGB(255, 0, 0));
-  ReleaseDC(window, dc);
-  painted.clear();
-  TheRecorder().messages.clear();
-  PushWindowEvent(window, SDL_WINDOWEVENT_SIZE_CHANGED, c.newWidth, c.newHeight);
-  DispatchPending();
-  RECT client{};
-  GetClientRect(window, &client);
-  EXPECT_EQ(client.right, std::max(c.newWidth, 1));
-  EXPECT_EQ(client.bottom, std::max(c.newHeight, 1));
-  const auto sizes = TheRecorder().Only(WM_SIZE);
-  ASSERT_EQ(sizes.size(), 1u);
-  EXPECT_EQ(sizes[0].lParam, MAKELPARAM(client.right, client.bottom));
-  ASSERT_EQ(painted.size(), 1u);
-  EXPECT_EQ(painted[0].left, c.expectedPaint.left);
-  EXPECT_EQ(painted[0].top, c.expectedPaint.top);
-  EXPECT_EQ(painted[0].right, c.expectedPaint.right);
-  EXPECT_EQ(painted[0].bottom, c.expectedPaint.bottom);
-  if (c.expectedPaint.left > 5) {
-    dc = GetDC(window);
-    EXPECT_EQ(GetPixel(dc, 5, 5), RGB(255, 0, 0)) << "the backing store kept its pixels";
-    ReleaseDC(window, dc);
+void Perform(HWND window, const Step& step) {
+  if (step.type != SDL_FINGERDOWN && step.type != SDL_FINGERMOTION && step.type != SDL_FINGERUP) {
+    return PushMouse(window, step.type, step.x, step.y, step.which);
   }
-  DestroyWindow(window);
-  UnregisterClassW(name.c_str(), nullptr);
+  SDL_Event event{};
+  // The finger at the middle of the pixel, as a fraction of the window.
+  const float x = (static_cast<float>(step.x) + 0.5f) / kWidth;
+  const float y = (static_cast<float>(step.y) + 0.5f) / kHeight;
+  event.tfinger = {step.type, 0, 1, 7, x, y, 0, 0, 1.0f, SDL_GetWindowID(SdlWindowOf(window))};
+  PushEvent(event);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Styles, ResizeTest,
-    ::testing::Values(ResizeCase{"RedrawBoth", CS_HREDRAW | CS_VREDRAW, 150, 120, RECT{0, 0, 150, 120}},
-                      ResizeCase{"RedrawOnWidthOnly", CS_HREDRAW, 100, 120, RECT{0, 80, 100, 120}},
-                      ResizeCase{"GrowWithoutRedraw", 0, 150, 120, RECT{0, 0, 150, 120}},
-                      ResizeCase{"WiderOnly", 0, 130, 80, RECT{100, 0, 130, 80}},
-                      ResizeCase{"Shrunk", CS_HREDRAW | CS_VREDRAW, 60, 40, RECT{0, 0, 60, 40}}),
-    [](const ::testing::TestParamInfo<ResizeCase>& param) { return std::string(param.param.name); });
+Received Msg(UINT message, WPARAM keys, int x, int y) {
+  return Received{nullptr, message, keys, MAKELPARAM(x, y)};
+}
+
+TEST_F(InputTest, MouseAndTouchBecomeStylusMessages) {
+  constexpr int kRight = kWidth - 1, kBottom = kHeight - 1;
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<Received> expected;  // the window filled in below
+  } cases[] = {
+      {"drag from the last pixel",
+       {{kDown, kRight, kBottom}, {kMove, 130, 90}, {kUp, 130, 90}},
+       {Msg(WM_LBUTTONDOWN, MK_LBUTTON, kRight, kBottom), Msg(WM_MOUSEMOVE, MK_LBUTTON, 130, 90),
+        Msg(WM_LBUTTONUP, 0, 130, 90)}},
+      {"held outside: clamped to the edges",
+       {{kDown, 50, 50}, {kMove, -30, -5}, {kMove, 500, 400}, {kUp, -10, 300}},
+       {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 50, 50), Msg(WM_MOUSEMOVE, MK_LBUTTON, 0, 0),
+        Msg(WM_MOUSEMOVE, MK_LBUTTON, kRight, kBottom), Msg(WM_LBUTTONUP, 0, 0, kBottom)}},
+      {"moves outside without a press are not sent",
+       {{kMove, 300, 10}, {kMove, 5, 6}},
+       {Msg(WM_MOUSEMOVE, 0, 5, 6)}},
+      {"touch is the stylus; the mouse events made from it are ignored",
+       {{SDL_FINGERDOWN, 30, 40}, {kDown, 30, 40, SDL_TOUCH_MOUSEID}, {SDL_FINGERMOTION, 60, 45},
+        {SDL_FINGERUP, 60, 45}},
+       {Msg(WM_LBUTTONDOWN, MK_LBUTTON, 30, 40), Msg(WM_MOUSEMOVE, MK_LBUTTON, 60, 45),
+        Msg(WM_LBUTTONUP, 0, 60, 45)}},
+  };
+  HWND window = Create(WS_VISIBLE, kWidth, kHeight);
+  for (const auto& c : cases) {
+    g_received.clear();
+    for (const Step& step : c.steps) {
+      Perform(window, step);
+      DispatchPending();  // one event at a time, so moves are not merged
+    }
+    std::vector<Received> expected = c.expected;
+    for (Received& r : expected) r.window = window;
+    EXPECT_EQ(Only({WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}), expected) << c.name;
+  }
+}
+
+TEST_F(InputTest, MouseMovesWaitingAtTheEndAreMergedIntoTheLatest) {
+  HWND window = Create(WS_VISIBLE, 100, 100);
+  for (int i = 1; i <= 3; ++i) PushMouse(window, SDL_MOUSEMOTION, i, i);
+  DispatchPending();
+  EXPECT_EQ(Only({WM_MOUSEMOVE}),
+            (std::vector<Received>{{window, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3)}}));
+}
+
+// Shown at twice its size, as on a desktop that scales by 200 %, the window still draws and
+// hears the pointer in device pixels.
+TEST_F(PaintTest, AtDoubleScaleDevicePixelsAreSquaresAndThePointerIsMappedBack) {
+  Handle(WM_USER, [](HWND window) { Fill(window, Box{5, 6, 6, 7}, kRed); });
+  HWND window = Create(WS_VISIBLE, 100, 80);
+  platform::detail::Window* object = platform::detail::FindWindowObject(window);
+  ASSERT_NE(object, nullptr);
+  object->scale = 2;
+  SDL_SetWindowSize(object->sdl, object->width * 2, object->height * 2);
+  platform::detail::MarkAllDirty(*object);
+  DispatchPending();
+  PostMessageW(window, WM_USER, 0, 0);
+  PushMouse(window, SDL_MOUSEBUTTONDOWN, 21, 41);
+  PushMouse(window, SDL_MOUSEMOTION, -1, 300);  // outside, held: clamped in device pixels
+  PushMouse(window, SDL_MOUSEBUTTONUP, 199, 159);
+  DispatchPending();
+  const std::vector<Received> expected{{window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 20)},
+                                       {window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(0, 79)},
+                                       {window, WM_LBUTTONUP, 0, MAKELPARAM(99, 79)}};
+  EXPECT_EQ(Only({WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}), expected);
+  const struct { int x, y; COLORREF colour; } shown[] = {
+      {10, 12, kRed}, {11, 12, kRed}, {10, 13, kRed}, {11, 13, kRed},
+      {9, 12, kWhite}, {12, 12, kWhite}, {10, 14, kWhite}};
+  for (const auto& p : shown) {
+    EXPECT_EQ(ScreenPixel(window, p.x, p.y), p.colour) << "at " << p.x << "," << p.y;
+  }
+}
 
 }  // namespace
 }  // namespace kavro_test

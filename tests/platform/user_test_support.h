@@ -1,16 +1,19 @@
 // Shared pieces of the window-system tests: a window procedure that records what it receives,
-// a per-test window class, and SDL events to push as if the user made them.
+// a window class per test, and SDL events pushed as if the user made them.
 #pragma once
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/testing.h"
 #include "platform/windows.h"
+#include "user/window.h"
 
 namespace kavro_test {
 
@@ -25,101 +28,91 @@ struct Received {
 };
 
 inline std::ostream& operator<<(std::ostream& out, const Received& r) {
-  return out << "{msg 0x" << std::hex << r.message << std::dec << " w=" << r.wParam << " x=" << LOWORD(static_cast<std::uintptr_t>(r.lParam))
-             << " y=" << HIWORD(static_cast<std::uintptr_t>(r.lParam)) << "}";
+  const auto at = static_cast<std::uintptr_t>(r.lParam);
+  return out << "{msg 0x" << std::hex << r.message << std::dec << " w=" << r.wParam
+             << " x=" << LOWORD(at) << " y=" << HIWORD(at) << "}";
 }
 
-// Everything the recording procedure saw, and an optional handler that runs before the
-// default processing (return true to stop there with *result).
-struct Recorder {
-  std::vector<Received> messages;
-  std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)> handler;
-  bool recordAll = false;  // otherwise only the messages the tests look at
+// What the recording procedure saw, and a handler that runs before the default processing
+// (true ends there with *result).
+inline std::vector<Received> g_received;
+inline std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)> g_handler;
 
-  // The messages of one kind, in order.
-  std::vector<Received> Only(UINT message) const {
-    std::vector<Received> out;
-    for (const Received& r : messages) {
-      if (r.message == message) out.push_back(r);
-    }
-    return out;
+// The messages received of the kinds given (all when none are), in order.
+inline std::vector<Received> Only(std::initializer_list<UINT> kinds = {}) {
+  std::vector<Received> out;
+  for (const Received& r : g_received) {
+    const bool wanted = std::find(kinds.begin(), kinds.end(), r.message) != kinds.end();
+    if (wanted || kinds.size() == 0) out.push_back(r);
   }
-  std::vector<UINT> Kinds() const {
-    std::vector<UINT> out;
-    for (const Received& r : messages) out.push_back(r.message);
-    return out;
-  }
-};
-
-inline Recorder& TheRecorder() {
-  static Recorder recorder;
-  return recorder;
+  return out;
 }
 
-inline bool Interesting(UINT message) {
-  switch (message) {
-    case WM_CREATE: case WM_DESTROY: case WM_PAINT: case WM_TIMER: case WM_CLOSE: case WM_COMMAND:
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_MOUSEMOVE: case WM_SIZE: case WM_KEYDOWN:
-      return true;
-    default:
-      return message >= WM_USER;
-  }
+inline std::vector<UINT> Kinds(std::initializer_list<UINT> kinds = {}) {
+  std::vector<UINT> out;
+  for (const Received& r : Only(kinds)) out.push_back(r.message);
+  return out;
 }
 
 inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Recorder& recorder = TheRecorder();
-  if (recorder.recordAll || Interesting(message)) recorder.messages.push_back(Received{window, message, wParam, lParam});
+  g_received.push_back(Received{window, message, wParam, lParam});
   LRESULT result = 0;
-  if (recorder.handler && recorder.handler(window, message, wParam, lParam, &result)) return result;
+  if (g_handler && g_handler(window, message, wParam, lParam, &result)) return result;
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Runs `action` in place of the default processing whenever `message` comes.
+inline void Handle(UINT message, std::function<void(HWND)> action) {
+  g_handler = [message, action](HWND window, UINT m, WPARAM, LPARAM, LRESULT*) {
+    if (m == message) action(window);
+    return m == message;
+  };
 }
 
 // A fixture with its own window class (named after the test) and a clean queue.
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TheRecorder() = Recorder{};
+    g_received.clear();
+    g_handler = nullptr;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name = std::string(info->test_suite_name()) + "." + info->name();
     className_.assign(name.begin(), name.end());
-    WNDCLASSW cls{};
-    cls.style = CS_HREDRAW | CS_VREDRAW;
-    cls.lpfnWndProc = RecordingProc;
-    cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    cls.lpszClassName = className_.c_str();
-    atom_ = RegisterClassW(&cls);
+    atom_ = RegisterStyled(className_, CS_HREDRAW | CS_VREDRAW);
     ASSERT_NE(atom_, 0);
   }
 
   void TearDown() override {
-    for (HWND window : windows_) {
-      if (IsWindow(window)) DestroyWindow(window);
-    }
-    TheRecorder().handler = nullptr;
-    DrainQueue();
-    UnregisterClassW(className_.c_str(), nullptr);
-  }
-
-  HWND Create(DWORD style = WS_VISIBLE, int width = CW_USEDEFAULT, int height = CW_USEDEFAULT, LPCWSTR title = L"test") {
-    HWND window = CreateWindowExW(0, className_.c_str(), title, style, CW_USEDEFAULT, CW_USEDEFAULT, width, height,
-                                  nullptr, nullptr, nullptr, nullptr);
-    if (window != nullptr) windows_.push_back(window);
-    return window;
-  }
-
-  // Takes every message waiting now (a posted quit included) without dispatching.
-  static void DrainQueue() {
+    for (HWND window : windows_) DestroyWindow(window);
+    g_handler = nullptr;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
+    for (const std::wstring& name : classes_) UnregisterClassW(name.c_str(), nullptr);
+  }
+
+  // A class of the recording procedure, painted white.
+  ATOM RegisterStyled(const std::wstring& name, UINT style) {
+    classes_.push_back(name);
+    WNDCLASSW cls{};
+    cls.style = style;
+    cls.lpfnWndProc = RecordingProc;
+    cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    cls.lpszClassName = name.c_str();
+    return RegisterClassW(&cls);
+  }
+
+  HWND Create(DWORD style, int width, int height, LPCWSTR className = nullptr) {
+    HWND window = CreateWindowExW(0, className != nullptr ? className : className_.c_str(), L"test",
+                                  style, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
+    if (window != nullptr) windows_.push_back(window);
+    return window;
   }
 
   // Dispatches what is waiting now, without waiting.
   static void DispatchPending() {
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) break;
-      TranslateMessage(&msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) {
       DispatchMessageW(&msg);
     }
   }
@@ -127,54 +120,52 @@ class WindowTest : public ::testing::Test {
   std::wstring className_;
   ATOM atom_ = 0;
   std::vector<HWND> windows_;
+  std::vector<std::wstring> classes_;
 };
 
-// The SDL window behind a window handle (from the window system's own records).
-SDL_Window* SdlWindowOf(HWND window);
+// A rectangle as left, top, right, bottom, which compares and prints as a whole.
+using Box = std::array<LONG, 4>;
+
+inline Box Edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// The client rectangle, or -1s when there is none.
+inline Box ClientOf(HWND window) {
+  RECT client{-1, -1, -1, -1};
+  GetClientRect(window, &client);
+  return Edges(client);
+}
+
+inline SDL_Window* SdlWindowOf(HWND window) {
+  const platform::detail::Window* object = platform::detail::FindWindowObject(window);
+  return object != nullptr ? object->sdl : nullptr;
+}
+
+inline std::array<int, 2> SdlSizeOf(HWND window) {
+  std::array<int, 2> size{};
+  SDL_GetWindowSize(SdlWindowOf(window), &size[0], &size[1]);
+  return size;
+}
 
 inline void PushEvent(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
 
-inline void PushMouseButton(HWND window, Uint32 type, int x, int y, Uint32 which = 0) {
-  SDL_Event event{};
-  event.type = type;
-  event.button.windowID = SDL_GetWindowID(SdlWindowOf(window));
-  event.button.which = which;
-  event.button.button = SDL_BUTTON_LEFT;
-  event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-  event.button.clicks = 1;
-  event.button.x = x;
-  event.button.y = y;
-  PushEvent(event);
-}
-
-inline void PushMouseMotion(HWND window, int x, int y, bool held, Uint32 which = 0) {
-  SDL_Event event{};
-  event.type = SDL_MOUSEMOTION;
-  event.motion.windowID = SDL_GetWindowID(SdlWindowOf(window));
-  event.motion.which = which;
-  event.motion.state = held ? SDL_BUTTON_LMASK : 0;
-  event.motion.x = x;
-  event.motion.y = y;
-  PushEvent(event);
+// A left-button press or release, or a move with the button held.
+inline void PushMouse(HWND window, Uint32 type, int x, int y, Uint32 which = 0) {
+  SDL_Event e{};
+  const Uint32 id = SDL_GetWindowID(SdlWindowOf(window));
+  if (type == SDL_MOUSEMOTION) {
+    e.motion = {type, 0, id, which, SDL_BUTTON_LMASK, x, y, 0, 0};
+  } else {
+    const auto state = static_cast<Uint8>(type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED);
+    e.button = {type, 0, id, which, SDL_BUTTON_LEFT, state, 1, 0, x, y};
+  }
+  PushEvent(e);
 }
 
 inline void PushWindowEvent(HWND window, Uint8 kind, int data1 = 0, int data2 = 0) {
-  SDL_Event event{};
-  event.type = SDL_WINDOWEVENT;
-  event.window.windowID = SDL_GetWindowID(SdlWindowOf(window));
-  event.window.event = kind;
-  event.window.data1 = data1;
-  event.window.data2 = data2;
-  PushEvent(event);
-}
-
-inline void PushKey(HWND window, SDL_Keycode key) {
-  SDL_Event event{};
-  event.type = SDL_KEYDOWN;
-  event.key.windowID = window != nullptr ? SDL_GetWindowID(SdlWindowOf(window)) : 0;
-  event.key.state = SDL_PRESSED;
-  event.key.keysym.sym = key;
-  PushEvent(event);
+  SDL_Event e{};
+  const Uint32 id = SDL_GetWindowID(SdlWindowOf(window));
+  e.window = {SDL_WINDOWEVENT, 0, id, kind, 0, 0, 0, data1, data2};
+  PushEvent(e);
 }
 
 }  // namespace kavro_test

@@ -1,5 +1,8 @@
-// Window classes and windows: registration, creation with WM_CREATE, the order of the first
-// messages, destruction from anywhere, and the default procedure.
+// Windows and their messages: classes, creation with WM_CREATE, destruction from anywhere, the
+// default procedure, the queue's order, timers, and the message box's nested loop.
+#include <time.h>
+
+#include "user/message_box_window.h"
 #include "user_test_support.h"
 
 namespace kavro_test {
@@ -8,241 +11,232 @@ namespace {
 using WindowClassTest = WindowTest;
 using CreateWindowTest = WindowTest;
 using DestroyWindowTest = WindowTest;
+using QueueTest = WindowTest;
+using TimerTest = WindowTest;
+using MessageBoxTest = WindowTest;
 
-TEST_F(WindowClassTest, RefusesASecondClassOfTheSameNameWhateverItsCase) {
-  WNDCLASSW cls{};
-  cls.lpfnWndProc = RecordingProc;
+// Busy for a while without looking at the queue, as a long tick would be.
+void StayBusy(int milliseconds) {
+  timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+  while (nanosleep(&pause, &pause) != 0) {
+  }
+}
+
+TEST_F(WindowClassTest, RefusesTakenAndIncompleteClassesAndAnswersToItsAtom) {
   std::wstring upper = className_;
   for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(static_cast<wint_t>(c)));
-  cls.lpszClassName = upper.c_str();
-  EXPECT_EQ(RegisterClassW(&cls), 0);
-  cls.lpszClassName = className_.c_str();
-  EXPECT_EQ(RegisterClassW(&cls), 0);
-}
-
-TEST_F(WindowClassTest, RefusesAClassWithoutProcedureOrName) {
-  WNDCLASSW cls{};
-  cls.lpszClassName = L"no procedure";
-  EXPECT_EQ(RegisterClassW(&cls), 0);
-  cls.lpfnWndProc = RecordingProc;
-  cls.lpszClassName = nullptr;
-  EXPECT_EQ(RegisterClassW(&cls), 0);
+  const struct { const char* what; WNDPROC proc; LPCWSTR name; } cases[] = {
+      {"the name taken, whatever its case", RecordingProc, upper.c_str()},
+      {"no procedure", nullptr, L"no procedure"},
+      {"no name", RecordingProc, nullptr}};
+  for (const auto& c : cases) {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = c.proc;
+    cls.lpszClassName = c.name;
+    EXPECT_EQ(RegisterClassW(&cls), 0) << c.what;
+  }
   EXPECT_EQ(RegisterClassW(nullptr), 0);
+  EXPECT_NE(Create(0, 100, 80, MAKEINTRESOURCEW(atom_)), nullptr);
+  EXPECT_EQ(Create(0, 10, 10, L"no such class"), nullptr);
 }
 
-TEST_F(WindowClassTest, AtomNamesTheClassForCreation) {
-  HWND window = CreateWindowExW(0, MAKEINTRESOURCEW(atom_), L"by atom", 0, 0, 0, 100, 80, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
-  windows_.push_back(window);
-  EXPECT_EQ(CreateWindowExW(0, L"no such class", L"x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
-}
-
-TEST_F(CreateWindowTest, SendsCreateWithTheCreationRecordBeforeReturning) {
+// WM_CREATE comes with the creation record before CreateWindowExW returns, as SendMessageW
+// calls the procedure at once and returns its result; without a size given, the client area
+// is the device's 480 x 536.
+TEST_F(CreateWindowTest, CreateAndSendCallTheProcedureAtOnce) {
   CREATESTRUCTW seen{};
   std::wstring seenName;
-  TheRecorder().handler = [&](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
-    if (message == WM_CREATE) {
-      seen = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
-      seenName = seen.lpszName;
-    }
-    return false;
+  g_handler = [&](HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (message == WM_CREATE) seen = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    if (message == WM_CREATE) seenName = seen.lpszName;
+    *result = static_cast<LRESULT>(wParam * 2);
+    return message == WM_USER;
   };
   int marker = 7;
-  HWND window = CreateWindowExW(0, className_.c_str(), L"Kavro", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+  HWND window = CreateWindowExW(0, className_.c_str(), L"Kavro", WS_VISIBLE, CW_USEDEFAULT, 0,
                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, &marker);
   ASSERT_NE(window, nullptr);
   windows_.push_back(window);
-  ASSERT_EQ(TheRecorder().Kinds(), std::vector<UINT>{WM_CREATE});
-  EXPECT_EQ(TheRecorder().messages[0].window, window);
+  ASSERT_EQ(Kinds(), std::vector<UINT>{WM_CREATE});
+  EXPECT_EQ(g_received[0].window, window);
   EXPECT_EQ(seen.lpCreateParams, &marker);
   EXPECT_EQ(seenName, L"Kavro");
-  EXPECT_EQ(seen.cx, 480);
-  EXPECT_EQ(seen.cy, 536);
   EXPECT_EQ(static_cast<DWORD>(seen.style), WS_VISIBLE);
-  RECT client{};
-  ASSERT_TRUE(GetClientRect(window, &client));
-  const RECT expected{0, 0, 480, 536};
-  EXPECT_TRUE(client.left == expected.left && client.top == expected.top && client.right == expected.right &&
-              client.bottom == expected.bottom)
-      << "client " << client.right << "x" << client.bottom;
-  int w = 0, h = 0;
-  SDL_GetWindowSize(SdlWindowOf(window), &w, &h);
-  EXPECT_EQ(w, 480);
-  EXPECT_EQ(h, 536);
+  EXPECT_EQ((std::array<int, 2>{seen.cx, seen.cy}), (std::array<int, 2>{480, 536}));
+  EXPECT_EQ(ClientOf(window), (Box{0, 0, 480, 536}));
+  EXPECT_EQ(SendMessageW(window, WM_USER, 21, 0), 42);
 }
 
 TEST_F(CreateWindowTest, CreateAnsweredWithMinusOneFailsAndDestroysTheWindow) {
   HWND created = nullptr;
-  TheRecorder().handler = [&](HWND window, UINT message, WPARAM, LPARAM, LRESULT* result) {
-    if (message != WM_CREATE) return false;
+  g_handler = [&created](HWND window, UINT message, WPARAM, LPARAM, LRESULT* result) {
     created = window;
     *result = -1;
-    return true;
+    return message == WM_CREATE;
   };
   const std::size_t before = platform::testing::CountLiveHandles();
-  EXPECT_EQ(Create(), nullptr);
-  EXPECT_EQ(TheRecorder().Kinds(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
+  EXPECT_EQ(Create(WS_VISIBLE, 50, 50), nullptr);
+  EXPECT_EQ(Kinds(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
   EXPECT_FALSE(IsWindow(created));
   EXPECT_EQ(platform::testing::CountLiveHandles(), before);
 }
 
-TEST_F(CreateWindowTest, FirstMessagesComeInWindowsOrder) {
-  // WM_CREATE during creation, WM_PAINT once shown, WM_TIMER only when nothing else waits,
-  // then WM_DESTROY, and the quit code ends the loop.
-  TheRecorder().handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message == WM_CREATE) SetTimer(window, 1, 10, nullptr);
-    if (message == WM_TIMER) DestroyWindow(window);
-    if (message == WM_DESTROY) PostQuitMessage(3);
-    return false;
-  };
-  HWND window = Create(0);
-  ASSERT_NE(window, nullptr);
-  ShowWindow(window, SW_SHOWNORMAL);
-  UpdateWindow(window);
-  MSG msg;
-  int loops = 0;
-  while (GetMessageW(&msg, nullptr, 0, 0) && ++loops < 1000) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  EXPECT_EQ(msg.message, WM_QUIT);
-  EXPECT_EQ(msg.wParam, 3u);
-  EXPECT_EQ(TheRecorder().Kinds(), (std::vector<UINT>{WM_CREATE, WM_PAINT, WM_TIMER, WM_DESTROY}));
-  EXPECT_FALSE(IsWindow(window));
-}
-
-TEST_F(CreateWindowTest, GivenSizeIsTheClientSize) {
-  HWND window = Create(0, 200, 120);
-  ASSERT_NE(window, nullptr);
-  RECT client{};
-  ASSERT_TRUE(GetClientRect(window, &client));
-  EXPECT_EQ(client.right, 200);
-  EXPECT_EQ(client.bottom, 120);
-}
-
-TEST_F(CreateWindowTest, HiddenWindowIsNotPaintedUntilShown) {
-  HWND window = Create(0, 100, 100);
-  ASSERT_NE(window, nullptr);
-  MSG msg;
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
-  EXPECT_FALSE(ShowWindow(window, SW_SHOW));  // it was hidden
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, WM_PAINT);
-  EXPECT_TRUE(ShowWindow(window, SW_SHOW));  // now it was visible
-}
-
-TEST_F(DestroyWindowTest, FromInsideTheProcedureEndsTheWindowSafely) {
-  TheRecorder().handler = [](HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
-    if (message == WM_COMMAND && LOWORD(wParam) == 40001) {
-      EXPECT_TRUE(DestroyWindow(window));
-      return true;
+// The close box: WM_CLOSE goes to DefWindowProcW, which destroys the window from inside its
+// procedure; destroying it again there fails, and its timer and queued message go with it.
+TEST_F(DestroyWindowTest, CloseDestroysTheWindowFromInsideItsProcedure) {
+  g_handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_CLOSE) PostMessageW(window, WM_USER, 0, 0);
+    if (message == WM_DESTROY) {
+      EXPECT_FALSE(DestroyWindow(window));
+      PostQuitMessage(0);
     }
-    if (message == WM_DESTROY) PostQuitMessage(0);
     return false;
   };
-  HWND window = Create(0, 50, 50);
-  ASSERT_NE(window, nullptr);
-  SetTimer(window, 1, 10, nullptr);
-  PostMessageW(window, WM_COMMAND, MAKEWPARAM(40001, 0), 0);
-  PostMessageW(window, WM_USER, 0, 0);  // queued for a window that will be gone
+  HWND window = Create(WS_VISIBLE, 50, 50);
+  SetTimer(window, 1, 1000, nullptr);
+  PushWindowEvent(window, SDL_WINDOWEVENT_CLOSE);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
   EXPECT_FALSE(IsWindow(window));
-  EXPECT_EQ(TheRecorder().Kinds(), (std::vector<UINT>{WM_CREATE, WM_COMMAND, WM_DESTROY}));
-  // Its timer and its queued message went with it.
+  EXPECT_EQ(Kinds({WM_CLOSE, WM_DESTROY, WM_USER}), (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
   EXPECT_FALSE(KillTimer(window, 1));
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST_F(DestroyWindowTest, ZeroStaleAndRepeatedHandlesFailHarmlessly) {
-  HWND window = Create(0, 50, 50);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(DestroyWindow(window));
-  EXPECT_FALSE(DestroyWindow(window));
-  EXPECT_FALSE(DestroyWindow(nullptr));
-  EXPECT_FALSE(DestroyWindow(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234560))));
-  EXPECT_FALSE(IsWindow(window));
-  RECT client{};
-  EXPECT_FALSE(GetClientRect(window, &client));
-  EXPECT_EQ(GetDC(window), nullptr);
-  EXPECT_EQ(TheRecorder().Only(WM_DESTROY).size(), 1u);
-}
-
-TEST_F(DestroyWindowTest, DestroyingAgainInsideDestroyIsRefused) {
-  TheRecorder().handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message == WM_DESTROY) {
-      EXPECT_FALSE(DestroyWindow(window));
-    }
-    return false;
-  };
-  HWND window = Create(0, 50, 50);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(DestroyWindow(window));
-  EXPECT_EQ(TheRecorder().Only(WM_DESTROY).size(), 1u);
-}
-
-TEST_F(DestroyWindowTest, CloseTakesTheDefaultPathToDestruction) {
-  HWND window = Create(WS_VISIBLE, 50, 50);
-  ASSERT_NE(window, nullptr);
-  PushWindowEvent(window, SDL_WINDOWEVENT_CLOSE);
-  DispatchPending();
-  EXPECT_FALSE(IsWindow(window));
-  const auto kinds = TheRecorder().Kinds();
-  ASSERT_GE(kinds.size(), 2u);
-  EXPECT_EQ(kinds[kinds.size() - 2], WM_CLOSE);
-  EXPECT_EQ(kinds.back(), WM_DESTROY);
-}
-
-TEST_F(DestroyWindowTest, ReleasesEveryHandleItHeld) {
+TEST_F(DestroyWindowTest, ReleasesWhatItHeldAndStaleHandlesFailHarmlessly) {
   const std::size_t before = platform::testing::CountLiveHandles();
   HWND window = Create(WS_VISIBLE, 60, 40);
-  ASSERT_NE(window, nullptr);
   HDC dc = GetDC(window);  // left open: destruction closes it
   ASSERT_NE(dc, nullptr);
   SetTimer(window, 5, 1000, nullptr);
   EXPECT_TRUE(DestroyWindow(window));
   EXPECT_EQ(platform::testing::CountLiveHandles(), before);
-  EXPECT_EQ(ReleaseDC(window, dc), 0);
-}
-
-TEST_F(CreateWindowTest, FindWindowMatchesClassAndTitle) {
-  HWND window = Create(0, 50, 50, L"Kavro test title");
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(FindWindowW(className_.c_str(), L"Kavro test title"), window);
-  EXPECT_EQ(FindWindowW(className_.c_str(), nullptr), window);
-  EXPECT_EQ(FindWindowW(nullptr, L"Kavro test title"), window);
-  EXPECT_EQ(FindWindowW(className_.c_str(), L"another title"), nullptr);
-  // The lowest bit asks for owned windows too; the window is still found and raised.
-  EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(window) | 1)));
-  DestroyWindow(window);
-  EXPECT_EQ(FindWindowW(className_.c_str(), L"Kavro test title"), nullptr);
-}
-
-TEST(SurfaceWindowTest, DrawsOnItsOwnSurfaceWithoutADisplay) {
-  const std::size_t before = platform::testing::CountLiveHandles();
-  HWND window = platform::testing::CreateSurfaceWindow(64, 48);
-  ASSERT_NE(window, nullptr);
-  RECT client{};
-  ASSERT_TRUE(GetClientRect(window, &client));
-  EXPECT_EQ(client.right, 64);
-  EXPECT_EQ(client.bottom, 48);
-  HDC dc = GetDC(window);
-  ASSERT_NE(dc, nullptr);
-  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
-  RECT area{10, 10, 20, 20};
-  FillRect(dc, &area, green);
-  DeleteObject(green);
-  EXPECT_EQ(GetPixel(dc, 15, 15), RGB(0, 255, 0));
-  EXPECT_EQ(ReleaseDC(window, dc), 1);
-  EXPECT_EQ(ReleaseDC(window, dc), 0);  // released once only
-  // A second DC sees what the first drew.
-  dc = GetDC(window);
-  EXPECT_EQ(GetPixel(dc, 15, 15), RGB(0, 255, 0));
-  EXPECT_EQ(GetPixel(dc, 5, 5), RGB(0, 0, 0));
-  ReleaseDC(window, dc);
-  EXPECT_TRUE(DestroyWindow(window));
-  EXPECT_EQ(platform::testing::CountLiveHandles(), before);
+  EXPECT_EQ(Kinds(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
+  for (HWND stale : {window, HWND{}, reinterpret_cast<HWND>(std::uintptr_t{0x1234560})}) {
+    EXPECT_FALSE(DestroyWindow(stale));
+    EXPECT_FALSE(IsWindow(stale));
+    EXPECT_EQ(ClientOf(stale), (Box{-1, -1, -1, -1}));
+    EXPECT_EQ(GetDC(stale), nullptr);
+    EXPECT_EQ(ReleaseDC(stale, dc), 0);
+    EXPECT_EQ(SendMessageW(stale, WM_USER, 0, 0), 0);
+  }
+  EXPECT_FALSE(PostMessageW(window, WM_USER, 0, 0));
+  EXPECT_EQ(SetTimer(window, 1, 10, nullptr), 0u);
   EXPECT_EQ(platform::testing::CreateSurfaceWindow(0, 10), nullptr);
+}
+
+// A hidden window is not painted; once shown, what was posted comes first in its order, then
+// WM_PAINT, then the timer that was due all along; the quit code ends the loop after what was
+// posted before it.
+TEST_F(QueueTest, MessagesComeInWindowsOrder) {
+  g_handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_CREATE) {
+      SetTimer(window, 1, 10, nullptr);
+      PostMessageW(window, WM_USER, 0, 0);
+      PostMessageW(window, WM_USER + 1, 0, 0);
+    } else if (message == WM_TIMER) {
+      KillTimer(window, 1);
+      PostMessageW(window, WM_USER + 2, 0, 0);
+      PostQuitMessage(3);
+    }
+    return false;
+  };
+  HWND window = Create(0, 40, 40);
+  MSG msg;
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+  StayBusy(30);
+  EXPECT_FALSE(ShowWindow(window, SW_SHOW));  // it was hidden
+  EXPECT_TRUE(ShowWindow(window, SW_SHOW));
+  while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_EQ(Kinds(),
+            (std::vector<UINT>{WM_CREATE, WM_USER, WM_USER + 1, WM_PAINT, WM_TIMER, WM_USER + 2}));
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) << "the quit is taken once";
+}
+
+// A timer ticks on its grid: five periods missed make one WM_TIMER, then ten periods fit a
+// second (a loaded machine may lose a few, never gain any), waited for asleep. A killed timer
+// and one set again to a long period do not tick.
+TEST_F(TimerTest, TicksOnItsGridWithMissedPeriodsCoalesced) {
+  g_handler = [](HWND, UINT message, WPARAM id, LPARAM, LRESULT*) {
+    if (message == WM_TIMER && id == 99) PostQuitMessage(0);
+    return false;
+  };
+  HWND window = Create(0, 40, 40);
+  ASSERT_EQ(SetTimer(window, 1, 100, nullptr), 1u);
+  SetTimer(window, 2, 10, nullptr);
+  SetTimer(window, 2, 100000, nullptr);
+  SetTimer(window, 3, 10, nullptr);
+  EXPECT_TRUE(KillTimer(window, 3));
+  EXPECT_FALSE(KillTimer(window, 3));
+  StayBusy(550);
+  DispatchPending();
+  const Received tick{window, WM_TIMER, 1, 0};
+  EXPECT_EQ(Only({WM_TIMER}), std::vector<Received>{tick});
+  g_received.clear();
+  SetTimer(window, 99, 1000, nullptr);
+  const clock_t cpuBefore = clock();
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+  EXPECT_LT(1000.0 * static_cast<double>(clock() - cpuBefore) / CLOCKS_PER_SEC, 300.0);
+  const std::vector<Received> timers = Only({WM_TIMER});
+  const auto ticks = std::count(timers.begin(), timers.end(), tick);
+  EXPECT_GE(ticks, 6);
+  EXPECT_LE(ticks, 10);
+  EXPECT_EQ(timers.size(), static_cast<std::size_t>(ticks) + 1) << "only the end timer besides";
+}
+
+void PushKey(HWND window, SDL_Keycode key) {
+  SDL_Event e{};
+  e.key.type = SDL_KEYDOWN;
+  e.key.windowID = SDL_GetWindowID(SdlWindowOf(window));
+  e.key.state = SDL_PRESSED;
+  e.key.keysym.sym = key;
+  PushEvent(e);
+}
+
+// On the third tick of the program's timer inside the box, the user answers the box, or the
+// program posts a quit, which ends the box and stays for the outer loop.
+TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheBoxIsAnswered) {
+  platform::detail::ForceWindowedMessageBox(true);  // even under the dummy video driver
+  SetTimer(Create(WS_VISIBLE, 100, 100), 1, 20, nullptr);
+  const struct { const char* name; std::function<void(HWND box, HWND window)> answer; } cases[] = {
+      {"Enter", [](HWND box, HWND) { PushKey(box, SDLK_RETURN); }},
+      {"Escape", [](HWND box, HWND) { PushKey(box, SDLK_ESCAPE); }},
+      {"Enter on the program's window", [](HWND, HWND window) { PushKey(window, SDLK_RETURN); }},
+      {"the OK button, centred at the bottom", [](HWND box, HWND) {
+         const Box client = ClientOf(box);
+         PushMouse(box, SDL_MOUSEBUTTONDOWN, client[2] / 2, client[3] - 12 - 13);
+         PushMouse(box, SDL_MOUSEBUTTONUP, client[2] / 2, client[3] - 12 - 13);
+       }},
+      {"quit", [](HWND, HWND) { PostQuitMessage(9); }}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_received.clear();
+    g_handler = [&c](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+      if (message != WM_TIMER || Only({WM_TIMER}).size() != 3) return false;
+      HWND box = platform::detail::ActiveMessageBox();
+      EXPECT_NE(box, nullptr);
+      if (box != nullptr) c.answer(box, window);
+      return false;
+    };
+    EXPECT_EQ(MessageBoxW(nullptr, L"A longer text that the box wraps onto more than one line "
+                                   L"because it goes on and on.\nAnd a second paragraph.",
+                          L"Error", MB_OK),
+              IDOK);
+    // Three ticks, and no key: the key was the box's.
+    EXPECT_EQ(Kinds({WM_TIMER, WM_KEYDOWN}), std::vector<UINT>(3, WM_TIMER));
+    EXPECT_EQ(platform::detail::ActiveMessageBox(), nullptr);
+    MSG msg{};
+    const bool quitting = c.name == std::string("quit");
+    EXPECT_EQ(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE), quitting ? TRUE : FALSE);
+    EXPECT_EQ(msg.wParam, quitting ? 9u : 0u);
+  }
+  // A hook set by a test comes before the box.
+  platform::testing::SetMessageBoxHook([](LPCWSTR, LPCWSTR, UINT) { return 7; });
+  EXPECT_EQ(MessageBoxW(nullptr, L"text", L"Error", MB_OK), 7);
+  platform::testing::SetMessageBoxHook(nullptr);
+  platform::detail::ForceWindowedMessageBox(false);
 }
 
 }  // namespace
