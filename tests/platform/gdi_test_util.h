@@ -16,7 +16,7 @@ namespace kavro_test {
 class SurfaceDc {
  public:
   SurfaceDc(int width, int height, COLORREF background = RGB(0, 0, 128))
-      : dc_(platform::testing::CreateSurfaceDC(width, height)), width_(width), height_(height) {
+      : dc_(platform::testing::CreateSurfaceDC(width, height)) {
     HBRUSH brush = CreateSolidBrush(background);
     const RECT all{0, 0, width, height};
     FillRect(dc_, &all, brush);
@@ -26,13 +26,27 @@ class SurfaceDc {
   SurfaceDc(const SurfaceDc&) = delete;
   SurfaceDc& operator=(const SurfaceDc&) = delete;
   HDC get() const { return dc_; }
-  int width() const { return width_; }
-  int height() const { return height_; }
 
  private:
   HDC dc_;
-  int width_;
-  int height_;
+};
+
+// Selects an object into a DC for the scope, then selects the old one back and deletes the
+// object (a no-op for stock objects).
+class Selected {
+ public:
+  Selected(HDC dc, HGDIOBJ object) : dc_(dc), object_(object), old_(SelectObject(dc, object)) {}
+  ~Selected() {
+    SelectObject(dc_, old_);
+    DeleteObject(object_);
+  }
+  Selected(const Selected&) = delete;
+  Selected& operator=(const Selected&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ object_;
+  HGDIOBJ old_;
 };
 
 // The pixels of [left, right) x [top, bottom), one character per pixel by the legend

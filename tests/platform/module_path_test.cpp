@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cwchar>
 #include <string>
 
 #include <unistd.h>
@@ -12,30 +13,31 @@
 
 namespace {
 
-std::wstring ExecutablePath() {
-  char path[PATH_MAX] = {};
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  return n > 0 ? kavro_test::Widen(std::string(path, static_cast<std::size_t>(n))) : L"";
-}
-
-TEST(ModuleFileName, IsTheRunningExecutable) {
+TEST(ModuleFileName, IsTheRunningExecutableUnlessATestSetsAnother) {
+  char exe[PATH_MAX] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::wstring executable = kavro_test::Widen(exe);
   wchar_t path[4096];
-  const DWORD length = GetModuleFileNameW(nullptr, path, 4096);
-  ASSERT_GT(length, 0u);
-  EXPECT_EQ(std::wstring(path), ExecutablePath());
-  EXPECT_EQ(length, ExecutablePath().size());
+  EXPECT_EQ(GetModuleFileNameW(nullptr, path, 4096), executable.size());
+  EXPECT_EQ(std::wstring(path), executable);
+  const std::wstring standIn = L"/home/pilot/Geräte/kavro";
+  platform::testing::SetModulePath(standIn.c_str());
+  EXPECT_EQ(GetModuleFileNameW(nullptr, path, 4096), standIn.size());
+  EXPECT_EQ(std::wstring(path), standIn);
+  platform::testing::SetModulePath(nullptr);
+  GetModuleFileNameW(nullptr, path, 4096);
+  EXPECT_EQ(std::wstring(path), executable);
 }
-
-struct TruncationCase {
-  DWORD size;
-  DWORD result;
-  const wchar_t* text;  // what the buffer holds afterwards
-  DWORD error;
-};
 
 TEST(ModuleFileName, TruncatesLikeWin32) {
   platform::testing::SetModulePath(L"/opt/kavro/kavro");  // 16 characters
-  const TruncationCase cases[] = {
+  struct Case {
+    DWORD size;
+    DWORD result;
+    const wchar_t* text;  // what the buffer holds afterwards
+    DWORD error;
+  };
+  const Case cases[] = {
       {260, 16, L"/opt/kavro/kavro", ERROR_SUCCESS},
       {17, 16, L"/opt/kavro/kavro", ERROR_SUCCESS},
       {16, 16, L"/opt/kavro/kavr", ERROR_INSUFFICIENT_BUFFER},
@@ -43,30 +45,17 @@ TEST(ModuleFileName, TruncatesLikeWin32) {
       {1, 1, L"", ERROR_INSUFFICIENT_BUFFER},
       {0, 0, L"untouched", ERROR_INSUFFICIENT_BUFFER},
   };
-  for (const TruncationCase& c : cases) {
+  for (const Case& c : cases) {
     wchar_t buffer[260];
     std::wcscpy(buffer, L"untouched");
     SetLastError(12345);
-    const DWORD result = GetModuleFileNameW(nullptr, buffer, c.size);
-    const DWORD error = GetLastError();
-    EXPECT_EQ(result, c.result) << "size " << c.size;
+    EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, c.size), c.result) << "size " << c.size;
+    EXPECT_EQ(GetLastError(), c.error) << "size " << c.size;
     EXPECT_EQ(std::wstring(buffer), c.text) << "size " << c.size;
-    EXPECT_EQ(error, c.error) << "size " << c.size;
   }
   EXPECT_EQ(GetModuleFileNameW(nullptr, nullptr, 10), 0u);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   platform::testing::SetModulePath(nullptr);
-}
-
-TEST(ModuleFileName, SeamCanBeSetAndRemoved) {
-  wchar_t path[4096];
-  const std::wstring stand_in = L"/home/pilot/Geräte/kavro";
-  platform::testing::SetModulePath(stand_in.c_str());
-  EXPECT_EQ(GetModuleFileNameW(nullptr, path, 4096), stand_in.size());
-  EXPECT_EQ(std::wstring(path), stand_in);
-  platform::testing::SetModulePath(nullptr);
-  GetModuleFileNameW(nullptr, path, 4096);
-  EXPECT_EQ(std::wstring(path), ExecutablePath());
 }
 
 }  // namespace

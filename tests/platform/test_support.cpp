@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include "platform/comm/arbitrary_rate.h"
 #include "platform/testing.h"
 
 namespace kavro_test {
@@ -44,11 +46,17 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
   if (path_.empty()) return;
   std::error_code error;
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, error);
+  // A test may have made the folder read-only.
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, error);
   std::filesystem::remove_all(path_, error);
 }
 
 std::wstring TempFolder::WideFile(const std::string& name) const { return Widen(File(name)); }
+
+HANDLE OpenExisting(const std::wstring& name, DWORD access) {
+  return CreateFileW(name.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
 
 PtyPort::PtyPort(int number) : number_(number) {
   char slaveName[128] = {};
@@ -59,7 +67,9 @@ PtyPort::PtyPort(int number) : number_(number) {
   fcntl(master_, F_SETFD, FD_CLOEXEC);
   fcntl(slave_, F_SETFD, FD_CLOEXEC);
   const std::string link = folder_.File("COM" + std::to_string(number));
-  if (symlink(slaveName, link.c_str()) != 0) ADD_FAILURE() << "symlink " << link << ": " << std::strerror(errno);
+  if (symlink(slaveName, link.c_str()) != 0) {
+    ADD_FAILURE() << "symlink " << link << ": " << std::strerror(errno);
+  }
   platform::testing::SetModulePath(folder_.WideFile("kavro").c_str());
 }
 
@@ -92,6 +102,18 @@ std::string PtyPort::Receive(int waitMs) const {
     waitMs = 50;  // the rest of a burst
   }
   return bytes;
+}
+
+std::string PtyPort::LineSettings() const {
+  termios t{};
+  if (tcgetattr(slave_, &t) != 0) return "unreadable";
+  DWORD rate = 0;
+  const bool arbitrary = platform::detail::GetArbitraryRate(slave_, &rate);
+  return "iflag " + std::to_string(t.c_iflag) + " oflag " + std::to_string(t.c_oflag) +
+         " cflag " + std::to_string(t.c_cflag) + " lflag " + std::to_string(t.c_lflag) +
+         " speed " + std::to_string(cfgetospeed(&t)) + " vmin " + std::to_string(t.c_cc[VMIN]) +
+         " vtime " + std::to_string(t.c_cc[VTIME]) +
+         (arbitrary ? " arbitrary rate " + std::to_string(rate) : "");
 }
 
 void PtyPort::CloseMaster() {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/windows.h"
+
 namespace kavro_test {
 
 // A fresh folder under /tmp, removed with everything in it.
@@ -31,12 +33,12 @@ class PtyPort {
   PtyPort(const PtyPort&) = delete;
   PtyPort& operator=(const PtyPort&) = delete;
   std::wstring Name() const;  // "COMn:"
-  int Master() const { return master_; }
   int Slave() const { return slave_; }
   const TempFolder& Folder() const { return folder_; }
   void Send(const std::string& bytes) const;
-  // Bytes that came out of the port within the wait.
-  std::string Receive(int waitMs) const;
+  std::string Receive(int waitMs) const;  // what came out of the port within the wait
+  // The line's termios and, when it runs at one, its arbitrary rate, in one comparable line.
+  std::string LineSettings() const;
   void CloseMaster();
 
  private:
@@ -47,5 +49,8 @@ class PtyPort {
 };
 
 std::wstring Widen(const std::string& utf8);
+
+// CreateFileW on an existing port or file, as the viewer opens its port.
+HANDLE OpenExisting(const std::wstring& name, DWORD access = GENERIC_READ | GENERIC_WRITE);
 
 }  // namespace kavro_test
