@@ -1,51 +1,29 @@
-// Win32 rules of DCs and GDI objects that the program relies on, and bad handles refused.
+// Win32 rules of DCs and GDI objects that the program relies on, bad handles refused, and the
+// recording seam that shows every call with the state of its DC while the drawing goes on.
 #include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/detail/surface_dc.h"
 #include "platform/gdi.h"
 #include "platform/gdi_test_util.h"
-#include "platform/testing.h"
 
 namespace {
 
 using kavro_test::SurfaceDc;
 using platform::testing::CreateSurfaceDC;
 using platform::testing::DeleteSurfaceDC;
+using platform::testing::GdiRecord;
 
 HBRUSH BlackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
 class GdiObjects : public kavro_test::GdiTest {};
-
-TEST_F(GdiObjects, SelectObjectReturnsThePreviousObjectOfTheSameKind) {
-  SurfaceDc s(8, 8);
-  HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
-  HPEN blue = CreatePen(PS_SOLID, 5, RGB(0, 0, 255));
-  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
-  LOGFONTW lf{};
-  lf.lfHeight = -20;
-  HFONT font = CreateFontIndirectW(&lf);
-  struct Step {
-    HGDIOBJ select;
-    HGDIOBJ expected;
-  };
-  const Step steps[] = {  // a fresh DC holds the stock black pen, white brush and system font
-      {red, GetStockObject(BLACK_PEN)}, {green, GetStockObject(WHITE_BRUSH)},
-      {font, GetStockObject(SYSTEM_FONT)}, {blue, red}, {GetStockObject(NULL_BRUSH), green},
-      {red, blue}, {red, red}, {GetStockObject(BLACK_PEN), red},
-      {GetStockObject(WHITE_BRUSH), GetStockObject(NULL_BRUSH)},
-      {GetStockObject(SYSTEM_FONT), font},
-  };
-  for (std::size_t i = 0; i < std::size(steps); ++i) {
-    EXPECT_EQ(SelectObject(s.get(), steps[i].select), steps[i].expected) << "step " << i;
-  }
-  for (HGDIOBJ object : {HGDIOBJ{red}, HGDIOBJ{blue}, HGDIOBJ{green}, HGDIOBJ{font}}) {
-    EXPECT_TRUE(DeleteObject(object));
-  }
-}
 
 TEST_F(GdiObjects, DeletingASelectedObjectIsRefusedAndItStaysUsable) {
   SurfaceDc s(8, 8);
@@ -64,21 +42,11 @@ TEST_F(GdiObjects, DeletingASelectedObjectIsRefusedAndItStaysUsable) {
   EXPECT_FALSE(DeleteObject(brush));
   EXPECT_TRUE(DeleteSurfaceDC(dc));
   EXPECT_TRUE(DeleteObject(brush));
-}
-
-TEST_F(GdiObjects, StockObjectsArePermanent) {
-  for (int index : {WHITE_BRUSH, LTGRAY_BRUSH, GRAY_BRUSH, DKGRAY_BRUSH, BLACK_BRUSH, NULL_BRUSH,
-                    WHITE_PEN, BLACK_PEN, NULL_PEN, SYSTEM_FONT}) {
-    HGDIOBJ stock = GetStockObject(index);
-    EXPECT_NE(stock, nullptr) << index;
-    EXPECT_TRUE(DeleteObject(stock)) << index << ": deleting it is a harmless no-op";
-    EXPECT_EQ(GetStockObject(index), stock) << index;
-  }
-  EXPECT_NE(GetStockObject(WHITE_PEN), GetStockObject(BLACK_PEN));
-  SurfaceDc s(8, 8);
+  // Stock objects are permanent: deleting one is a harmless no-op.
+  EXPECT_TRUE(DeleteObject(BlackBrush()));
   const RECT r{0, 0, 2, 2};
   EXPECT_TRUE(FillRect(s.get(), &r, BlackBrush()));
-  EXPECT_EQ(GetPixel(s.get(), 1, 1), RGB(0, 0, 0)) << "the black brush still fills";
+  EXPECT_EQ(GetPixel(s.get(), 1, 1), RGB(0, 0, 0));
 }
 
 TEST_F(GdiObjects, BadHandlesAndArgumentsFailWithoutHarm) {
@@ -89,8 +57,8 @@ TEST_F(GdiObjects, BadHandlesAndArgumentsFailWithoutHarm) {
   SurfaceDc s(4, 4);
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 1, 1));
   const HGDIOBJ badObjects[] = {nullptr, stalePen, s.get(),
-                                reinterpret_cast<HGDIOBJ>(static_cast<std::uintptr_t>(0x1234)),
-                                reinterpret_cast<HGDIOBJ>(static_cast<std::uintptr_t>(3))};
+                                reinterpret_cast<HGDIOBJ>(std::uintptr_t{0x1234}),
+                                reinterpret_cast<HGDIOBJ>(std::uintptr_t{3})};
   for (HGDIOBJ object : badObjects) {
     EXPECT_EQ(SelectObject(s.get(), object), nullptr) << object;
     EXPECT_FALSE(DeleteObject(object)) << object;
@@ -117,6 +85,7 @@ TEST_F(GdiObjects, BadHandlesAndArgumentsFailWithoutHarm) {
   EXPECT_EQ(GetPixel(s.get(), 4, 0), CLR_INVALID);
   EXPECT_EQ(GetPixel(s.get(), -1, 0), CLR_INVALID);
   EXPECT_EQ(SetBkMode(s.get(), 7), 0) << "an unknown mode";
+  EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
   EXPECT_EQ(CreateSurfaceDC(0, 10), nullptr);
   EXPECT_EQ(CreateSurfaceDC(10, -1), nullptr);
   for (int index : {-1, 9, 18, INT_MAX, INT_MIN}) EXPECT_EQ(GetStockObject(index), nullptr) << index;
@@ -124,25 +93,20 @@ TEST_F(GdiObjects, BadHandlesAndArgumentsFailWithoutHarm) {
   EXPECT_EQ(CreatePen(-1, 1, RGB(0, 0, 0)), nullptr);
   EXPECT_EQ(CreatePenIndirect(nullptr), nullptr);
   EXPECT_EQ(CreateFontIndirectW(nullptr), nullptr);
-  EXPECT_FALSE(SetRect(nullptr, 0, 0, 0, 0));
   // The failed calls changed nothing.
   EXPECT_EQ(SelectObject(s.get(), pen), GetStockObject(BLACK_PEN));
   SelectObject(s.get(), GetStockObject(BLACK_PEN));
   EXPECT_TRUE(DeleteObject(pen));
-}
 
-TEST_F(GdiObjects, SurfaceDcsOpenOnlyOn32BitImageSurfacesAndCloseByTheirOwnCall) {
+  // A DC opens only on a 32-bit image surface and is closed by the call of its kind.
   cairo_surface_t* argb = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 4, 4);
   EXPECT_EQ(platform::detail::OpenSurfaceDC(argb), nullptr);
   cairo_surface_destroy(argb);
   EXPECT_EQ(platform::detail::OpenSurfaceDC(nullptr), nullptr);
   EXPECT_FALSE(platform::detail::CloseSurfaceDC(nullptr, nullptr));
-  HDC own = CreateSurfaceDC(4, 4);
-  EXPECT_FALSE(platform::detail::CloseSurfaceDC(own, nullptr));
-  EXPECT_TRUE(DeleteSurfaceDC(own));
+  EXPECT_FALSE(platform::detail::CloseSurfaceDC(s.get(), nullptr));
   cairo_surface_t* rgb = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 4);
   HDC opened = platform::detail::OpenSurfaceDC(rgb);
-  ASSERT_NE(opened, nullptr);
   EXPECT_FALSE(DeleteSurfaceDC(opened));
   EXPECT_TRUE(platform::detail::CloseSurfaceDC(opened, nullptr));
   cairo_surface_destroy(rgb);
@@ -165,21 +129,113 @@ TEST_F(GdiObjects, MoveToExReportsThePreviousPosition) {
   EXPECT_EQ(previous.y, INT_MAX);
 }
 
-TEST(GdiRects, PtInRectExcludesTheRightAndBottomEdges) {
-  const RECT r{3, 7, 25, 25};
-  struct Case {
-    POINT p;
-    BOOL inside;
-  };
-  const Case cases[] = {{{3, 7}, TRUE},    {{24, 24}, TRUE}, {{10, 10}, TRUE},
-                        {{25, 10}, FALSE}, {{10, 25}, FALSE}, {{2, 10}, FALSE},
-                        {{10, 6}, FALSE},  {{INT_MIN, INT_MIN}, FALSE}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(PtInRect(&r, c.p), c.inside) << "(" << c.p.x << ", " << c.p.y << ")";
+// A record as one line: the call, the objects it names, and every field of the DC's state
+// that differs from a fresh DC's. Calls that name no DC must carry no state at all.
+std::string Describe(const GdiRecord& r, const std::map<HGDIOBJ, std::string>& names) {
+  GdiRecord fresh;
+  const bool onDc = r.penWidth != 0;
+  if (onDc) {
+    fresh.penWidth = 1;
+    fresh.penStyle = PS_SOLID;
+    fresh.brushColour = RGB(255, 255, 255);
+    fresh.bkColour = RGB(255, 255, 255);
+    fresh.bkMode = OPAQUE;
+    fresh.fontHeight = -11;
+    fresh.fontFace = L"Liberation Sans";
+    fresh.fontPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    fresh.fontWeight = FW_NORMAL;
   }
-  const RECT empty{0, 0, 0, 0};
-  EXPECT_FALSE(PtInRect(&empty, POINT{0, 0}));
-  EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
+  std::ostringstream out;
+  out << r.op << "(";
+  for (std::size_t i = 0; i < r.args.size(); ++i) out << (i ? "," : "") << r.args[i];
+  out << ")" << (onDc ? "" : " no DC");
+  for (HGDIOBJ h : {r.object, r.result}) {
+    if (h != nullptr) out << " " << (names.count(h) != 0 ? names.at(h) : "unknown");
+  }
+  if (r.text != fresh.text) out << " \"" << std::string(r.text.begin(), r.text.end()) << "\"";
+  out << std::hex;
+  if (r.penColour != fresh.penColour) out << " pen=" << r.penColour;
+  if (r.penWidth != fresh.penWidth) out << " penWidth=" << r.penWidth;
+  if (r.penStyle != fresh.penStyle) out << " penStyle=" << r.penStyle;
+  if (r.brushColour != fresh.brushColour) out << " brush=" << r.brushColour;
+  if (r.brushIsNull != fresh.brushIsNull) out << " nullBrush";
+  if (r.textColour != fresh.textColour) out << " textColour=" << r.textColour;
+  if (r.bkColour != fresh.bkColour) out << " bk=" << r.bkColour;
+  if (r.bkMode != fresh.bkMode) out << " bkMode=" << r.bkMode;
+  if (r.fontPitchAndFamily != fresh.fontPitchAndFamily) out << " family=" << int{r.fontPitchAndFamily};
+  out << std::dec;
+  if (r.fontWeight != fresh.fontWeight) out << " weight=" << r.fontWeight;
+  if (r.fontHeight != fresh.fontHeight) out << " font=" << r.fontHeight;
+  if (r.fontFace != fresh.fontFace) out << " face=\"" << std::string(r.fontFace.begin(), r.fontFace.end()) << "\"";
+  if (r.penPosition.x != 0 || r.penPosition.y != 0) out << " at=" << r.penPosition.x << "," << r.penPosition.y;
+  return out.str();
+}
+
+TEST_F(GdiObjects, RecordingShowsEveryCallWithTheStateOfItsDc) {
+  SurfaceDc s(60, 40);
+  LOGFONTW lf{};
+  lf.lfHeight = -56;
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+  MoveToEx(s.get(), 1, 1, nullptr);  // not recorded
+  platform::testing::StartGdiRecording();
+  LineTo(s.get(), 2, 2);
+  platform::testing::StartGdiRecording();  // starting again forgets what came before
+  MoveToEx(s.get(), 0, 0, nullptr);
+  HPEN white = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+  HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+  HFONT font = CreateFontIndirectW(&lf);
+  const RECT plot{10, 0, 60, 40};
+  FillRect(s.get(), &plot, black);
+  HGDIOBJ oldPen = SelectObject(s.get(), white);
+  MoveToEx(s.get(), 20, 30, nullptr);
+  LineTo(s.get(), 25, 31);
+  SelectObject(s.get(), oldPen);
+  HGDIOBJ oldFont = SelectObject(s.get(), font);
+  Ellipse(s.get(), 1, 2, 7, 8);
+  RECT frame{3, 5, 25, 25};
+  DrawFrameControl(s.get(), &frame, DFC_BUTTON, DFCS_BUTTONPUSH);
+  SetBkColor(s.get(), RGB(0, 50, 0));
+  SetTextColor(s.get(), RGB(0, 255, 0));
+  RECT text{1, 2, 50, 30};
+  DrawTextW(s.get(), L"12", -1, &text, DT_CENTER);
+  SelectObject(s.get(), oldFont);
+  for (HGDIOBJ object : {HGDIOBJ{black}, HGDIOBJ{white}, HGDIOBJ{font}}) DeleteObject(object);
+  const std::vector<GdiRecord> records = platform::testing::StopGdiRecording();
+  LineTo(s.get(), 4, 4);
+  EXPECT_TRUE(platform::testing::StopGdiRecording().empty()) << "nothing recorded when off";
+
+  const std::map<HGDIOBJ, std::string> names = {
+      {white, "white"}, {black, "black"}, {font, "font"},
+      {GetStockObject(BLACK_PEN), "BLACK_PEN"}, {GetStockObject(SYSTEM_FONT), "SYSTEM_FONT"}};
+  std::vector<std::string> described;
+  for (const GdiRecord& r : records) described.push_back(Describe(r, names));
+  // Setters are recorded with the state they find, SelectObject once the object is in.
+  const std::vector<std::string> expected = {
+      "MoveToEx(0,0) at=2,2",
+      "CreatePen(0,1,16777215) no DC white",
+      "CreateSolidBrush(0) no DC black",
+      "CreateFontIndirectW(-56,0,0,0,400,0,0,0,1,0,0,0,34) no DC font",
+      "FillRect(10,0,60,40) black",
+      "SelectObject() white BLACK_PEN pen=ffffff",
+      "MoveToEx(20,30) pen=ffffff",
+      "LineTo(25,31) pen=ffffff at=20,30",
+      "SelectObject() BLACK_PEN white at=25,31",
+      "SelectObject() font SYSTEM_FONT font=-56 face=\"\" at=25,31",
+      "Ellipse(1,2,7,8) font=-56 face=\"\" at=25,31",
+      "DrawFrameControl(3,5,25,25,4,16) font=-56 face=\"\" at=25,31",
+      "SetBkColor(12800) font=-56 face=\"\" at=25,31",
+      "SetTextColor(65280) bk=3200 font=-56 face=\"\" at=25,31",
+      "DrawTextW(-1,1,2,50,30,1) \"12\" textColour=ff00 bk=3200 font=-56 face=\"\" at=25,31",
+      "SelectObject() SYSTEM_FONT font textColour=ff00 bk=3200 at=25,31",
+      "DeleteObject() no DC black",
+      "DeleteObject() no DC white",
+      "DeleteObject() no DC font",
+  };
+  EXPECT_EQ(described, expected);
+  EXPECT_EQ(GetPixel(s.get(), 59, 39), RGB(0, 0, 0)) << "recorded calls still draw";
+  EXPECT_EQ(GetPixel(s.get(), 21, 30), RGB(255, 255, 255)) << "recorded calls still draw";
 }
 
 }  // namespace

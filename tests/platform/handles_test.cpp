@@ -1,18 +1,21 @@
-// Handles that name nothing, name something closed or name the wrong kind of object make the
-// kernel calls fail with ERROR_INVALID_HANDLE; nothing crashes and nothing leaks. Also the
-// last error and the clock.
+// Kernel calls: handles that name nothing, something closed or the wrong kind of object fail
+// with ERROR_INVALID_HANDLE (nothing crashes, nothing leaks); the last error per thread; the
+// clock; GetModuleFileNameW with Win32's truncation and the test seam.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
+#include <cwchar>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <utility>
 
+#include <unistd.h>
+
 #include "platform/detail/handles.h"
 #include "platform/test_support.h"
-#include "platform/testing.h"
-#include "platform/windows.h"
 
 namespace {
 
@@ -86,6 +89,48 @@ TEST(Clock, TickCountGoesForwardAcrossASleep) {
   const DWORD start = GetTickCount();
   Sleep(120);
   EXPECT_GE(GetTickCount() - start, 120u);  // unsigned: right across a wrap-around too
+}
+
+TEST(ModuleFileName, IsTheRunningExecutableUnlessATestSetsAnother) {
+  char exe[PATH_MAX] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::wstring executable = kavro_test::Widen(exe);
+  wchar_t path[4096];
+  EXPECT_EQ(GetModuleFileNameW(nullptr, path, 4096), executable.size());
+  EXPECT_EQ(std::wstring(path), executable);
+  platform::testing::SetModulePath(L"/home/pilot/Geräte/kavro");
+  EXPECT_EQ(GetModuleFileNameW(nullptr, path, 4096), 24u);
+  EXPECT_EQ(std::wstring(path), L"/home/pilot/Geräte/kavro");
+  platform::testing::SetModulePath(nullptr);
+  GetModuleFileNameW(nullptr, path, 4096);
+  EXPECT_EQ(std::wstring(path), executable);
+}
+
+TEST(ModuleFileName, TruncatesLikeWin32) {
+  platform::testing::SetModulePath(L"/opt/kavro/kavro");  // 16 characters
+  struct Case {
+    DWORD size;
+    DWORD result;
+    const wchar_t* text;  // what the buffer holds afterwards
+    DWORD error;
+  };
+  const Case cases[] = {
+      {17, 16, L"/opt/kavro/kavro", ERROR_SUCCESS},
+      {16, 16, L"/opt/kavro/kavr", ERROR_INSUFFICIENT_BUFFER},
+      {1, 1, L"", ERROR_INSUFFICIENT_BUFFER},
+      {0, 0, L"untouched", ERROR_INSUFFICIENT_BUFFER},
+  };
+  for (const Case& c : cases) {
+    wchar_t buffer[20];
+    std::wcscpy(buffer, L"untouched");
+    SetLastError(12345);
+    EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, c.size), c.result) << "size " << c.size;
+    EXPECT_EQ(GetLastError(), c.error) << "size " << c.size;
+    EXPECT_EQ(std::wstring(buffer), c.text) << "size " << c.size;
+  }
+  EXPECT_EQ(GetModuleFileNameW(nullptr, nullptr, 10), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  platform::testing::SetModulePath(nullptr);
 }
 
 }  // namespace

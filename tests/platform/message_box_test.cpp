@@ -1,24 +1,11 @@
-// MessageBoxW without a display, and the hook tests use to read message boxes.
+// MessageBoxW without a display: one line on standard error, whatever the texts hold.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/testing.h"
 #include "platform/windows.h"
 
 namespace {
-
-TEST(MessageBox, HookSeesEveryBoxAndAnswersIt) {
-  std::wstring seen;  // caption|text|type, one line per box
-  platform::testing::SetMessageBoxHook([&](LPCWSTR text, LPCWSTR caption, UINT type) {
-    seen += std::wstring(caption) + L"|" + text + L"|" + std::to_wstring(type) + L"\n";
-    return 7;
-  });
-  EXPECT_EQ(MessageBoxW(nullptr, L"Error Opening ComPort.", L"", MB_OK), 7);
-  EXPECT_EQ(MessageBoxW(nullptr, L"Error Reading comms port.", L"Error", MB_OK | MB_ICONERROR), 7);
-  platform::testing::SetMessageBoxHook(nullptr);
-  EXPECT_EQ(seen, L"|Error Opening ComPort.|0\nError|Error Reading comms port.|16\n");
-}
 
 TEST(MessageBox, HeadlessBoxWritesOneLineToStandardErrorAndAnswersOk) {
   const wchar_t surrogate[] = {L'x', wchar_t(0xD800), 0};

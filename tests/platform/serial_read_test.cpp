@@ -12,7 +12,6 @@
 #include <termios.h>
 
 #include "platform/test_support.h"
-#include "platform/windows.h"
 
 namespace {
 
