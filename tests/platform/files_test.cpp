@@ -1,70 +1,34 @@
-// CreateFileW on real files in a temporary folder: dispositions, refusals, sharing, names.
+// Kernel calls on real files in a temporary folder: CreateFileW's refusals, sharing and names,
+// and handles that name no open file or port failing without harm.
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include <sys/stat.h>
 
+#include "platform/detail/handles.h"
 #include "platform/test_support.h"
 
 namespace {
 
 using kavro_test::TempFolder;
+namespace detail = platform::detail;
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
-constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
-
-// The file's bytes, or "(none)" when there is no file.
 std::string Contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(none)";
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
-}
-
-TEST(CreateFile, CreationDispositionsFollowWin32) {
-  struct Case {
-    const char* name;
-    DWORD disposition;
-    bool fileThere;
-    bool opens;
-    DWORD error;           // the last error afterwards, on success as well
-    const char* contents;  // afterwards
-  };
-  const Case cases[] = {
-      {"CREATE_NEW, missing", CREATE_NEW, false, true, ERROR_SUCCESS, ""},
-      {"CREATE_NEW, there", CREATE_NEW, true, false, ERROR_FILE_EXISTS, "old"},
-      {"CREATE_ALWAYS, missing", CREATE_ALWAYS, false, true, ERROR_SUCCESS, ""},
-      {"CREATE_ALWAYS, there", CREATE_ALWAYS, true, true, ERROR_ALREADY_EXISTS, ""},
-      {"OPEN_EXISTING, missing", OPEN_EXISTING, false, false, ERROR_FILE_NOT_FOUND, "(none)"},
-      {"OPEN_EXISTING, there", OPEN_EXISTING, true, true, ERROR_SUCCESS, "old"},
-      {"OPEN_ALWAYS, missing", OPEN_ALWAYS, false, true, ERROR_SUCCESS, ""},
-      {"OPEN_ALWAYS, there", OPEN_ALWAYS, true, true, ERROR_ALREADY_EXISTS, "old"},
-      {"TRUNCATE_EXISTING, missing", TRUNCATE_EXISTING, false, false, ERROR_FILE_NOT_FOUND,
-       "(none)"},
-      {"TRUNCATE_EXISTING, there", TRUNCATE_EXISTING, true, true, ERROR_SUCCESS, ""},
-      {"unknown disposition", 9, true, false, ERROR_INVALID_PARAMETER, "old"},
-  };
-  const std::size_t live = platform::testing::CountLiveHandles();
-  for (const Case& c : cases) {
-    TempFolder folder;
-    if (c.fileThere) WriteText(folder.File("Tolm.txt"), "old");
-    SetLastError(12345);
-    HANDLE file = CreateFileW(folder.WideFile("Tolm.txt").c_str(), kReadWrite, kShareAll, nullptr,
-                              c.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_EQ(GetLastError(), c.error) << c.name;
-    EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens) << c.name;
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    EXPECT_EQ(Contents(folder.File("Tolm.txt")), c.contents) << c.name;
-  }
-  EXPECT_EQ(platform::testing::CountLiveHandles(), live) << "handles leaked";
 }
 
 TEST(CreateFile, RefusedOpensReportTheWin32Error) {
@@ -85,6 +49,7 @@ TEST(CreateFile, RefusedOpensReportTheWin32Error) {
       {"empty name", "", OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
       {"truncating without write access", folder.File("there.txt"), TRUNCATE_EXISTING,
        ERROR_INVALID_PARAMETER},
+      {"unknown disposition", folder.File("there.txt"), 9, ERROR_INVALID_PARAMETER},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CreateFileW(kavro_test::Widen(c.path).c_str(), GENERIC_READ, 0, nullptr,
@@ -99,45 +64,88 @@ TEST(CreateFile, RefusedOpensReportTheWin32Error) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST(CreateFile, SharingModesFollowWin32WithinTheProcess) {
+TEST(CreateFile, AFileOpenedWithoutSharingRefusesASecondOpenAndStaysWhole) {
   TempFolder folder;
   const std::wstring name = folder.WideFile("Tolm.txt");
   WriteText(folder.File("Tolm.txt"), "keep");
   HANDLE exclusive = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(CreateFileW(name.c_str(), kReadWrite, kShareAll, nullptr, CREATE_ALWAYS, 0, nullptr),
+  EXPECT_EQ(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        CREATE_ALWAYS, 0, nullptr),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
   EXPECT_EQ(Contents(folder.File("Tolm.txt")), "keep") << "a refused CREATE_ALWAYS emptied it";
   EXPECT_EQ(CloseHandle(exclusive), TRUE);
-  // The log file's pattern: shared for reading and writing, so both opens go through.
-  HANDLE first = CreateFileW(name.c_str(), kReadWrite, kShareAll, nullptr, CREATE_ALWAYS, 0, 0);
-  HANDLE second = CreateFileW(name.c_str(), kReadWrite, kShareAll, nullptr, OPEN_EXISTING, 0, 0);
-  EXPECT_EQ(CloseHandle(first), TRUE);
-  EXPECT_EQ(CloseHandle(second), TRUE);
 }
 
-// A name is stored under its exact 8-bit form or refused: never cut or mangled.
-TEST(CreateFile, NamesAreConvertedExactlyOrNotAtAll) {
-  TempFolder folder;
-  const std::wstring name = kavro_test::Widen(folder.File("Höhe °.txt"));
-  EXPECT_EQ(CloseHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, 0)), TRUE);
-  EXPECT_EQ(Contents(folder.File("H\xC3\xB6he \xC2\xB0.txt")), "") << "not under its UTF-8 name";
-
-  // A lone surrogate has no UTF-8 form; under the C locale nothing beyond ASCII converts.
+// A name without an exact 8-bit form is refused, never cut or mangled: a lone surrogate has
+// no UTF-8 form, and under the C locale nothing beyond ASCII converts.
+TEST(CreateFile, NamesWithoutAnExact8BitFormAreRefused) {
   const std::string utf8 = std::setlocale(LC_CTYPE, nullptr);
-  TempFolder empty;
+  TempFolder folder;
   const std::pair<const char*, wchar_t> attempts[] = {{utf8.c_str(), wchar_t(0xD800)},
                                                        {"C", wchar_t(0xE9)}};
   for (const auto& [locale, odd] : attempts) {
     std::setlocale(LC_CTYPE, locale);
-    const std::wstring bad = empty.WideFile("caf") + odd;
+    const std::wstring bad = folder.WideFile("caf") + odd;
     EXPECT_EQ(CreateFileW(bad.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME) << locale;
   }
   std::setlocale(LC_CTYPE, utf8.c_str());
-  EXPECT_TRUE(std::filesystem::is_empty(empty.Path())) << "nothing created under a mangled name";
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path())) << "nothing created under a mangled name";
+}
+
+struct FakePen : detail::Object {
+  FakePen() : Object(detail::Kind::Pen) {}
+};
+
+TEST(Handles, CallsOnHandlesThatNameNoOpenFileOrPortFail) {
+  TempFolder folder;
+  HANDLE closed = CreateFileW(folder.WideFile("closed.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, 0, nullptr);
+  ASSERT_EQ(CloseHandle(closed), TRUE);
+  void* pen = detail::InsertHandle(std::make_unique<FakePen>());
+  struct Case {
+    const char* what;
+    HANDLE handle;
+  };
+  const Case cases[] = {
+      {"zero", nullptr},
+      {"INVALID_HANDLE_VALUE", INVALID_HANDLE_VALUE},
+      {"never issued", reinterpret_cast<HANDLE>(std::uintptr_t{0x7FFF0000u})},
+      {"misaligned", reinterpret_cast<HANDLE>(std::uintptr_t{0x1235u})},
+      {"closed file", closed},
+      {"a pen", pen},
+  };
+  const std::size_t live = platform::testing::CountLiveHandles();
+  for (const Case& c : cases) {
+    char buffer[8] = {};
+    DWORD count = 99;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    COMMTIMEOUTS timeouts{};
+    const std::pair<const char*, std::function<BOOL()>> calls[] = {
+        {"CloseHandle", [&] { return CloseHandle(c.handle); }},
+        {"ReadFile", [&] { return ReadFile(c.handle, buffer, sizeof buffer, &count, nullptr); }},
+        {"WriteFile", [&] { return WriteFile(c.handle, buffer, sizeof buffer, &count, nullptr); }},
+        {"GetCommState", [&] { return GetCommState(c.handle, &dcb); }},
+        {"SetCommState", [&] { return SetCommState(c.handle, &dcb); }},
+        {"SetCommTimeouts", [&] { return SetCommTimeouts(c.handle, &timeouts); }},
+        {"GetCommTimeouts", [&] { return GetCommTimeouts(c.handle, &timeouts); }},
+    };
+    for (const auto& [call, run] : calls) {
+      SetLastError(ERROR_SUCCESS);
+      count = 99;
+      EXPECT_EQ(run(), FALSE) << call << " on " << c.what;
+      EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE) << call << " on " << c.what;
+      const bool io = call[0] == 'R' || call[0] == 'W';  // ReadFile and WriteFile report no bytes
+      EXPECT_EQ(count, io ? 0u : 99u) << call << " on " << c.what;
+    }
+  }
+  EXPECT_EQ(platform::testing::CountLiveHandles(), live);
+  EXPECT_NE(detail::LookupHandle(pen, detail::Kind::Pen), nullptr) << "the pen must survive";
+  EXPECT_TRUE(detail::RemoveHandle(pen, detail::Kind::Pen));
 }
 
 }  // namespace

@@ -1,30 +1,26 @@
-// Pixels drawn on real cairo surfaces: fills, the exact one-pixel line, wide lines, ellipses,
-// the push-button frame, far-off coordinates and the box of changed pixels.
-#include <cairo.h>
+// Pixels drawn on real cairo surfaces: fills, the exact one-pixel line, ellipses and text
+// (line feeds and the alignment flags), with far-off or huge coordinates clipped without harm.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <ostream>
 #include <set>
+#include <string>
 #include <utility>
-#include <vector>
 
-#include "platform/detail/surface_dc.h"
-#include "platform/gdi.h"
 #include "platform/gdi_test_util.h"
 
 namespace {
 
 using kavro_test::CountPixels;
-using kavro_test::Picture;
-using kavro_test::Selected;
 using kavro_test::SurfaceDc;
 
-constexpr COLORREF kBack = RGB(0, 0, 128);  // what SurfaceDc starts with
+constexpr COLORREF kBack = kavro_test::kSurfaceBack;
 constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
@@ -37,19 +33,21 @@ std::ostream& operator<<(std::ostream& out, const Segment& l) {
 }
 
 void Line(HDC dc, const Segment& l, COLORREF colour, int width = 1) {
-  Selected pen(dc, CreatePen(PS_SOLID, width, colour));
+  HPEN pen = CreatePen(PS_SOLID, width, colour);
+  HGDIOBJ old = SelectObject(dc, pen);
   MoveToEx(dc, l.x0, l.y0, nullptr);
   LineTo(dc, l.x1, l.y1);
+  SelectObject(dc, old);
+  DeleteObject(pen);
 }
 
 HBRUSH Black() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
 using PixelSet = std::set<std::pair<long long, long long>>;
 
-// The pixels of the ideal line that fall on a 40 x 30 surface: one per step along the major
-// axis, the minor offset rounded to the nearest pixel with ties towards the start, the last
-// pixel left out. It is worked out for the whole line, so a clipped line must keep the pixels
-// of the unclipped one.
+// The ideal line's pixels on a 40 x 30 surface: one per step along the major axis, the minor
+// offset rounded to the nearest pixel (ties towards the start), the last pixel left out. Worked
+// out for the whole line, so a clipped line must keep the pixels of the unclipped one.
 PixelSet IdealLine(const Segment& l) {
   const long long dx = static_cast<long long>(l.x1) - l.x0;
   const long long dy = static_cast<long long>(l.y1) - l.y0;
@@ -72,6 +70,34 @@ PixelSet IdealLine(const Segment& l) {
   return lit;
 }
 
+// Left, top, right and bottom of the pixels not of the background; kNothing when there are none.
+using Box = std::array<int, 4>;
+constexpr Box kNothing{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+
+Box Drawn(HDC dc, int width, int height) {
+  Box b = kNothing;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (GetPixel(dc, x, y) != kBack) {
+        b = {std::min(b[0], x), std::min(b[1], y), std::max(b[2], x + 1), std::max(b[3], y + 1)};
+      }
+    }
+  }
+  return b;
+}
+
+// DrawTextW on a fresh 300 x 200 surface in the DC's own font: the height it returned and the
+// box of what it drew, which holds no colours but the text's and the background's.
+std::pair<int, Box> DrawIn(const wchar_t* text, RECT rect, UINT format, int count = -1) {
+  SurfaceDc s(300, 200);
+  const int height = DrawTextW(s.get(), text, count, &rect, format);
+  const int plain = CountPixels(s.get(), 0, 0, 300, 200, kBack) +
+                    CountPixels(s.get(), 0, 0, 300, 200, kWhite) +
+                    CountPixels(s.get(), 0, 0, 300, 200, kBlack);
+  EXPECT_EQ(plain, 300 * 200) << ::testing::PrintToString(text) << " was drawn antialiased";
+  return {height, Drawn(s.get(), 300, 200)};
+}
+
 class GdiDraw : public kavro_test::GdiTest {};
 
 TEST_F(GdiDraw, FillRectLeavesOutTheRightAndBottomEdges) {
@@ -82,12 +108,8 @@ TEST_F(GdiDraw, FillRectLeavesOutTheRightAndBottomEdges) {
   for (const RECT& e : {RECT{5, 5, 5, 9}, RECT{6, 1, 2, 4}, RECT{2, 4, 6, 1}}) {
     FillRect(s.get(), &e, Black());
   }
-  EXPECT_EQ(Picture(s.get(), 0, 0, 8, 5, {{kBack, '.'}, {kBlack, '#'}}),
-            "........\n"
-            "..####..\n"
-            "..####..\n"
-            "..####..\n"
-            "........\n");
+  EXPECT_EQ(CountPixels(s.get(), 2, 1, 6, 4, kBlack), 12);
+  EXPECT_EQ(CountPixels(s.get(), 0, 0, 8, 5, kBlack), 12) << "filled beyond the rectangle";
   const RECT huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
   FillRect(s.get(), &huge, Black());
   EXPECT_EQ(CountPixels(s.get(), 0, 0, 8, 5, kBlack), 40);
@@ -134,40 +156,11 @@ TEST_F(GdiDraw, LinesFarOffTheSurfaceDrawNothing) {
       EXPECT_EQ(CountPixels(s.get(), 0, 0, 40, 30, kWhite), 0) << "width " << width << " " << l;
     }
   }
-}
-
-TEST_F(GdiDraw, WidePensDrawRoundEndedLinesOfTheirWidth) {
-  SurfaceDc s(30, 9);
-  Line(s.get(), {5, 4, 24, 4}, kRed, 5);
-  // Pixel centres within 2.5 of the segment from (5.5, 4.5) to (24.5, 4.5).
-  EXPECT_EQ(Picture(s.get(), 0, 1, 30, 8, {{kBack, '.'}, {kRed, '#'}}),
-            "..............................\n"
-            "....######################....\n"
-            "...########################...\n"
-            "...########################...\n"
-            "...########################...\n"
-            "....######################....\n"
-            "..............................\n");
-  SurfaceDc w(40, 30);
-  Line(w.get(), {20, INT_MIN, 20, INT_MAX}, kWhite, 5);  // columns 18 to 22, top to bottom
-  EXPECT_EQ(CountPixels(w.get(), 18, 0, 23, 30, kWhite), 150);
-  EXPECT_EQ(CountPixels(w.get(), 0, 0, 40, 30, kWhite), 150);
-}
-
-TEST_F(GdiDraw, EllipsesAreOutlinedWithThePenAndFilledWithTheBrush) {
-  SurfaceDc s(16, 12);
-  EXPECT_TRUE(Ellipse(s.get(), 1, 1, 15, 11));  // the fresh DC: black pen, white brush
-  EXPECT_EQ(Picture(s.get(), 0, 1, 16, 11, {{kBack, '.'}, {kWhite, ' '}, {kBlack, '#'}}),
-            ".....######.....\n"
-            "...##      ##...\n"
-            "..#          #..\n"
-            ".#            #.\n"
-            ".#            #.\n"
-            ".#            #.\n"
-            ".#            #.\n"
-            "..#          #..\n"
-            "...##      ##...\n"
-            ".....######.....\n");
+  // Across the whole range and 5 pixels wide: columns 18 to 22 from top to bottom, no more.
+  SurfaceDc s(40, 30);
+  Line(s.get(), {20, INT_MIN, 20, INT_MAX}, kWhite, 5);
+  EXPECT_EQ(CountPixels(s.get(), 18, 0, 23, 30, kWhite), 150);
+  EXPECT_EQ(CountPixels(s.get(), 0, 0, 40, 30, kWhite), 150);
 }
 
 TEST_F(GdiDraw, HugeAndFarOffEllipsesDrawOnlyTheirVisiblePart) {
@@ -185,8 +178,11 @@ TEST_F(GdiDraw, HugeAndFarOffEllipsesDrawOnlyTheirVisiblePart) {
   };
   for (const Case& c : cases) {
     SurfaceDc s(40, 30);
-    Selected red(s.get(), CreateSolidBrush(kRed));
+    HBRUSH red = CreateSolidBrush(kRed);
+    HGDIOBJ old = SelectObject(s.get(), red);
     Ellipse(s.get(), c.box.left, c.box.top, c.box.right, c.box.bottom);
+    SelectObject(s.get(), old);
+    DeleteObject(red);
     const int fill = c.backRows + c.outlineRows;
     EXPECT_EQ(CountPixels(s.get(), 0, 0, 40, c.backRows, kBack), 40 * c.backRows) << c.box.top;
     EXPECT_EQ(CountPixels(s.get(), 0, c.backRows, 40, fill, kBlack), 40 * c.outlineRows);
@@ -194,103 +190,77 @@ TEST_F(GdiDraw, HugeAndFarOffEllipsesDrawOnlyTheirVisiblePart) {
   }
 }
 
-// An ellipse drawn again in the same place comes from the pixels remembered the first time it
-// was drawn through cairo: later drawings must match the first pixel for pixel.
-TEST_F(GdiDraw, RepeatedEllipsesDrawTheSamePixels) {
+TEST_F(GdiDraw, EveryLineOfTheSystemFontIsThirteenPixelsHigh) {
+  const wchar_t odd[] = {L'a', wchar_t(0xD800), wchar_t(0x110000), L'\t', wchar_t(-5), L'\u00e9',
+                         wchar_t(0x1F600), 0};
   struct Case {
-    const char* name;
-    RECT box;
-    int penWidth;        // 0: PS_NULL
-    bool brush;          // false: NULL_BRUSH
-    bool wideLineFirst;  // a wide line sets round caps and joins on the DC's cairo state
+    const wchar_t* text;
+    int count;
+    int height;
+    int top, bottom;  // of the cells painted in the background colour
   };
   const Case cases[] = {
-      {"compass dial", {7, 3, 53, 49}, 1, true, false},
-      {"hub after a wide needle", {24, 20, 37, 31}, 1, true, true},
-      {"wide pen, no brush", {5, 6, 44, 41}, 4, false, false},
-      {"pen wider than the box", {11, 12, 15, 15}, 6, true, false},
-      {"no pen", {3, 2, 22, 13}, 0, true, false},
-      {"across the top left corner", {-9, -7, 17, 13}, 2, true, false},
-      {"across the bottom right edge", {40, 31, 71, 58}, 1, true, true},
+      {L"Ag", -1, 13, 0, 13},      {L"A\nB\nC", -1, 39, 0, 39}, {L"A\r\nB", -1, 26, 0, 26},
+      {L"A\rB", -1, 26, 0, 26},    {L"A\n\nB", -1, 39, 0, 39},  {L"A\n", -1, 26, 0, 13},
+      {L"A\nB", 1, 13, 0, 13},     {L"\n\n 23.03.2094\n", -1, 52, 26, 39},
+      {L"", -1, 0, INT_MAX, INT_MIN}, {L"abc", 0, 0, INT_MAX, INT_MIN}, {odd, -1, 13, 0, 13},
   };
   for (const Case& c : cases) {
-    std::string first;
-    for (int round = 1; round <= 3; ++round) {
-      SurfaceDc s(60, 50);
-      if (c.wideLineFirst) Line(s.get(), {0, 49, 5, 49}, kWhite, 3);
-      Selected pen(s.get(), CreatePen(c.penWidth > 0 ? PS_SOLID : PS_NULL, c.penWidth, kRed));
-      Selected brush(s.get(), c.brush ? CreateSolidBrush(kGreen) : GetStockObject(NULL_BRUSH));
-      Ellipse(s.get(), c.box.left, c.box.top, c.box.right, c.box.bottom);
-      const std::string picture =
-          Picture(s.get(), 0, 0, 60, 50, {{kBack, '.'}, {kRed, '#'}, {kGreen, 'o'}, {kWhite, 'w'}});
-      if (round == 1) first = picture;
-      EXPECT_EQ(picture, first) << c.name << ", drawing " << round;
-    }
-    EXPECT_NE(first.find_first_of("#o"), std::string::npos) << c.name << " draws nothing";
+    const auto [height, drawn] = DrawIn(c.text, {0, 0, 200, 100}, 0, c.count);
+    const std::string what = ::testing::PrintToString(std::wstring(c.text));
+    EXPECT_EQ(height, c.height) << what;
+    EXPECT_EQ(drawn[1], c.top) << what;
+    EXPECT_EQ(drawn[3], c.bottom) << what;
   }
 }
 
-TEST_F(GdiDraw, PushButtonFrameIsRaisedWithATwoPixelEdge) {
-  SurfaceDc s(10, 8);
-  RECT r{1, 1, 9, 7};
-  EXPECT_TRUE(DrawFrameControl(s.get(), &r, DFC_BUTTON, DFCS_BUTTONPUSH));
-  EXPECT_FALSE(DrawFrameControl(s.get(), &r, 1, 0)) << "only push buttons are drawn";
-  EXPECT_EQ(Picture(s.get(), 0, 0, 10, 8,
-                    {{kBack, '.'}, {kWhite, 'W'}, {RGB(223, 223, 223), 'l'},
-                     {RGB(192, 192, 192), ' '}, {RGB(128, 128, 128), 'g'}, {kBlack, 'B'}}),
-            "..........\n"
-            ".WWWWWWWB.\n"
-            ".WlllllgB.\n"
-            ".Wl    gB.\n"
-            ".Wl    gB.\n"
-            ".WggggggB.\n"
-            ".BBBBBBBB.\n"
-            "..........\n");
+TEST_F(GdiDraw, AlignmentFlagsPlaceTheCellInTheRectangle) {
+  const RECT box{3, 60, 99, 160};  // 96 x 100
+  const Box left = DrawIn(L"41", box, 0).second;
+  const int w = left[2] - left[0];
+  ASSERT_EQ(left, (Box{3, 60, 3 + w, 73}));
+  const int x = 3 + (96 - w) / 2;
+  struct Case {
+    UINT format;
+    int height;
+    Box cell;
+  };
+  const Case cases[] = {
+      {DT_CENTER, 13, {x, 60, x + w, 73}},
+      {DT_RIGHT, 13, {99 - w, 60, 99, 73}},
+      // DT_VCENTER and DT_BOTTOM take effect on a single line only, which then also keeps line
+      // feeds out; the height returned is the offset of the text's bottom from the top.
+      {DT_CENTER | DT_VCENTER, 13, {x, 60, x + w, 73}},
+      {DT_CENTER | DT_VCENTER | DT_SINGLELINE, 56, {x, 103, x + w, 116}},
+      {DT_BOTTOM | DT_SINGLELINE, 100, {3, 147, 3 + w, 160}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DrawIn(L"41", box, c.format), std::pair(c.height, c.cell)) << c.format;
+  }
+  EXPECT_EQ(DrawIn(L"4\n1", box, DT_SINGLELINE).second[3], 73) << "a line feed broke the line";
+  // Each line is centred on its own.
+  const Box wide = DrawIn(L"WWWW", {0, 0, 200, 100}, DT_CENTER).second;
+  EXPECT_EQ(DrawIn(L"WWWW\ni", {0, 0, 200, 100}, DT_CENTER).second,
+            (Box{wide[0], 0, wide[2], 26}));
 }
 
-// The box of what a drawing changed, as closing its DC on the surface reports it.
-std::vector<LONG> ChangedBox(cairo_surface_t* surface, void (*draw)(HDC)) {
-  HDC dc = platform::detail::OpenSurfaceDC(surface);
-  draw(dc);
-  RECT changed{1, 2, 3, 4};
-  EXPECT_TRUE(platform::detail::CloseSurfaceDC(dc, &changed));
-  return {changed.left, changed.top, changed.right, changed.bottom};
-}
-
-TEST_F(GdiDraw, ClosingASurfaceDcReportsTheBoxOfChangedPixels) {
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 50, 40);
-  EXPECT_EQ(ChangedBox(surface, [](HDC dc) {
-              const RECT clipped{INT_MIN, 30, 20, INT_MAX};
-              FillRect(dc, &clipped, Black());
-              MoveToEx(dc, 30, 20, nullptr);
-              LineTo(dc, 40, 30);
-            }),
-            (std::vector<LONG>{0, 20, 40, 40}));
-  EXPECT_EQ(ChangedBox(surface, [](HDC dc) { Ellipse(dc, 2, 3, 8, 9); }),
-            (std::vector<LONG>{2, 3, 8, 9}));
-  EXPECT_EQ(ChangedBox(surface, [](HDC dc) {
-              MoveToEx(dc, -100, -100, nullptr);
-              LineTo(dc, -10, INT_MAX);
-              Ellipse(dc, 60, 0, 70, 10);
-            }),
-            (std::vector<LONG>{0, 0, 0, 0}))
-      << "drawing off the surface changes nothing";
-  cairo_surface_destroy(surface);
-}
-
-TEST_F(GdiDraw, DirectPixelsAndCairoDrawingMixInOrder) {
-  // Fills and one-pixel lines take different ways to the pixels; each must see the one before.
-  SurfaceDc s(10, 3);
-  const RECT all{0, 0, 10, 3};
-  const RECT right{5, 0, 10, 3};
-  FillRect(s.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  Line(s.get(), {0, 1, 10, 1}, kRed);
-  FillRect(s.get(), &right, Black());
-  Line(s.get(), {9, 0, 9, 3}, kGreen);
-  EXPECT_EQ(Picture(s.get(), 0, 0, 10, 3, {{kWhite, ' '}, {kRed, 'r'}, {kBlack, '#'}, {kGreen, 'g'}}),
-            "     ####g\n"
-            "rrrrr####g\n"
-            "     ####g\n");
+TEST_F(GdiDraw, TextIsClippedToItsRectangleAndFarOffTextDrawsNothing) {
+  EXPECT_EQ(DrawIn(L"88888888", {10, 10, 30, 20}, 0).second, (Box{10, 10, 30, 20}));
+  const RECT far[] = {{INT_MIN, INT_MIN, INT_MIN + 100, INT_MIN + 100},
+                      {INT_MAX - 50, 0, INT_MAX, 100},
+                      {0, INT_MAX - 10, 300, INT_MAX},
+                      {INT_MIN, INT_MIN, INT_MAX, INT_MIN + 10},
+                      {5, 5, 5, 100}};
+  for (const RECT& r : far) {
+    EXPECT_EQ(DrawIn(L"888\n888", r, DT_CENTER).second, kNothing) << r.left << "," << r.top;
+  }
+  // Centred far off to the left even without clipping: nothing on the surface.
+  const RECT left{INT_MIN, 0, INT_MIN + 1000, 100};
+  EXPECT_EQ(DrawIn(L"888", left, DT_CENTER | DT_NOCLIP).second, kNothing);
+  // Centred in the whole coordinate range, the text lands across x = 0.
+  const Box mid = DrawIn(L"8", {INT_MIN, 0, INT_MAX, 100}, DT_CENTER).second;
+  EXPECT_LE(mid[0], 0);
+  EXPECT_GT(mid[2], 0);
 }
 
 }  // namespace

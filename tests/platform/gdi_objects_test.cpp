@@ -1,6 +1,5 @@
 // Win32 rules of DCs and GDI objects that the program relies on, bad handles refused, and the
 // recording seam that shows every call with the state of its DC while the drawing goes on.
-#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -8,10 +7,9 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/detail/surface_dc.h"
-#include "platform/gdi.h"
 #include "platform/gdi_test_util.h"
 
 namespace {
@@ -88,7 +86,9 @@ TEST_F(GdiObjects, BadHandlesAndArgumentsFailWithoutHarm) {
   EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
   EXPECT_EQ(CreateSurfaceDC(0, 10), nullptr);
   EXPECT_EQ(CreateSurfaceDC(10, -1), nullptr);
-  for (int index : {-1, 9, 18, INT_MAX, INT_MIN}) EXPECT_EQ(GetStockObject(index), nullptr) << index;
+  for (int index : {-1, 9, 18, INT_MAX, INT_MIN}) {
+    EXPECT_EQ(GetStockObject(index), nullptr) << index;
+  }
   EXPECT_EQ(CreatePen(42, 1, RGB(0, 0, 0)), nullptr);
   EXPECT_EQ(CreatePen(-1, 1, RGB(0, 0, 0)), nullptr);
   EXPECT_EQ(CreatePenIndirect(nullptr), nullptr);
@@ -97,36 +97,15 @@ TEST_F(GdiObjects, BadHandlesAndArgumentsFailWithoutHarm) {
   EXPECT_EQ(SelectObject(s.get(), pen), GetStockObject(BLACK_PEN));
   SelectObject(s.get(), GetStockObject(BLACK_PEN));
   EXPECT_TRUE(DeleteObject(pen));
-
-  // A DC opens only on a 32-bit image surface and is closed by the call of its kind.
-  cairo_surface_t* argb = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 4, 4);
-  EXPECT_EQ(platform::detail::OpenSurfaceDC(argb), nullptr);
-  cairo_surface_destroy(argb);
-  EXPECT_EQ(platform::detail::OpenSurfaceDC(nullptr), nullptr);
-  EXPECT_FALSE(platform::detail::CloseSurfaceDC(nullptr, nullptr));
-  EXPECT_FALSE(platform::detail::CloseSurfaceDC(s.get(), nullptr));
-  cairo_surface_t* rgb = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 4);
-  HDC opened = platform::detail::OpenSurfaceDC(rgb);
-  EXPECT_FALSE(DeleteSurfaceDC(opened));
-  EXPECT_TRUE(platform::detail::CloseSurfaceDC(opened, nullptr));
-  cairo_surface_destroy(rgb);
 }
 
-TEST_F(GdiObjects, MoveToExReportsThePreviousPosition) {
-  SurfaceDc s(8, 8);
-  POINT expected{0, 0};
-  for (const POINT& to : {POINT{5, 6}, POINT{-3, 7}, POINT{INT_MAX, INT_MIN}, POINT{0, 0}}) {
-    POINT previous{99, 99};
-    EXPECT_TRUE(MoveToEx(s.get(), to.x, to.y, &previous));
-    EXPECT_EQ(previous.x, expected.x);
-    EXPECT_EQ(previous.y, expected.y);
-    expected = to;
-  }
-  EXPECT_TRUE(LineTo(s.get(), -100000, INT_MAX));  // off the surface, and still moves the pen
-  POINT previous{};
-  MoveToEx(s.get(), 0, 0, &previous);
-  EXPECT_EQ(previous.x, -100000);
-  EXPECT_EQ(previous.y, INT_MAX);
+// The DC's state in a record, field by field.
+std::vector<std::pair<const char*, long long>> State(const GdiRecord& r) {
+  return {{"pen", r.penColour},       {"penWidth", r.penWidth},   {"penStyle", r.penStyle},
+          {"brush", r.brushColour},   {"nullBrush", r.brushIsNull}, {"text", r.textColour},
+          {"bk", r.bkColour},         {"bkMode", r.bkMode},       {"font", r.fontHeight},
+          {"family", r.fontPitchAndFamily}, {"weight", r.fontWeight},
+          {"x", r.penPosition.x},     {"y", r.penPosition.y}};
 }
 
 // A record as one line: the call, the objects it names, and every field of the DC's state
@@ -136,9 +115,7 @@ std::string Describe(const GdiRecord& r, const std::map<HGDIOBJ, std::string>& n
   const bool onDc = r.penWidth != 0;
   if (onDc) {
     fresh.penWidth = 1;
-    fresh.penStyle = PS_SOLID;
-    fresh.brushColour = RGB(255, 255, 255);
-    fresh.bkColour = RGB(255, 255, 255);
+    fresh.brushColour = fresh.bkColour = RGB(255, 255, 255);
     fresh.bkMode = OPAQUE;
     fresh.fontHeight = -11;
     fresh.fontFace = L"Liberation Sans";
@@ -152,22 +129,14 @@ std::string Describe(const GdiRecord& r, const std::map<HGDIOBJ, std::string>& n
   for (HGDIOBJ h : {r.object, r.result}) {
     if (h != nullptr) out << " " << (names.count(h) != 0 ? names.at(h) : "unknown");
   }
-  if (r.text != fresh.text) out << " \"" << std::string(r.text.begin(), r.text.end()) << "\"";
-  out << std::hex;
-  if (r.penColour != fresh.penColour) out << " pen=" << r.penColour;
-  if (r.penWidth != fresh.penWidth) out << " penWidth=" << r.penWidth;
-  if (r.penStyle != fresh.penStyle) out << " penStyle=" << r.penStyle;
-  if (r.brushColour != fresh.brushColour) out << " brush=" << r.brushColour;
-  if (r.brushIsNull != fresh.brushIsNull) out << " nullBrush";
-  if (r.textColour != fresh.textColour) out << " textColour=" << r.textColour;
-  if (r.bkColour != fresh.bkColour) out << " bk=" << r.bkColour;
-  if (r.bkMode != fresh.bkMode) out << " bkMode=" << r.bkMode;
-  if (r.fontPitchAndFamily != fresh.fontPitchAndFamily) out << " family=" << int{r.fontPitchAndFamily};
-  out << std::dec;
-  if (r.fontWeight != fresh.fontWeight) out << " weight=" << r.fontWeight;
-  if (r.fontHeight != fresh.fontHeight) out << " font=" << r.fontHeight;
-  if (r.fontFace != fresh.fontFace) out << " face=\"" << std::string(r.fontFace.begin(), r.fontFace.end()) << "\"";
-  if (r.penPosition.x != 0 || r.penPosition.y != 0) out << " at=" << r.penPosition.x << "," << r.penPosition.y;
+  const auto narrow = [](const std::wstring& w) { return std::string(w.begin(), w.end()); };
+  if (r.text != fresh.text) out << " \"" << narrow(r.text) << "\"";
+  if (r.fontFace != fresh.fontFace) out << " face=\"" << narrow(r.fontFace) << "\"";
+  const auto state = State(r);
+  const auto freshState = State(fresh);
+  for (std::size_t i = 0; i < state.size(); ++i) {
+    if (state[i] != freshState[i]) out << " " << state[i].first << "=" << state[i].second;
+  }
   return out.str();
 }
 
@@ -178,11 +147,12 @@ TEST_F(GdiObjects, RecordingShowsEveryCallWithTheStateOfItsDc) {
   lf.lfWeight = FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-  MoveToEx(s.get(), 1, 1, nullptr);  // not recorded
   platform::testing::StartGdiRecording();
   LineTo(s.get(), 2, 2);
   platform::testing::StartGdiRecording();  // starting again forgets what came before
-  MoveToEx(s.get(), 0, 0, nullptr);
+  LineTo(s.get(), -100000, INT_MAX);       // off the surface, and still moves the pen
+  POINT previous{};
+  MoveToEx(s.get(), 0, 0, &previous);
   HPEN white = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
   HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
   HFONT font = CreateFontIndirectW(&lf);
@@ -194,8 +164,6 @@ TEST_F(GdiObjects, RecordingShowsEveryCallWithTheStateOfItsDc) {
   SelectObject(s.get(), oldPen);
   HGDIOBJ oldFont = SelectObject(s.get(), font);
   Ellipse(s.get(), 1, 2, 7, 8);
-  RECT frame{3, 5, 25, 25};
-  DrawFrameControl(s.get(), &frame, DFC_BUTTON, DFCS_BUTTONPUSH);
   SetBkColor(s.get(), RGB(0, 50, 0));
   SetTextColor(s.get(), RGB(0, 255, 0));
   RECT text{1, 2, 50, 30};
@@ -204,7 +172,7 @@ TEST_F(GdiObjects, RecordingShowsEveryCallWithTheStateOfItsDc) {
   for (HGDIOBJ object : {HGDIOBJ{black}, HGDIOBJ{white}, HGDIOBJ{font}}) DeleteObject(object);
   const std::vector<GdiRecord> records = platform::testing::StopGdiRecording();
   LineTo(s.get(), 4, 4);
-  EXPECT_TRUE(platform::testing::StopGdiRecording().empty()) << "nothing recorded when off";
+  EXPECT_TRUE(platform::testing::StopGdiRecording().empty()) << "recorded while off";
 
   const std::map<HGDIOBJ, std::string> names = {
       {white, "white"}, {black, "black"}, {font, "font"},
@@ -213,27 +181,29 @@ TEST_F(GdiObjects, RecordingShowsEveryCallWithTheStateOfItsDc) {
   for (const GdiRecord& r : records) described.push_back(Describe(r, names));
   // Setters are recorded with the state they find, SelectObject once the object is in.
   const std::vector<std::string> expected = {
-      "MoveToEx(0,0) at=2,2",
+      "LineTo(-100000,2147483647) x=2 y=2",
+      "MoveToEx(0,0) x=-100000 y=2147483647",
       "CreatePen(0,1,16777215) no DC white",
       "CreateSolidBrush(0) no DC black",
       "CreateFontIndirectW(-56,0,0,0,400,0,0,0,1,0,0,0,34) no DC font",
       "FillRect(10,0,60,40) black",
-      "SelectObject() white BLACK_PEN pen=ffffff",
-      "MoveToEx(20,30) pen=ffffff",
-      "LineTo(25,31) pen=ffffff at=20,30",
-      "SelectObject() BLACK_PEN white at=25,31",
-      "SelectObject() font SYSTEM_FONT font=-56 face=\"\" at=25,31",
-      "Ellipse(1,2,7,8) font=-56 face=\"\" at=25,31",
-      "DrawFrameControl(3,5,25,25,4,16) font=-56 face=\"\" at=25,31",
-      "SetBkColor(12800) font=-56 face=\"\" at=25,31",
-      "SetTextColor(65280) bk=3200 font=-56 face=\"\" at=25,31",
-      "DrawTextW(-1,1,2,50,30,1) \"12\" textColour=ff00 bk=3200 font=-56 face=\"\" at=25,31",
-      "SelectObject() SYSTEM_FONT font textColour=ff00 bk=3200 at=25,31",
+      "SelectObject() white BLACK_PEN pen=16777215",
+      "MoveToEx(20,30) pen=16777215",
+      "LineTo(25,31) pen=16777215 x=20 y=30",
+      "SelectObject() BLACK_PEN white x=25 y=31",
+      "SelectObject() font SYSTEM_FONT face=\"\" font=-56 x=25 y=31",
+      "Ellipse(1,2,7,8) face=\"\" font=-56 x=25 y=31",
+      "SetBkColor(12800) face=\"\" font=-56 x=25 y=31",
+      "SetTextColor(65280) face=\"\" bk=12800 font=-56 x=25 y=31",
+      "DrawTextW(-1,1,2,50,30,1) \"12\" face=\"\" text=65280 bk=12800 font=-56 x=25 y=31",
+      "SelectObject() SYSTEM_FONT font text=65280 bk=12800 x=25 y=31",
       "DeleteObject() no DC black",
       "DeleteObject() no DC white",
       "DeleteObject() no DC font",
   };
   EXPECT_EQ(described, expected);
+  EXPECT_EQ(previous.x, -100000) << "MoveToEx reports where the pen was";
+  EXPECT_EQ(previous.y, INT_MAX) << "MoveToEx reports where the pen was";
   EXPECT_EQ(GetPixel(s.get(), 59, 39), RGB(0, 0, 0)) << "recorded calls still draw";
   EXPECT_EQ(GetPixel(s.get(), 21, 30), RGB(255, 255, 255)) << "recorded calls still draw";
 }

@@ -1,5 +1,5 @@
-// Opening "COMn:" ports: name resolution through the program folder, exclusive use, raw
-// lines, and the line given back as it was found.
+// "COMn:" ports on real pseudo-terminals: name resolution through the program folder,
+// exclusive use, raw lines, settings taken or refused whole, and the line given back as found.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -89,12 +89,10 @@ TEST(SerialOpen, ClosingGivesTheLineBackAsItWasFound) {
     ASSERT_TRUE(c.found == 0 || platform::detail::SetArbitraryRate(port.Slave(), c.found));
     const std::string before = port.LineSettings();
     HANDLE handle = OpenExisting(port.Name());
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     ASSERT_EQ(GetCommState(handle, &dcb), TRUE);
-    EXPECT_TRUE(c.found == 0 || dcb.BaudRate == c.found) << "found " << c.found << ", got "
-                                                         << dcb.BaudRate;
+    EXPECT_TRUE(c.found == 0 || dcb.BaudRate == c.found) << "the rate found: " << dcb.BaudRate;
     dcb.BaudRate = c.set;
     dcb.fOutX = 1;
     dcb.fInX = 1;
@@ -108,21 +106,102 @@ TEST(SerialOpen, ClosingGivesTheLineBackAsItWasFound) {
 TEST(SerialOpen, LineIsRawFromTheStart) {
   PtyPort port(3);
   HANDLE handle = OpenExisting(port.Name());
-  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-  COMMTIMEOUTS timeouts{0xFFFFFFFFu, 0, 0, 0, 0};
+  COMMTIMEOUTS timeouts{0, 0, 2000, 0, 0};  // until the buffer is full, or 2 s
   ASSERT_EQ(SetCommTimeouts(handle, &timeouts), TRUE);
   const std::string sent("$GPGGA\r\n\x03\x1a\x7f\r", 12);
   port.Send(sent);
-  std::string received;
-  for (int attempt = 0; attempt < 200 && received.size() < sent.size(); ++attempt) {
-    char buffer[64];
-    DWORD got = 0;
-    ASSERT_EQ(ReadFile(handle, buffer, sizeof buffer, &got, nullptr), TRUE);
-    received.append(buffer, got);
-    if (got == 0) Sleep(10);
-  }
-  EXPECT_EQ(received, sent) << "no CR/NL translation, no signal or editing characters";
+  char buffer[12];
+  DWORD got = 0;
+  ASSERT_EQ(ReadFile(handle, buffer, sizeof buffer, &got, nullptr), TRUE);
+  EXPECT_EQ(std::string(buffer, got), sent) << "CR/NL translated, or signal or editing characters";
   EXPECT_TRUE(port.Quiet(200)) << "echoed back to the receiver";
+  EXPECT_EQ(CloseHandle(handle), TRUE);
+}
+
+// The fields of a DCB that carry meaning here, in one line, so that whole records compare.
+std::string Describe(const DCB& d) {
+  return "rate " + std::to_string(d.BaudRate) + " bits " + std::to_string(d.ByteSize) +
+         " parity " + std::to_string(d.Parity) + " stop " + std::to_string(d.StopBits) +
+         " cts " + std::to_string(d.fOutxCtsFlow) + " dsr " + std::to_string(d.fOutxDsrFlow) +
+         " dtr " + std::to_string(d.fDtrControl) + " rts " + std::to_string(d.fRtsControl) +
+         " outx " + std::to_string(d.fOutX) + " inx " + std::to_string(d.fInX) + " xon " +
+         std::to_string(d.XonChar) + " xoff " + std::to_string(d.XoffChar);
+}
+
+std::string Describe(const COMMTIMEOUTS& t) {
+  return std::to_string(t.ReadIntervalTimeout) + " " +
+         std::to_string(t.ReadTotalTimeoutMultiplier) + " " +
+         std::to_string(t.ReadTotalTimeoutConstant) + " " +
+         std::to_string(t.WriteTotalTimeoutMultiplier) + " " +
+         std::to_string(t.WriteTotalTimeoutConstant);
+}
+
+// A refused setting changes nothing, neither on the line nor in what the port reports.
+TEST(SerialState, RefusedSettingsAndTimeoutsLeaveThePortAsItWas) {
+  struct Case {
+    const char* name;
+    void (*change)(DCB*);
+    DWORD error;
+  };
+  const Case cases[] = {
+      {"rate 0", [](DCB* d) { d->BaudRate = 0; }, ERROR_INVALID_PARAMETER},
+      {"rate beyond the fastest line", [](DCB* d) { d->BaudRate = 4000001; },
+       ERROR_INVALID_PARAMETER},
+      // Once set as 4294967295 baud, from a negative rate in a settings file.
+      {"negative rate", [](DCB* d) { d->BaudRate = static_cast<DWORD>(-9600); },
+       ERROR_INVALID_PARAMETER},
+      {"4 data bits", [](DCB* d) { d->ByteSize = 4; }, ERROR_INVALID_PARAMETER},
+      {"9 data bits", [](DCB* d) { d->ByteSize = 9; }, ERROR_INVALID_PARAMETER},
+      {"parity 5", [](DCB* d) { d->Parity = 5; }, ERROR_INVALID_PARAMETER},
+      {"stop bits 3", [](DCB* d) { d->StopBits = 3; }, ERROR_INVALID_PARAMETER},
+      {"1.5 stop bits with 8 data bits", [](DCB* d) { d->StopBits = ONE5STOPBITS; },
+       ERROR_INVALID_PARAMETER},
+      {"XON equal to XOFF", [](DCB* d) { d->XoffChar = d->XonChar; }, ERROR_INVALID_PARAMETER},
+      {"wrong DCBlength", [](DCB* d) { d->DCBlength = 12; }, ERROR_INVALID_PARAMETER},
+      // A pseudo-terminal always carries 8 bits without parity: the line cannot take these.
+      {"7 data bits", [](DCB* d) { d->ByteSize = 7; }, ERROR_INVALID_PARAMETER},
+      {"even parity", [](DCB* d) { d->Parity = EVENPARITY; }, ERROR_INVALID_PARAMETER},
+      {"DSR flow control", [](DCB* d) { d->fOutxDsrFlow = 1; }, ERROR_NOT_SUPPORTED},
+      {"DTR handshake", [](DCB* d) { d->fDtrControl = DTR_CONTROL_HANDSHAKE; },
+       ERROR_NOT_SUPPORTED},
+  };
+  PtyPort port(1);
+  HANDLE handle = OpenExisting(port.Name());
+  DCB good{};
+  good.DCBlength = sizeof good;
+  ASSERT_EQ(GetCommState(handle, &good), TRUE);
+  good.BaudRate = 4000000;
+  EXPECT_EQ(SetCommState(handle, &good), TRUE) << "the fastest line: error " << GetLastError();
+  good.BaudRate = 250000;  // an arbitrary rate, the hardest to keep
+  good.fOutX = 1;
+  good.fInX = 1;
+  ASSERT_EQ(SetCommState(handle, &good), TRUE);
+  const std::string line = port.LineSettings();
+  DCB now = good;
+  for (const Case& c : cases) {
+    DCB bad = good;
+    c.change(&bad);
+    EXPECT_EQ(SetCommState(handle, &bad), FALSE) << c.name;
+    EXPECT_EQ(GetLastError(), c.error) << c.name;
+    EXPECT_EQ(port.LineSettings(), line) << c.name;
+    ASSERT_EQ(GetCommState(handle, &now), TRUE);
+    EXPECT_EQ(Describe(now), Describe(good)) << c.name;
+  }
+  DCB unset{};
+  EXPECT_EQ(GetCommState(handle, &unset), FALSE) << "no DCBlength";
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(GetCommState(handle, nullptr), FALSE);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+
+  COMMTIMEOUTS viewer{1000, 0, 0, 10, 1000};
+  ASSERT_EQ(SetCommTimeouts(handle, &viewer), TRUE);
+  COMMTIMEOUTS meaningless{0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0};
+  EXPECT_EQ(SetCommTimeouts(handle, &meaningless), FALSE);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(SetCommTimeouts(handle, nullptr), FALSE);
+  COMMTIMEOUTS got{};
+  ASSERT_EQ(GetCommTimeouts(handle, &got), TRUE);
+  EXPECT_EQ(Describe(got), Describe(viewer));
   EXPECT_EQ(CloseHandle(handle), TRUE);
 }
 

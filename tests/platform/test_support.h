@@ -24,11 +24,10 @@
 namespace kavro_test {
 
 // The program takes its locale from the environment at start; the tests fix it to UTF-8.
-class Utf8Locale : public ::testing::Environment {
- public:
+struct Utf8Locale : ::testing::Environment {
   void SetUp() override { ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr); }
 };
-inline ::testing::Environment* const utf8Locale = ::testing::AddGlobalTestEnvironment(new Utf8Locale);
+inline auto* const utf8Locale = ::testing::AddGlobalTestEnvironment(new Utf8Locale);
 
 inline std::wstring Widen(const std::string& utf8) {
   std::wstring wide(utf8.size() + 1, L'\0');
@@ -37,9 +36,9 @@ inline std::wstring Widen(const std::string& utf8) {
   return wide;
 }
 
-// CreateFileW on an existing port or file, opened the way the viewer opens its port.
-inline HANDLE OpenExisting(const std::wstring& name, DWORD access = GENERIC_READ | GENERIC_WRITE) {
-  return CreateFileW(name.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+// Opens a port (or file) the way the viewer opens its port.
+inline HANDLE OpenExisting(const std::wstring& name) {
+  return CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0);
 }
 
 // A fresh folder under /tmp, removed with everything in it.
@@ -92,15 +91,9 @@ class PtyPort {
   const TempFolder& Folder() const { return folder_; }
 
   void Send(const std::string& bytes) const {
-    for (std::size_t done = 0; done < bytes.size();) {
-      const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      ASSERT_GT(n, 0) << "write to the pseudo-terminal: " << std::strerror(errno);
-      done += static_cast<std::size_t>(n);
-    }
+    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
-  // True when nothing comes out of the port within the wait.
-  bool Quiet(int waitMs) const {
+  bool Quiet(int waitMs) const {  // nothing comes out of the port within the wait
     pollfd watch{master_, POLLIN, 0};
     return poll(&watch, 1, waitMs) == 0;
   }
@@ -116,8 +109,7 @@ class PtyPort {
            " vtime " + std::to_string(t.c_cc[VTIME]) +
            (arbitrary ? " arbitrary rate " + std::to_string(rate) : "");
   }
-  // The receiver is unplugged.
-  void CloseMaster() {
+  void CloseMaster() {  // the receiver is unplugged
     if (master_ >= 0) close(master_);
     master_ = -1;
   }
