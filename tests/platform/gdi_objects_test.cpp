@@ -1,96 +1,27 @@
-// Win32 rules of DCs and GDI objects that the program relies on, pinned down one by one.
-#include <cairo.h>
+// Win32 rules of DCs and GDI objects that the program relies on, bad handles refused, and the
+// recording seam that shows every call with the state of its DC while the drawing goes on.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/detail/surface_dc.h"
-#include "platform/gdi.h"
-#include "platform/testing.h"
 #include "platform/gdi_test_util.h"
 
 namespace {
 
-using kavro_test::GdiTest;
 using kavro_test::SurfaceDc;
 using platform::testing::CreateSurfaceDC;
 using platform::testing::DeleteSurfaceDC;
+using platform::testing::GdiRecord;
 
-class GdiObjects : public GdiTest {};
+HBRUSH BlackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
-TEST_F(GdiObjects, FreshDcHasBlackPenWhiteBrushSystemFontAndOpaqueWhiteBackground) {
-  SurfaceDc s(8, 8);
-  platform::testing::StartGdiRecording();
-  MoveToEx(s.get(), 1, 1, nullptr);
-  const auto records = platform::testing::StopGdiRecording();
-  ASSERT_EQ(records.size(), 1u);
-  const auto& r = records[0];
-  EXPECT_EQ(r.penColour, RGB(0, 0, 0));
-  EXPECT_EQ(r.penWidth, 1);
-  EXPECT_EQ(r.penStyle, PS_SOLID);
-  EXPECT_EQ(r.brushColour, RGB(255, 255, 255));
-  EXPECT_FALSE(r.brushIsNull);
-  EXPECT_EQ(r.textColour, RGB(0, 0, 0));
-  EXPECT_EQ(r.bkColour, RGB(255, 255, 255));
-  EXPECT_EQ(r.bkMode, OPAQUE);
-  EXPECT_EQ(r.fontHeight, -11);
-  EXPECT_EQ(r.penPosition.x, 0);
-  EXPECT_EQ(r.penPosition.y, 0);
-
-  // The selected objects are the stock ones.
-  HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
-  HBRUSH brush = CreateSolidBrush(RGB(4, 5, 6));
-  LOGFONTW lf{};
-  lf.lfHeight = -20;
-  HFONT font = CreateFontIndirectW(&lf);
-  EXPECT_EQ(SelectObject(s.get(), pen), GetStockObject(BLACK_PEN));
-  EXPECT_EQ(SelectObject(s.get(), brush), GetStockObject(WHITE_BRUSH));
-  EXPECT_EQ(SelectObject(s.get(), font), GetStockObject(SYSTEM_FONT));
-  SelectObject(s.get(), GetStockObject(BLACK_PEN));
-  SelectObject(s.get(), GetStockObject(WHITE_BRUSH));
-  SelectObject(s.get(), GetStockObject(SYSTEM_FONT));
-  EXPECT_TRUE(DeleteObject(pen));
-  EXPECT_TRUE(DeleteObject(brush));
-  EXPECT_TRUE(DeleteObject(font));
-}
-
-TEST_F(GdiObjects, SelectObjectReturnsThePreviousObjectOfTheSameKind) {
-  SurfaceDc s(8, 8);
-  HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
-  HPEN blue = CreatePen(PS_SOLID, 5, RGB(0, 0, 255));
-  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
-  struct Step {
-    HGDIOBJ select;
-    HGDIOBJ expected;
-  };
-  const Step steps[] = {
-      {red, GetStockObject(BLACK_PEN)},  {green, GetStockObject(WHITE_BRUSH)}, {blue, red},
-      {GetStockObject(NULL_BRUSH), green}, {red, blue},                         {red, red},
-      {GetStockObject(BLACK_PEN), red},  {GetStockObject(WHITE_BRUSH), GetStockObject(NULL_BRUSH)},
-  };
-  for (std::size_t i = 0; i < std::size(steps); ++i) {
-    EXPECT_EQ(SelectObject(s.get(), steps[i].select), steps[i].expected) << "step " << i;
-  }
-  EXPECT_TRUE(DeleteObject(red));
-  EXPECT_TRUE(DeleteObject(blue));
-  EXPECT_TRUE(DeleteObject(green));
-}
-
-TEST_F(GdiObjects, SelectObjectFailsOnBadHandles) {
-  SurfaceDc s(8, 8);
-  HPEN stale = CreatePen(PS_SOLID, 1, RGB(1, 1, 1));
-  ASSERT_TRUE(DeleteObject(stale));
-  HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 1, 1));
-  const HGDIOBJ bad[] = {nullptr, stale, s.get(), reinterpret_cast<HGDIOBJ>(static_cast<std::uintptr_t>(0x1234)),
-                         reinterpret_cast<HGDIOBJ>(static_cast<std::uintptr_t>(3))};
-  for (HGDIOBJ object : bad) EXPECT_EQ(SelectObject(s.get(), object), nullptr) << object;
-  EXPECT_EQ(SelectObject(nullptr, pen), nullptr);
-  // The failed calls changed nothing.
-  EXPECT_EQ(SelectObject(s.get(), pen), GetStockObject(BLACK_PEN));
-  SelectObject(s.get(), GetStockObject(BLACK_PEN));
-  EXPECT_TRUE(DeleteObject(pen));
-}
+class GdiObjects : public kavro_test::GdiTest {};
 
 TEST_F(GdiObjects, DeletingASelectedObjectIsRefusedAndItStaysUsable) {
   SurfaceDc s(8, 8);
@@ -102,164 +33,179 @@ TEST_F(GdiObjects, DeletingASelectedObjectIsRefusedAndItStaysUsable) {
   EXPECT_EQ(GetPixel(s.get(), 1, 2), RGB(255, 0, 0));
   EXPECT_EQ(SelectObject(s.get(), old), red);
   EXPECT_TRUE(DeleteObject(red));
-  EXPECT_FALSE(DeleteObject(red)) << "a deleted object is gone";
-}
-
-TEST_F(GdiObjects, ObjectsSelectedIntoAClosedDcCanBeDeleted) {
+  // Deleting the DC lets go of what it had selected.
   HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
   HDC dc = CreateSurfaceDC(4, 4);
   SelectObject(dc, brush);
   EXPECT_FALSE(DeleteObject(brush));
   EXPECT_TRUE(DeleteSurfaceDC(dc));
   EXPECT_TRUE(DeleteObject(brush));
-}
-
-TEST_F(GdiObjects, DeletingStockObjectsIsAHarmlessNoOp) {
-  SurfaceDc s(8, 8);
-  for (int index : {WHITE_BRUSH, BLACK_BRUSH, NULL_BRUSH, BLACK_PEN, WHITE_PEN, NULL_PEN, SYSTEM_FONT}) {
-    HGDIOBJ stock = GetStockObject(index);
-    EXPECT_TRUE(DeleteObject(stock)) << index;
-    EXPECT_EQ(GetStockObject(index), stock) << index;
-  }
-  // The deleted-in-vain black brush still fills.
+  // Stock objects are permanent: deleting one is a harmless no-op.
+  EXPECT_TRUE(DeleteObject(BlackBrush()));
   const RECT r{0, 0, 2, 2};
-  EXPECT_TRUE(FillRect(s.get(), &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))));
+  EXPECT_TRUE(FillRect(s.get(), &r, BlackBrush()));
   EXPECT_EQ(GetPixel(s.get(), 1, 1), RGB(0, 0, 0));
-  EXPECT_FALSE(DeleteObject(nullptr));
-  EXPECT_FALSE(DeleteObject(s.get())) << "a DC is no GDI object to DeleteObject";
 }
 
-TEST_F(GdiObjects, StockObjectsExistForTheWin32Indices) {
-  const int valid[] = {WHITE_BRUSH, LTGRAY_BRUSH, GRAY_BRUSH, DKGRAY_BRUSH, BLACK_BRUSH, NULL_BRUSH,
-                       WHITE_PEN,   BLACK_PEN,    NULL_PEN,   SYSTEM_FONT};
-  for (int index : valid) EXPECT_NE(GetStockObject(index), nullptr) << index;
-  EXPECT_NE(GetStockObject(WHITE_PEN), GetStockObject(BLACK_PEN));
-  for (int index : {-1, 9, 18, INT_MAX, INT_MIN}) EXPECT_EQ(GetStockObject(index), nullptr) << index;
-}
-
-TEST_F(GdiObjects, CreatePenTakesTheWin32StylesAndRefusesOthers) {
-  for (int style : {PS_SOLID, PS_DASH, PS_NULL}) {
-    HPEN pen = CreatePen(style, 0, RGB(0, 0, 0));
-    EXPECT_NE(pen, nullptr) << style;
-    DeleteObject(pen);
+TEST_F(GdiObjects, BadHandlesAndArgumentsFailWithoutHarm) {
+  HDC staleDc = CreateSurfaceDC(4, 4);
+  DeleteSurfaceDC(staleDc);
+  HPEN stalePen = CreatePen(PS_SOLID, 1, RGB(1, 1, 1));
+  ASSERT_TRUE(DeleteObject(stalePen));
+  SurfaceDc s(4, 4);
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 1, 1));
+  const HGDIOBJ badObjects[] = {nullptr, stalePen, s.get(),
+                                reinterpret_cast<HGDIOBJ>(std::uintptr_t{0x1234}),
+                                reinterpret_cast<HGDIOBJ>(std::uintptr_t{3})};
+  for (HGDIOBJ object : badObjects) {
+    EXPECT_EQ(SelectObject(s.get(), object), nullptr) << object;
+    EXPECT_FALSE(DeleteObject(object)) << object;
   }
-  EXPECT_EQ(CreatePen(42, 1, RGB(0, 0, 0)), nullptr);
-  EXPECT_EQ(CreatePen(-1, 1, RGB(0, 0, 0)), nullptr);
-  EXPECT_EQ(CreatePenIndirect(nullptr), nullptr);
-  EXPECT_EQ(CreateFontIndirectW(nullptr), nullptr);
-  const LOGPEN lp{PS_SOLID, {5, 0}, RGB(255, 0, 0)};
-  HPEN pen = CreatePenIndirect(&lp);
-  EXPECT_NE(pen, nullptr);
-  EXPECT_TRUE(DeleteObject(pen));
-}
-
-TEST_F(GdiObjects, MoveToExReportsThePreviousPosition) {
-  SurfaceDc s(8, 8);
-  const POINT moves[] = {{5, 6}, {-3, 7}, {INT_MAX, INT_MIN}, {0, 0}};
-  POINT expected{0, 0};
-  for (const POINT& to : moves) {
-    POINT previous{99, 99};
-    EXPECT_TRUE(MoveToEx(s.get(), to.x, to.y, &previous));
-    EXPECT_EQ(previous.x, expected.x);
-    EXPECT_EQ(previous.y, expected.y);
-    expected = to;
-  }
-  EXPECT_TRUE(MoveToEx(s.get(), 1, 1, nullptr)) << "the previous position is optional";
-  EXPECT_FALSE(MoveToEx(nullptr, 1, 1, nullptr));
-}
-
-TEST_F(GdiObjects, LineToLeavesThePenAtItsEnd) {
-  SurfaceDc s(8, 8);
-  MoveToEx(s.get(), 1, 1, nullptr);
-  EXPECT_TRUE(LineTo(s.get(), 6, 3));
-  EXPECT_TRUE(LineTo(s.get(), -100000, INT_MAX));  // off the surface: still moves the pen
-  POINT previous{};
-  MoveToEx(s.get(), 0, 0, &previous);
-  EXPECT_EQ(previous.x, -100000);
-  EXPECT_EQ(previous.y, INT_MAX);
-}
-
-TEST_F(GdiObjects, ColourAndModeSettersReturnThePreviousValues) {
-  SurfaceDc s(8, 8);
-  EXPECT_EQ(SetBkColor(s.get(), RGB(0, 50, 0)), RGB(255, 255, 255));
-  EXPECT_EQ(SetBkColor(s.get(), RGB(200, 200, 200)), RGB(0, 50, 0));
-  EXPECT_EQ(SetTextColor(s.get(), RGB(0, 255, 0)), RGB(0, 0, 0));
-  EXPECT_EQ(SetTextColor(s.get(), RGB(1, 1, 1)), RGB(0, 255, 0));
-  EXPECT_EQ(SetBkMode(s.get(), TRANSPARENT), OPAQUE);
-  EXPECT_EQ(SetBkMode(s.get(), 7), 0) << "an unknown mode is refused";
-  EXPECT_EQ(SetBkMode(s.get(), OPAQUE), TRANSPARENT);
-  EXPECT_EQ(SetBkColor(nullptr, 0), CLR_INVALID);
-  EXPECT_EQ(SetTextColor(nullptr, 0), CLR_INVALID);
-  EXPECT_EQ(SetBkMode(nullptr, OPAQUE), 0);
-}
-
-TEST(GdiRects, PtInRectExcludesTheRightAndBottomEdges) {
-  const RECT r{3, 7, 25, 25};
-  struct Case {
-    POINT p;
-    BOOL inside;
-  };
-  const Case cases[] = {{{3, 7}, TRUE},   {{24, 24}, TRUE},  {{10, 10}, TRUE}, {{25, 10}, FALSE},
-                        {{10, 25}, FALSE}, {{2, 10}, FALSE}, {{10, 6}, FALSE}, {{25, 25}, FALSE},
-                        {{INT_MIN, INT_MIN}, FALSE}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(PtInRect(&r, c.p), c.inside) << "(" << c.p.x << ", " << c.p.y << ")";
-  }
-  const RECT empty{0, 0, 0, 0};
-  EXPECT_FALSE(PtInRect(&empty, POINT{0, 0}));
-  EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
-}
-
-TEST(GdiRects, SetRectStoresTheFourEdges) {
-  RECT r{};
-  EXPECT_TRUE(SetRect(&r, 1, -2, 3, INT_MAX));
-  EXPECT_EQ(r.left, 1);
-  EXPECT_EQ(r.top, -2);
-  EXPECT_EQ(r.right, 3);
-  EXPECT_EQ(r.bottom, INT_MAX);
-  EXPECT_FALSE(SetRect(nullptr, 0, 0, 0, 0));
-}
-
-TEST_F(GdiObjects, CallsOnABadDcFailWithoutHarm) {
-  HDC stale = CreateSurfaceDC(4, 4);
-  DeleteSurfaceDC(stale);
   RECT r{0, 0, 4, 4};
-  for (HDC dc : {static_cast<HDC>(nullptr), stale}) {
+  for (HDC dc : {HDC{nullptr}, staleDc}) {
+    EXPECT_EQ(SelectObject(dc, pen), nullptr);
+    EXPECT_FALSE(MoveToEx(dc, 1, 1, nullptr));
     EXPECT_FALSE(LineTo(dc, 1, 1));
-    EXPECT_EQ(FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0);
+    EXPECT_EQ(FillRect(dc, &r, BlackBrush()), 0);
     EXPECT_FALSE(Ellipse(dc, 0, 0, 4, 4));
     EXPECT_FALSE(Rectangle(dc, 0, 0, 4, 4));
     EXPECT_EQ(DrawTextW(dc, L"x", -1, &r, 0), 0);
     EXPECT_FALSE(DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH));
     EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
+    EXPECT_EQ(SetBkColor(dc, 0), CLR_INVALID);
+    EXPECT_EQ(SetTextColor(dc, 0), CLR_INVALID);
+    EXPECT_EQ(SetBkMode(dc, OPAQUE), 0);
     EXPECT_FALSE(DeleteSurfaceDC(dc));
   }
-  SurfaceDc s(4, 4);
   EXPECT_EQ(FillRect(s.get(), &r, nullptr), 0);
-  EXPECT_EQ(FillRect(s.get(), nullptr, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0);
+  EXPECT_EQ(FillRect(s.get(), nullptr, BlackBrush()), 0);
   EXPECT_EQ(DrawTextW(s.get(), nullptr, -1, &r, 0), 0);
   EXPECT_EQ(GetPixel(s.get(), 4, 0), CLR_INVALID);
   EXPECT_EQ(GetPixel(s.get(), -1, 0), CLR_INVALID);
+  EXPECT_EQ(SetBkMode(s.get(), 7), 0) << "an unknown mode";
+  EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
   EXPECT_EQ(CreateSurfaceDC(0, 10), nullptr);
   EXPECT_EQ(CreateSurfaceDC(10, -1), nullptr);
+  for (int index : {-1, 9, 18, INT_MAX, INT_MIN}) {
+    EXPECT_EQ(GetStockObject(index), nullptr) << index;
+  }
+  EXPECT_EQ(CreatePen(42, 1, RGB(0, 0, 0)), nullptr);
+  EXPECT_EQ(CreatePen(-1, 1, RGB(0, 0, 0)), nullptr);
+  EXPECT_EQ(CreatePenIndirect(nullptr), nullptr);
+  EXPECT_EQ(CreateFontIndirectW(nullptr), nullptr);
+  // The failed calls changed nothing.
+  EXPECT_EQ(SelectObject(s.get(), pen), GetStockObject(BLACK_PEN));
+  SelectObject(s.get(), GetStockObject(BLACK_PEN));
+  EXPECT_TRUE(DeleteObject(pen));
 }
 
-TEST_F(GdiObjects, SurfaceDcsOpenOnlyOn32BitImageSurfaces) {
-  cairo_surface_t* argb = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 4, 4);
-  EXPECT_EQ(platform::detail::OpenSurfaceDC(argb), nullptr);
-  cairo_surface_destroy(argb);
-  EXPECT_EQ(platform::detail::OpenSurfaceDC(nullptr), nullptr);
-  EXPECT_FALSE(platform::detail::CloseSurfaceDC(nullptr, nullptr));
-  // Each kind of DC is closed by its own call.
-  HDC own = CreateSurfaceDC(4, 4);
-  EXPECT_FALSE(platform::detail::CloseSurfaceDC(own, nullptr));
-  EXPECT_TRUE(DeleteSurfaceDC(own));
-  cairo_surface_t* rgb = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 4);
-  HDC opened = platform::detail::OpenSurfaceDC(rgb);
-  ASSERT_NE(opened, nullptr);
-  EXPECT_FALSE(DeleteSurfaceDC(opened));
-  EXPECT_TRUE(platform::detail::CloseSurfaceDC(opened, nullptr));
-  cairo_surface_destroy(rgb);
+// The DC's state in a record, field by field.
+std::vector<std::pair<const char*, long long>> State(const GdiRecord& r) {
+  return {{"pen", r.penColour},       {"penWidth", r.penWidth},   {"penStyle", r.penStyle},
+          {"brush", r.brushColour},   {"nullBrush", r.brushIsNull}, {"text", r.textColour},
+          {"bk", r.bkColour},         {"bkMode", r.bkMode},       {"font", r.fontHeight},
+          {"family", r.fontPitchAndFamily}, {"weight", r.fontWeight},
+          {"x", r.penPosition.x},     {"y", r.penPosition.y}};
+}
+
+// A record as one line: the call, the objects it names, and every field of the DC's state
+// that differs from a fresh DC's. Calls that name no DC must carry no state at all.
+std::string Describe(const GdiRecord& r, const std::map<HGDIOBJ, std::string>& names) {
+  GdiRecord fresh;
+  const bool onDc = r.penWidth != 0;
+  if (onDc) {
+    fresh.penWidth = 1;
+    fresh.brushColour = fresh.bkColour = RGB(255, 255, 255);
+    fresh.bkMode = OPAQUE;
+    fresh.fontHeight = -11;
+    fresh.fontFace = L"Liberation Sans";
+    fresh.fontPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    fresh.fontWeight = FW_NORMAL;
+  }
+  std::ostringstream out;
+  out << r.op << "(";
+  for (std::size_t i = 0; i < r.args.size(); ++i) out << (i ? "," : "") << r.args[i];
+  out << ")" << (onDc ? "" : " no DC");
+  for (HGDIOBJ h : {r.object, r.result}) {
+    if (h != nullptr) out << " " << (names.count(h) != 0 ? names.at(h) : "unknown");
+  }
+  const auto narrow = [](const std::wstring& w) { return std::string(w.begin(), w.end()); };
+  if (r.text != fresh.text) out << " \"" << narrow(r.text) << "\"";
+  if (r.fontFace != fresh.fontFace) out << " face=\"" << narrow(r.fontFace) << "\"";
+  const auto state = State(r);
+  const auto freshState = State(fresh);
+  for (std::size_t i = 0; i < state.size(); ++i) {
+    if (state[i] != freshState[i]) out << " " << state[i].first << "=" << state[i].second;
+  }
+  return out.str();
+}
+
+TEST_F(GdiObjects, RecordingShowsEveryCallWithTheStateOfItsDc) {
+  SurfaceDc s(60, 40);
+  LOGFONTW lf{};
+  lf.lfHeight = -56;
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+  platform::testing::StartGdiRecording();
+  LineTo(s.get(), 2, 2);
+  platform::testing::StartGdiRecording();  // starting again forgets what came before
+  LineTo(s.get(), -100000, INT_MAX);       // off the surface, and still moves the pen
+  POINT previous{};
+  MoveToEx(s.get(), 0, 0, &previous);
+  HPEN white = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+  HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+  HFONT font = CreateFontIndirectW(&lf);
+  const RECT plot{10, 0, 60, 40};
+  FillRect(s.get(), &plot, black);
+  HGDIOBJ oldPen = SelectObject(s.get(), white);
+  MoveToEx(s.get(), 20, 30, nullptr);
+  LineTo(s.get(), 25, 31);
+  SelectObject(s.get(), oldPen);
+  HGDIOBJ oldFont = SelectObject(s.get(), font);
+  Ellipse(s.get(), 1, 2, 7, 8);
+  SetBkColor(s.get(), RGB(0, 50, 0));
+  SetTextColor(s.get(), RGB(0, 255, 0));
+  RECT text{1, 2, 50, 30};
+  DrawTextW(s.get(), L"12", -1, &text, DT_CENTER);
+  SelectObject(s.get(), oldFont);
+  for (HGDIOBJ object : {HGDIOBJ{black}, HGDIOBJ{white}, HGDIOBJ{font}}) DeleteObject(object);
+  const std::vector<GdiRecord> records = platform::testing::StopGdiRecording();
+  LineTo(s.get(), 4, 4);
+  EXPECT_TRUE(platform::testing::StopGdiRecording().empty()) << "recorded while off";
+
+  const std::map<HGDIOBJ, std::string> names = {
+      {white, "white"}, {black, "black"}, {font, "font"},
+      {GetStockObject(BLACK_PEN), "BLACK_PEN"}, {GetStockObject(SYSTEM_FONT), "SYSTEM_FONT"}};
+  std::vector<std::string> described;
+  for (const GdiRecord& r : records) described.push_back(Describe(r, names));
+  // Setters are recorded with the state they find, SelectObject once the object is in.
+  const std::vector<std::string> expected = {
+      "LineTo(-100000,2147483647) x=2 y=2",
+      "MoveToEx(0,0) x=-100000 y=2147483647",
+      "CreatePen(0,1,16777215) no DC white",
+      "CreateSolidBrush(0) no DC black",
+      "CreateFontIndirectW(-56,0,0,0,400,0,0,0,1,0,0,0,34) no DC font",
+      "FillRect(10,0,60,40) black",
+      "SelectObject() white BLACK_PEN pen=16777215",
+      "MoveToEx(20,30) pen=16777215",
+      "LineTo(25,31) pen=16777215 x=20 y=30",
+      "SelectObject() BLACK_PEN white x=25 y=31",
+      "SelectObject() font SYSTEM_FONT face=\"\" font=-56 x=25 y=31",
+      "Ellipse(1,2,7,8) face=\"\" font=-56 x=25 y=31",
+      "SetBkColor(12800) face=\"\" font=-56 x=25 y=31",
+      "SetTextColor(65280) face=\"\" bk=12800 font=-56 x=25 y=31",
+      "DrawTextW(-1,1,2,50,30,1) \"12\" face=\"\" text=65280 bk=12800 font=-56 x=25 y=31",
+      "SelectObject() SYSTEM_FONT font text=65280 bk=12800 x=25 y=31",
+      "DeleteObject() no DC black",
+      "DeleteObject() no DC white",
+      "DeleteObject() no DC font",
+  };
+  EXPECT_EQ(described, expected);
+  EXPECT_EQ(previous.x, -100000) << "MoveToEx reports where the pen was";
+  EXPECT_EQ(previous.y, INT_MAX) << "MoveToEx reports where the pen was";
+  EXPECT_EQ(GetPixel(s.get(), 59, 39), RGB(0, 0, 0)) << "recorded calls still draw";
+  EXPECT_EQ(GetPixel(s.get(), 21, 30), RGB(255, 255, 255)) << "recorded calls still draw";
 }
 
 }  // namespace

@@ -1,23 +1,21 @@
-// Helpers for the drawing tests: off-screen DCs that clean up after themselves, pictures of
-// pixel areas as text (so a failure shows the shape), and a leak check on GDI objects.
+// Helpers for the drawing tests: off-screen DCs that clean up after themselves, pixel counts,
+// and a leak check on GDI objects.
 #pragma once
 
 #include <gtest/gtest.h>
-
-#include <map>
-#include <string>
 
 #include "platform/gdi.h"
 #include "platform/testing.h"
 
 namespace kavro_test {
 
+constexpr COLORREF kSurfaceBack = RGB(0, 0, 128);
+
 // An off-screen DC, filled with a colour of its own so that untouched pixels show.
 class SurfaceDc {
  public:
-  SurfaceDc(int width, int height, COLORREF background = RGB(0, 0, 128))
-      : dc_(platform::testing::CreateSurfaceDC(width, height)), width_(width), height_(height) {
-    HBRUSH brush = CreateSolidBrush(background);
+  SurfaceDc(int width, int height) : dc_(platform::testing::CreateSurfaceDC(width, height)) {
+    HBRUSH brush = CreateSolidBrush(kSurfaceBack);
     const RECT all{0, 0, width, height};
     FillRect(dc_, &all, brush);
     DeleteObject(brush);
@@ -26,31 +24,11 @@ class SurfaceDc {
   SurfaceDc(const SurfaceDc&) = delete;
   SurfaceDc& operator=(const SurfaceDc&) = delete;
   HDC get() const { return dc_; }
-  int width() const { return width_; }
-  int height() const { return height_; }
 
  private:
   HDC dc_;
-  int width_;
-  int height_;
 };
 
-// The pixels of [left, right) x [top, bottom), one character per pixel by the legend
-// ('?' for colours not in it), rows separated by line feeds.
-inline std::string Picture(HDC dc, int left, int top, int right, int bottom,
-                           const std::map<COLORREF, char>& legend) {
-  std::string out;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) {
-      const auto found = legend.find(GetPixel(dc, x, y));
-      out.push_back(found == legend.end() ? '?' : found->second);
-    }
-    out.push_back('\n');
-  }
-  return out;
-}
-
-// Number of pixels of the colour in [left, right) x [top, bottom).
 inline int CountPixels(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
   int count = 0;
   for (int y = top; y < bottom; ++y) {

@@ -2,42 +2,117 @@
 // port from a stand-in program folder, and the UTF-8 locale the program runs under.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <string>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "platform/comm/arbitrary_rate.h"
+#include "platform/testing.h"
+#include "platform/windows.h"
+
 namespace kavro_test {
+
+// The program takes its locale from the environment at start; the tests fix it to UTF-8.
+struct Utf8Locale : ::testing::Environment {
+  void SetUp() override { ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr); }
+};
+inline auto* const utf8Locale = ::testing::AddGlobalTestEnvironment(new Utf8Locale);
+
+inline std::wstring Widen(const std::string& utf8) {
+  std::wstring wide(utf8.size() + 1, L'\0');
+  const std::size_t n = std::mbstowcs(wide.data(), utf8.c_str(), wide.size());
+  wide.resize(n == static_cast<std::size_t>(-1) ? 0 : n);
+  return wide;
+}
+
+// Opens a port (or file) the way the viewer opens its port.
+inline HANDLE OpenExisting(const std::wstring& name) {
+  return CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0);
+}
 
 // A fresh folder under /tmp, removed with everything in it.
 class TempFolder {
  public:
-  TempFolder();
-  ~TempFolder();
+  TempFolder() {
+    char pattern[] = "/tmp/kavro-test-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+  }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
   const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
-  std::wstring WideFile(const std::string& name) const;
+  std::wstring WideFile(const std::string& name) const { return Widen(File(name)); }
 
  private:
   std::string path_;
 };
 
 // A pseudo-terminal whose slave is linked as COM<number> in a temporary program folder, set
-// through platform::testing::SetModulePath. The test keeps the master (the "receiver") and a
-// slave descriptor of its own to look at the line's termios.
+// through platform::testing::SetModulePath. The test keeps the master (the receiver's end)
+// and a slave descriptor of its own to look at the line.
 class PtyPort {
  public:
-  explicit PtyPort(int number);
-  ~PtyPort();
+  explicit PtyPort(int number) : number_(number) {
+    char slaveName[128] = {};
+    if (openpty(&master_, &slave_, slaveName, nullptr, nullptr) != 0) {
+      ADD_FAILURE() << "openpty: " << std::strerror(errno);
+      return;
+    }
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
+    const std::string link = folder_.File("COM" + std::to_string(number));
+    EXPECT_EQ(symlink(slaveName, link.c_str()), 0) << link << ": " << std::strerror(errno);
+    platform::testing::SetModulePath(folder_.WideFile("kavro").c_str());
+  }
+  ~PtyPort() {
+    platform::testing::SetModulePath(nullptr);
+    CloseMaster();
+    if (slave_ >= 0) close(slave_);
+  }
   PtyPort(const PtyPort&) = delete;
   PtyPort& operator=(const PtyPort&) = delete;
-  std::wstring Name() const;  // "COMn:"
-  int Master() const { return master_; }
+  std::wstring Name() const { return L"COM" + std::to_wstring(number_) + L":"; }
   int Slave() const { return slave_; }
   const TempFolder& Folder() const { return folder_; }
-  void Send(const std::string& bytes) const;
-  // Bytes that came out of the port within the wait.
-  std::string Receive(int waitMs) const;
-  void CloseMaster();
+
+  void Send(const std::string& bytes) const {
+    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+  bool Quiet(int waitMs) const {  // nothing comes out of the port within the wait
+    pollfd watch{master_, POLLIN, 0};
+    return poll(&watch, 1, waitMs) == 0;
+  }
+  // The line's termios and, when it runs at one, its arbitrary rate, as one comparable line.
+  std::string LineSettings() const {
+    termios t{};
+    if (tcgetattr(slave_, &t) != 0) return "unreadable";
+    DWORD rate = 0;
+    const bool arbitrary = platform::detail::GetArbitraryRate(slave_, &rate);
+    return "iflag " + std::to_string(t.c_iflag) + " oflag " + std::to_string(t.c_oflag) +
+           " cflag " + std::to_string(t.c_cflag) + " lflag " + std::to_string(t.c_lflag) +
+           " speed " + std::to_string(cfgetospeed(&t)) + " vmin " + std::to_string(t.c_cc[VMIN]) +
+           " vtime " + std::to_string(t.c_cc[VTIME]) +
+           (arbitrary ? " arbitrary rate " + std::to_string(rate) : "");
+  }
+  void CloseMaster() {  // the receiver is unplugged
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
 
  private:
   TempFolder folder_;
@@ -45,7 +120,5 @@ class PtyPort {
   int master_ = -1;
   int slave_ = -1;
 };
-
-std::wstring Widen(const std::string& utf8);
 
 }  // namespace kavro_test

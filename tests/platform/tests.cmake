@@ -1,11 +1,9 @@
 # Tests of the platform folder.
 kavro_add_test(platform_kernel_tests
-  SOURCES platform/handles_test.cpp platform/files_test.cpp platform/module_path_test.cpp
-          platform/test_support.cpp
+  SOURCES platform/files_test.cpp
   LIBS platform util)
 kavro_add_test(platform_comm_tests
-  SOURCES platform/serial_open_test.cpp platform/serial_state_test.cpp platform/serial_read_test.cpp
-          platform/test_support.cpp
+  SOURCES platform/serial_open_test.cpp platform/serial_read_test.cpp
   LIBS platform util)
 kavro_add_test(platform_message_box_tests
   SOURCES platform/message_box_test.cpp

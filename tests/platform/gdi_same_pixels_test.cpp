@@ -1,0 +1,184 @@
+// What the drawing layer does to save work must not change a pixel: ellipses drawn again from
+// the runs remembered the first time, text laid out from remembered glyph advances, and the box
+// of changed pixels that decides what is sent to the screen.
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "gdi/gdi_internal.h"
+#include "platform/detail/surface_dc.h"
+#include "platform/gdi_test_util.h"
+
+namespace {
+
+using kavro_test::CountPixels;
+using kavro_test::SurfaceDc;
+
+constexpr COLORREF kBack = kavro_test::kSurfaceBack;
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// The surface as text, one character a pixel: '.' background, '#' the colour, '?' anything else.
+std::string Picture(HDC dc, int width, int height, COLORREF colour) {
+  std::string out;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const COLORREF p = GetPixel(dc, x, y);
+      out += p == kBack ? '.' : p == colour ? '#' : '?';
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+class GdiSamePixels : public kavro_test::GdiTest {};
+
+TEST_F(GdiSamePixels, AnEllipseDrawnAgainInThePlaceLightsTheSamePixels) {
+  struct Case {
+    const char* what;
+    RECT box;
+    int penStyle, penWidth;
+    bool wideLineFirst;  // a wide line leaves round caps and joins on the DC's cairo state
+  };
+  const Case cases[] = {
+      {"compass dial", {7, 3, 53, 49}, PS_SOLID, 1, false},
+      {"hub after a wide needle", {24, 20, 37, 31}, PS_SOLID, 1, true},
+      {"pen wider than the box", {11, 12, 15, 15}, PS_SOLID, 6, false},
+      {"no pen", {3, 2, 22, 13}, PS_NULL, 1, false},
+      {"end dot", {41, 35, 47, 41}, PS_SOLID, 1, false},
+      {"across the top left corner", {-9, -7, 17, 13}, PS_SOLID, 2, false},
+      {"across the bottom right edge", {40, 31, 71, 58}, PS_SOLID, 1, true},
+  };
+  for (const Case& c : cases) {
+    std::string first;
+    for (int round = 0; round < 3; ++round) {  // the first through cairo, then remembered
+      SurfaceDc s(60, 50);
+      HPEN pen = CreatePen(c.penStyle, c.penWidth, kWhite);
+      HGDIOBJ old = SelectObject(s.get(), pen);
+      if (c.wideLineFirst) {
+        HPEN wide = CreatePen(PS_SOLID, 3, kWhite);
+        SelectObject(s.get(), wide);
+        MoveToEx(s.get(), 0, 49, nullptr);
+        LineTo(s.get(), 5, 49);
+        SelectObject(s.get(), pen);
+        DeleteObject(wide);
+      }
+      SelectObject(s.get(), GetStockObject(BLACK_BRUSH));
+      Ellipse(s.get(), c.box.left, c.box.top, c.box.right, c.box.bottom);
+      SelectObject(s.get(), old);
+      DeleteObject(pen);
+      const std::string picture = Picture(s.get(), 60, 50, kWhite);
+      if (round == 0) {
+        first = picture;
+        EXPECT_NE(first.find_first_not_of(".\n"), std::string::npos) << c.what << " drew nothing";
+      } else {
+        EXPECT_EQ(picture, first) << c.what << ", drawing " << round + 1;
+      }
+    }
+  }
+}
+
+TEST_F(GdiSamePixels, TextLandsWhereCairoPutsTheGlyphs) {
+  struct Case {
+    LONG height;  // 0: the DC's own font
+    const wchar_t* text;
+    int x;
+  };
+  const Case cases[] = {
+      {0, L" 12:34:56", 0},
+      {0, L" 4807.0380 N", 1},
+      {0, L" !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnop"
+          L"qrstuvwxyz{|}~", 0},
+      {-56, L" 87", 2},
+      {-17, L"Wavy lines, 1.852 km/h", 13},
+  };
+  for (const Case& c : cases) {
+    SurfaceDc ours(300, 80);
+    SurfaceDc theirs(300, 80);
+    LOGFONTW request{};
+    request.lfHeight = c.height;
+    request.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    HFONT font = c.height != 0 ? CreateFontIndirectW(&request) : nullptr;
+    HGDIOBJ old = font != nullptr ? SelectObject(ours.get(), font) : nullptr;
+    SetBkMode(ours.get(), TRANSPARENT);
+    SetTextColor(ours.get(), kWhite);
+    for (int round = 0; round < 2; ++round) {  // the second time from remembered advances
+      RECT rect{c.x, 3, 300, 80};
+      DrawTextW(ours.get(), c.text, -1, &rect, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    }
+
+    platform::detail::Dc* dc = platform::detail::LookupDc(ours.get());
+    ASSERT_NE(dc, nullptr);
+    ASSERT_TRUE(platform::detail::PrepareFont(*dc->font));
+    cairo_t* cr = cairo_create(platform::detail::LookupDc(theirs.get())->surface);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_scaled_font(cr, dc->font->scaled);
+    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+    std::string utf8;
+    for (const wchar_t* p = c.text; *p != 0; ++p) utf8.push_back(static_cast<char>(*p));
+    cairo_move_to(cr, c.x, 3 + dc->font->ascent);
+    cairo_show_text(cr, utf8.c_str());
+    cairo_destroy(cr);
+    cairo_surface_mark_dirty(platform::detail::LookupDc(theirs.get())->surface);
+
+    EXPECT_EQ(Picture(ours.get(), 300, 80, kWhite), Picture(theirs.get(), 300, 80, kWhite))
+        << ::testing::PrintToString(std::wstring(c.text));
+    if (font != nullptr) {
+      SelectObject(ours.get(), old);
+      DeleteObject(font);
+    }
+  }
+}
+
+TEST_F(GdiSamePixels, ClosingASurfaceDcReportsTheBoxOfChangedPixels) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 50, 40);
+  struct Case {
+    const char* what;
+    void (*draw)(HDC);
+    RECT expected;  // empty: nothing changed
+  };
+  const Case cases[] = {
+      {"nothing", [](HDC) {}, {0, 0, 0, 0}},
+      {"fill", [](HDC d) {
+         const RECT r{10, 5, 20, 8};
+         FillRect(d, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+       }, {10, 5, 20, 8}},
+      {"fill and line", [](HDC d) {
+         const RECT r{10, 5, 20, 8};
+         FillRect(d, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+         MoveToEx(d, 30, 20, nullptr);
+         LineTo(d, 40, 30);
+       }, {10, 5, 40, 30}},
+      {"clipped fill", [](HDC d) {
+         const RECT r{INT_MIN, 30, INT_MAX, INT_MAX};
+         FillRect(d, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+       }, {0, 30, 50, 40}},
+      {"end dot", [](HDC d) { Ellipse(d, 2, 3, 8, 9); }, {2, 3, 8, 9}},
+      {"off the surface", [](HDC d) {
+         MoveToEx(d, -100, -100, nullptr);
+         LineTo(d, -10, INT_MAX);
+         Ellipse(d, 60, 0, 70, 10);
+       }, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    HDC dc = platform::detail::OpenSurfaceDC(surface);
+    ASSERT_NE(dc, nullptr);
+    c.draw(dc);
+    RECT changed{1, 2, 3, 4};
+    ASSERT_TRUE(platform::detail::CloseSurfaceDC(dc, &changed));
+    const bool empty = changed.left >= changed.right || changed.top >= changed.bottom;
+    if (c.expected.right == 0) {
+      EXPECT_TRUE(empty) << c.what;
+    } else {
+      EXPECT_EQ((std::vector<LONG>{changed.left, changed.top, changed.right, changed.bottom}),
+                (std::vector<LONG>{c.expected.left, c.expected.top, c.expected.right,
+                                   c.expected.bottom}))
+          << c.what;
+    }
+  }
+  cairo_surface_destroy(surface);
+}
+
+}  // namespace
