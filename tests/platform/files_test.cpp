@@ -1,5 +1,5 @@
 // Kernel calls on real files in a temporary folder: CreateFileW's refusals, sharing and names,
-// and handles that name no open file or port failing without harm.
+// handles that name no open file or port failing without harm, and the program's own path.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <utility>
+
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -146,6 +148,40 @@ TEST(Handles, CallsOnHandlesThatNameNoOpenFileOrPortFail) {
   EXPECT_EQ(platform::testing::CountLiveHandles(), live);
   EXPECT_NE(detail::LookupHandle(pen, detail::Kind::Pen), nullptr) << "the pen must survive";
   EXPECT_TRUE(detail::RemoveHandle(pen, detail::Kind::Pen));
+}
+
+// The program finds its folder from its own path; a buffer too small for it is filled and
+// ended as Win32 does, never overrun.
+TEST(ModuleFileName, IsTheRunningExecutableAndTruncatesLikeWin32) {
+  char exe[4096] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  wchar_t path[4096];
+  const DWORD length = GetModuleFileNameW(nullptr, path, 4096);
+  EXPECT_EQ(std::wstring(path, length), kavro_test::Widen(exe));
+
+  platform::testing::SetModulePath(L"/opt/kavro/kavro");  // 16 characters
+  struct Case {
+    DWORD size, result;
+    const wchar_t* text;  // what the buffer holds afterwards
+    DWORD error;
+  };
+  const Case cases[] = {
+      {260, 16, L"/opt/kavro/kavro", ERROR_SUCCESS},
+      {17, 16, L"/opt/kavro/kavro", ERROR_SUCCESS},
+      {16, 16, L"/opt/kavro/kavr", ERROR_INSUFFICIENT_BUFFER},
+      {1, 1, L"", ERROR_INSUFFICIENT_BUFFER},
+      {0, 0, L"untouched", ERROR_INSUFFICIENT_BUFFER},
+  };
+  for (const Case& c : cases) {
+    wchar_t buffer[260] = L"untouched";
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, c.size), c.result) << "size " << c.size;
+    EXPECT_EQ(std::wstring(buffer), c.text) << "size " << c.size;
+    EXPECT_EQ(GetLastError(), c.error) << "size " << c.size;
+  }
+  EXPECT_EQ(GetModuleFileNameW(nullptr, nullptr, 10), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  platform::testing::SetModulePath(nullptr);
 }
 
 }  // namespace
