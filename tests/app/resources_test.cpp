@@ -14,30 +14,20 @@
 
 namespace {
 
-TEST(ResourcesTest, MenuBarDescriptionWords) {
+// Menu 102 with one button: no image, command 40001, enabled, auto-sized, string 104, 0, no
+// menu. Russian language, high-resolution aware, one 32 x 32 icon.
+TEST(ResourcesTest, TableAsThePlatformReceivesIt) {
   const ResourceTable* table = ProgramResourceTable();
   ASSERT_EQ(table->menuBarCount, 1);
-  EXPECT_EQ(table->menuBars[0].id, 102u);
-  const std::vector<WORD> words(table->menuBars[0].words, table->menuBars[0].words + table->menuBars[0].wordCount);
-  // Menu 102, one button: no image, command 40001, enabled, auto-sized, string 104, 0, no menu.
-  const std::vector<WORD> expected = {102, 1, 0xFFFE, 40001, 0x04, 0x10, 104, 0, 0xFFFF};
-  EXPECT_EQ(words, expected);
-}
-
-TEST(ResourcesTest, LanguageAndHighResolutionMarker) {
-  const ResourceTable* table = ProgramResourceTable();
+  const ResourceMenuBar& bar = table->menuBars[0];
+  EXPECT_EQ(bar.id, 102u);
+  EXPECT_EQ(std::vector<WORD>(bar.words, bar.words + bar.wordCount),
+            (std::vector<WORD>{102, 1, 0xFFFE, 40001, 0x04, 0x10, 104, 0, 0xFFFF}));
   EXPECT_EQ(table->languageId, 0x0419);
   EXPECT_TRUE(table->highResolutionAware);
-}
-
-TEST(ResourcesTest, IconIsOne32By32Image) {
-  const ResourceTable* table = ProgramResourceTable();
   ASSERT_EQ(table->iconCount, 1);
   const ResourceIcon& icon = table->icons[0];
-  EXPECT_EQ(icon.id, 101u);
-  EXPECT_EQ(icon.width, 32);
-  EXPECT_EQ(icon.height, 32);
-  EXPECT_EQ(icon.pixels, ProgramIcon.values);
+  EXPECT_TRUE(icon.id == 101u && icon.width == 32 && icon.height == 32 && icon.pixels == ProgramIcon.values);
 }
 
 // What the icon shows: the window's dark green, the track's end dot in the program's green and
@@ -45,8 +35,7 @@ TEST(ResourcesTest, IconIsOne32By32Image) {
 TEST(ResourcesTest, IconShowsTheProgramsColours) {
   std::map<std::uint32_t, int> counts;
   for (std::uint32_t pixel : ProgramIcon.values) {
-    const std::uint32_t alpha = pixel >> 24;
-    EXPECT_TRUE(alpha == 0x00 || alpha == 0xFF) << std::hex << pixel;
+    EXPECT_TRUE(pixel >> 24 == 0x00 || pixel >> 24 == 0xFF) << std::hex << pixel;
     ++counts[pixel];
   }
   EXPECT_GT(counts[0xFF003200u], 32 * 32 / 2) << "dark green background";
@@ -60,10 +49,10 @@ TEST(ResourcesTest, IconShowsTheProgramsColours) {
 
 TEST(ResourcesTest, PlatformFindsThemByIdentifier) {
   RegisterProgramResources();
-  wchar_t text[100];
   const std::vector<std::pair<UINT, std::wstring>> strings = {{IDS_TITLE, L"Kavro"}, {IDS_CLASS, L"KAVRO"},
                                                               {IDS_OK, L"Ok"}};
   for (const auto& [id, expected] : strings) {
+    wchar_t text[100];
     EXPECT_EQ(LoadStringW(nullptr, id, text, 100), static_cast<int>(expected.size())) << id;
     EXPECT_EQ(std::wstring(text), expected) << id;
   }

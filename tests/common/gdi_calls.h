@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,8 @@ using platform::testing::GdiRecord;
 
 inline std::vector<GdiRecord> CallsNamed(const std::vector<GdiRecord>& record, const std::string& op) {
   std::vector<GdiRecord> calls;
-  for (const GdiRecord& call : record) {
-    if (call.op == op) calls.push_back(call);
-  }
+  std::copy_if(record.begin(), record.end(), std::back_inserter(calls),
+               [&op](const GdiRecord& call) { return call.op == op; });
   return calls;
 }
 

@@ -1,50 +1,40 @@
 // Test fixture: a fresh program folder in /tmp that the module path points into, message boxes
-// caught instead of shown, and the program-wide state back at its start-up values.
+// caught instead of shown and the program-wide state at its start-up values; and real
+// pseudo-terminals linked in that folder as COMn, standing in for the GPS receiver.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/records.h"
+#include "gps/gps_port.h"
+#include "platform/comm.h"
+#include "platform/kernel.h"
 #include "platform/testing.h"
 #include "platform/user.h"
 
 namespace kavro_test {
 
-// A message box the program asked for.
-struct ShownBox {
-  std::wstring text;
-  std::wstring caption;
-  UINT type;
-  bool operator==(const ShownBox& other) const {
-    return text == other.text && caption == other.caption && type == other.type;
-  }
-};
-
-inline std::string Narrow(const std::wstring& text) {
-  std::string bytes;
-  for (wchar_t c : text) bytes += c < 0x80 ? static_cast<char>(c) : '?';
-  return bytes;
-}
-
-inline void PrintTo(const ShownBox& box, std::ostream* out) {
-  *out << "{\"" << Narrow(box.text) << "\", \"" << Narrow(box.caption) << "\", " << box.type << "}";
-}
+// A message box the program asked for: text, caption and type.
+using ShownBox = std::tuple<std::wstring, std::wstring, UINT>;
 
 // UTF-8 to wide characters (the fixture runs under a UTF-8 locale).
 inline std::wstring Widen(const std::string& bytes) {
   std::wstring wide(bytes.size() + 1, L'\0');
   const std::size_t length = std::mbstowcs(wide.data(), bytes.c_str(), wide.size());
-  if (length == static_cast<std::size_t>(-1)) return L"";
-  wide.resize(length);
+  wide.resize(length == static_cast<std::size_t>(-1) ? 0 : length);
   return wide;
 }
 
@@ -54,8 +44,7 @@ inline std::string ReadWholeFile(const std::string& path) {
 }
 
 inline void WriteWholeFile(const std::string& path, const std::string& contents) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << contents;
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
 }
 
 class ProgramFolderTest : public ::testing::Test {
@@ -72,6 +61,7 @@ class ProgramFolderTest : public ::testing::Test {
       return IDOK;
     });
     ResetTrackState(&trackState);
+    portHandle = INVALID_HANDLE_VALUE;
   }
 
   void TearDown() override {
@@ -91,6 +81,63 @@ class ProgramFolderTest : public ::testing::Test {
   std::string folder;
   std::wstring modulePath;
   std::vector<ShownBox> boxes;
+};
+
+// A raw pseudo-terminal linked as COMn in a program folder; the test writes the receiver's side.
+class TestPort {
+ public:
+  TestPort() = default;
+  TestPort(const TestPort&) = delete;
+  TestPort& operator=(const TestPort&) = delete;
+  ~TestPort() { Close(); }
+
+  // Links a new pseudo-terminal as folder/COM<number>. The test keeps the terminal side open
+  // in `terminal` to look at its line settings.
+  void Link(const std::string& folder, int number) {
+    char name[128];
+    ASSERT_EQ(openpty(&master_, &terminal, name, nullptr, nullptr), 0);
+    termios raw{};
+    ASSERT_EQ(tcgetattr(terminal, &raw), 0);
+    cfmakeraw(&raw);
+    ASSERT_EQ(tcsetattr(terminal, TCSANOW, &raw), 0);
+    ASSERT_EQ(symlink(name, (folder + "/COM" + std::to_string(number)).c_str()), 0);
+  }
+
+  // Links as above and opens "COM<number>:" as portHandle, without the program's settling
+  // wait; an empty port returns from a read after 200 ms with nothing.
+  void Open(const std::string& folder, int number) {
+    ASSERT_NO_FATAL_FAILURE(Link(folder, number));
+    const std::wstring port = L"COM" + std::to_wstring(number) + L":";
+    portHandle = CreateFileW(port.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(portHandle, INVALID_HANDLE_VALUE);
+    COMMTIMEOUTS timeouts = {20, 0, 200, 10, 1000};
+    ASSERT_TRUE(SetCommTimeouts(portHandle, &timeouts));
+  }
+
+  // What the receiver sends; the next read takes it all.
+  void Send(const std::string& text) {
+    ASSERT_EQ(write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+
+  // The receiver is unplugged: the terminal side sees a hang-up and the next read fails.
+  void Unplug() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
+
+  // Closes the program's port handle (when open), both sides of the terminal.
+  void Close() {
+    if (portHandle != nullptr && portHandle != INVALID_HANDLE_VALUE) CloseHandle(portHandle);
+    portHandle = INVALID_HANDLE_VALUE;
+    Unplug();
+    if (terminal >= 0) close(terminal);
+    terminal = -1;
+  }
+
+  int terminal = -1;
+
+ private:
+  int master_ = -1;
 };
 
 }  // namespace kavro_test

@@ -2,17 +2,12 @@
 // window that needs no display, and ticks whose drawing is recorded.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "common/gdi_calls.h"
 #include "common/program_folder.h"
-#include "common/test_port.h"
-#include "platform/testing.h"
-#include "platform/user.h"
 #include "track/tick.h"
 
 namespace kavro_test {
@@ -21,15 +16,11 @@ constexpr int WindowWidth = 480;
 constexpr int WindowHeight = 536;
 
 // An RMC sentence as a receiver sends it, with the fields a tick looks at given as text.
-inline std::string Rmc(const std::string& latitude, const std::string& longitude, const std::string& speed,
-                       char latHemisphere = 'N', char lonHemisphere = 'E', const std::string& course = "084.4") {
-  return "$GPRMC,123519.00,A," + latitude + "," + latHemisphere + "," + longitude + "," + lonHemisphere + "," +
-         speed + "," + course + ",230394,003.1,W*6A\r\n";
+inline std::string Rmc(const std::string& latitude, const std::string& longitude, const std::string& speed) {
+  return "$GPRMC,123519.00,A," + latitude + ",N," + longitude + ",E," + speed + ",084.4,230394,003.1,W*6A\r\n";
 }
 
-inline bool SameFix(const FixRecord& a, const FixRecord& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
+inline bool SameFix(const FixRecord& a, const FixRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 class TickTest : public ProgramFolderTest {
  protected:
@@ -48,14 +39,9 @@ class TickTest : public ProgramFolderTest {
     ProgramFolderTest::TearDown();
   }
 
-  // One timer tick after the receiver sent text; returns what the tick drew.
-  std::vector<GdiRecord> Tick(const std::string& text) {
+  // One timer tick after the receiver sent text (if any); returns what the tick drew.
+  std::vector<GdiRecord> Tick(const std::string& text = "") {
     if (!text.empty()) port.Send(text);
-    return TickOnly();
-  }
-
-  // One timer tick on whatever the port holds.
-  std::vector<GdiRecord> TickOnly() {
     platform::testing::StartGdiRecording();
     EXPECT_EQ(HandleTick(window), 0);
     return platform::testing::StopGdiRecording();

@@ -1,10 +1,9 @@
-// Tests of the settings file Tolm.ini and of the paths beside the program file.
+// Tests of the settings file Tolm.ini and of the paths beside the program.
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstddef>
 #include <cstring>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,64 +16,46 @@ namespace {
 using kavro_test::ProgramFolderTest;
 using kavro_test::ShownBox;
 
-struct SettingsCase {
-  const char* name;
-  std::string contents;
-  std::int32_t port;
-  std::int32_t rate;
-};
-
-void PrintTo(const SettingsCase& c, std::ostream* out) { *out << c.name; }
+const ShownBox MissingFileBox = {L"Can not open the file \"Tolm.ini\"", L"Error", MB_OK};
 
 // The settings as read from a file, starting from the zeroes of start-up.
-const std::vector<SettingsCase> SettingsCases = {
-    {"BothKeys", "PORT = COM2\nRATE = 4800\n", 2, 4800},
-    {"BothKeysOtherOrder", "RATE = 4800\nPORT = COM2\n", 2, 4800},
-    {"EmptyFileGivesDefaults", "", 7, 57600},
-    {"RateAlone", "RATE = 9600\n", 7, 9600},
-    {"LowerCaseIgnored", "port = com2\n", 7, 57600},
-    {"IndentedLineIgnored", "  RATE = 9600\n\tPORT = COM2\n", 7, 57600},
-    {"NoBlanks", "PORT=COM3\n", 3, 57600},
-    {"ManyBlanks", "PORT  =  COM3\nRATE   =4800\n", 3, 4800},
-    {"BlankBeforeNumber", "PORT = COM 3\n", 3, 57600},
-    {"TextAfterNumberIgnored", "PORT = COM4 ; the receiver\nRATE = 38400 baud\n", 4, 38400},
-    {"LastOneWins", "PORT = COM2\nRATE = 4800\nPORT = COM5\nRATE = 9600\n", 5, 9600},
-    {"ValuesNotValidated", "RATE = 0\nPORT = COM-1\n", -1, 0},
-    {"NoLineFeedAtEnd", "RATE = 4800", 7, 4800},
-    {"CarriageReturns", "PORT = COM2\r\nRATE = 4800\r\n", 2, 4800},
-    {"NumberMissing", "PORT = COM\nRATE = fast\n", 7, 57600},
-    {"OtherLinesIgnored", "[serial]\n# PORT = COM9\nBAUD = 9600\n", 7, 57600},
-    // A line is read in pieces of 259 bytes, each matched as a line of its own.
-    {"PieceStartsWithKey", std::string(259, 'x') + "RATE = 1200\n", 7, 1200},
-    {"KeyCutBetweenPieces", std::string(258, 'x') + "RATE = 1200\n", 7, 57600},
-    {"KeyAfterLongLine", std::string(600, 'x') + "\nRATE = 2400\n", 7, 2400},
-};
-
-class SettingsTest : public ProgramFolderTest, public ::testing::WithParamInterface<SettingsCase> {};
-
-TEST_P(SettingsTest, ReadsPortAndRate) {
-  const SettingsCase& c = GetParam();
-  kavro_test::WriteWholeFile(folder + "/Tolm.ini", c.contents);
-  ReadSettings(&trackState);
-  EXPECT_EQ(trackState.portNumber, c.port);
-  EXPECT_EQ(trackState.baudRate, c.rate);
+TEST_F(ProgramFolderTest, SettingsFileGivesPortAndRate) {
+  const struct {
+    const char* name;
+    std::string contents;
+    std::int32_t port;
+    std::int32_t rate;
+  } cases[] = {
+      {"BothKeys", "RATE = 4800\nPORT = COM2\n", 2, 4800},
+      {"EmptyFileGivesDefaults", "", 7, 57600},
+      {"RateAlone", "RATE = 9600\n", 7, 9600},
+      {"LowerCaseIgnored", "port = com2\n", 7, 57600},
+      {"IndentedLineIgnored", "  RATE = 9600\n\tPORT = COM2\n", 7, 57600},
+      {"AnyBlanks", "PORT=COM3\nRATE   =4800\n", 3, 4800},
+      {"BlankBeforeNumber", "PORT = COM 3\n", 3, 57600},
+      {"TextAfterNumberIgnored", "PORT = COM4 ; the receiver\nRATE = 38400 baud\n", 4, 38400},
+      {"LastOneWins", "PORT = COM2\nRATE = 4800\nPORT = COM5\nRATE = 9600\n", 5, 9600},
+      {"ValuesNotValidated", "RATE = 0\nPORT = COM-1\n", -1, 0},
+      {"NoLineFeedAtEnd", "RATE = 4800", 7, 4800},
+      {"CarriageReturns", "PORT = COM2\r\nRATE = 4800\r\n", 2, 4800},
+      {"NumberMissing", "PORT = COM\nRATE = fast\n", 7, 57600},
+      {"OtherLinesIgnored", "[serial]\n# PORT = COM9\nBAUD = 9600\n", 7, 57600},
+      // A line is read in pieces of 259 bytes, each matched as a line of its own.
+      {"PieceStartsWithKey", std::string(259, 'x') + "RATE = 1200\n", 7, 1200},
+      {"KeyCutBetweenPieces", std::string(258, 'x') + "RATE = 1200\n", 7, 57600},
+      {"KeyAfterLongLine", std::string(600, 'x') + "\nRATE = 2400\n", 7, 2400},
+  };
+  for (const auto& c : cases) {
+    kavro_test::WriteWholeFile(folder + "/Tolm.ini", c.contents);
+    ResetTrackState(&trackState);
+    ReadSettings(&trackState);
+    EXPECT_EQ(trackState.portNumber, c.port) << c.name;
+    EXPECT_EQ(trackState.baudRate, c.rate) << c.name;
+  }
   EXPECT_TRUE(boxes.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SettingsTest, ::testing::ValuesIn(SettingsCases),
-                         [](const ::testing::TestParamInfo<SettingsCase>& param) { return param.param.name; });
-
-const ShownBox MissingFileBox = {L"Can not open the file \"Tolm.ini\"", L"Error", MB_OK};
-
-class SettingsFileTest : public ProgramFolderTest {};
-
-TEST_F(SettingsFileTest, MissingFileIsReportedAndKeepsTheValues) {
-  ReadSettings(&trackState);
-  EXPECT_EQ(boxes, std::vector<ShownBox>{MissingFileBox});
-  EXPECT_EQ(trackState.portNumber, 0);
-  EXPECT_EQ(trackState.baudRate, 0);
-
-  boxes.clear();
+TEST_F(ProgramFolderTest, MissingSettingsFileIsReportedAndKeepsTheValues) {
   trackState.portNumber = 3;
   trackState.baudRate = 9600;
   ReadSettings(&trackState);
@@ -83,27 +64,19 @@ TEST_F(SettingsFileTest, MissingFileIsReportedAndKeepsTheValues) {
   EXPECT_EQ(trackState.baudRate, 9600);
 }
 
-TEST_F(SettingsFileTest, FileBesideTheProgramIsRead) {
-  // The file in the program's own folder counts, not one in the working directory's.
-  ASSERT_TRUE(std::filesystem::create_directory(folder + "/bin"));
-  kavro_test::WriteWholeFile(folder + "/Tolm.ini", "PORT = COM9\n");
-  kavro_test::WriteWholeFile(folder + "/bin/Tolm.ini", "PORT = COM2\n");
-  SetProgramPath(folder + "/bin/kavro");
-  ReadSettings(&trackState);
-  EXPECT_EQ(trackState.portNumber, 2);
-}
-
-TEST_F(SettingsFileTest, FolderNameBeyondTheLocaleIsNeverOpenedMangled) {
+// The file in the program's own folder counts, not one in the folder above. A folder name
+// beyond the plain C locale is read under UTF-8, and under C is reported as a file that cannot
+// be opened rather than opened mangled.
+TEST_F(ProgramFolderTest, SettingsFileIsTheOneBesideTheProgram) {
   const std::string unusual = folder + "/\xc3\xa9t\xc3\xa9";  // "été"
   ASSERT_TRUE(std::filesystem::create_directory(unusual));
+  kavro_test::WriteWholeFile(folder + "/Tolm.ini", "PORT = COM9\n");
   kavro_test::WriteWholeFile(unusual + "/Tolm.ini", "PORT = COM2\n");
   SetProgramPath(unusual + "/kavro");
-
   ReadSettings(&trackState);
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(trackState.portNumber, 2);
 
-  // Under the plain C locale the name has no 8-bit form: reported as a file that cannot be opened.
   ResetTrackState(&trackState);
   std::setlocale(LC_CTYPE, "C");
   ReadSettings(&trackState);
@@ -111,62 +84,41 @@ TEST_F(SettingsFileTest, FolderNameBeyondTheLocaleIsNeverOpenedMangled) {
   EXPECT_EQ(trackState.portNumber, 0);
 }
 
-struct PathCase {
-  const wchar_t* modulePath;
-  const wchar_t* expected;  // nullptr: no path can be built
-};
-
-class ProgramPathTest : public ProgramFolderTest, public ::testing::WithParamInterface<PathCase> {};
-
-TEST_P(ProgramPathTest, CutsAtTheLastSeparator) {
-  const PathCase& c = GetParam();
-  platform::testing::SetModulePath(c.modulePath);
-  wchar_t path[260];
-  const int built = BuildProgramFilePath(path, 260, L"Tolm.ini");
-  if (c.expected == nullptr) {
-    EXPECT_EQ(built, 0);
-    EXPECT_STREQ(path, L"");
-  } else {
-    EXPECT_EQ(built, 1);
-    EXPECT_STREQ(path, c.expected);
+// The folder is the program path cut at its last '/'. A folder of 250 characters leaves room
+// for "/Tolm.ini" and the NUL exactly; a longer one, or a program path the platform had to cut
+// off, names no real file.
+TEST_F(ProgramFolderTest, ProgramFilePathIsWholeOrNone) {
+  const std::wstring fits = L"/" + std::wstring(249, L'f');
+  const struct {
+    std::wstring modulePath;
+    std::wstring expected;  // empty: no path can be built
+  } cases[] = {
+      {L"/opt/kavro/bin/kavro", L"/opt/kavro/bin/Tolm.ini"},
+      {L"kavro", L"/Tolm.ini"},
+      {L"/a.b/c d/kavro.exe", L"/a.b/c d/Tolm.ini"},
+      {L"", L""},
+      {fits + L"/kavro", fits + L"/Tolm.ini"},
+      {fits + L"g/kavro", L""},
+      {L"/" + std::wstring(300, L'p') + L"/kavro", L""},
+  };
+  for (const auto& c : cases) {
+    platform::testing::SetModulePath(c.modulePath.c_str());
+    wchar_t path[260];
+    EXPECT_EQ(BuildProgramFilePath(path, 260, L"Tolm.ini"), c.expected.empty() ? 0 : 1)
+        << c.modulePath.size() << " characters";
+    EXPECT_EQ(std::wstring(path), c.expected) << c.modulePath.size() << " characters";
   }
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, ProgramPathTest,
-                         ::testing::Values(PathCase{L"/opt/kavro/bin/kavro", L"/opt/kavro/bin/Tolm.ini"},
-                                           PathCase{L"/kavro", L"/Tolm.ini"},
-                                           PathCase{L"kavro", L"/Tolm.ini"},
-                                           PathCase{L"/a.b/c d/kavro.exe", L"/a.b/c d/Tolm.ini"},
-                                           PathCase{L"", nullptr}));
-
-TEST_F(ProgramFolderTest, PathThatDoesNotFitIsRefused) {
-  wchar_t path[260];
-  // A folder of 250 characters leaves room for "/Tolm.ini" and the NUL exactly.
-  std::wstring fits = L"/" + std::wstring(249, L'f');
-  platform::testing::SetModulePath((fits + L"/kavro").c_str());
-  EXPECT_EQ(BuildProgramFilePath(path, 260, L"Tolm.ini"), 1);
-  EXPECT_EQ(std::wstring(path), fits + L"/Tolm.ini");
-
-  std::wstring tooLong = fits + L"g";
-  platform::testing::SetModulePath((tooLong + L"/kavro").c_str());
-  EXPECT_EQ(BuildProgramFilePath(path, 260, L"Tolm.ini"), 0);
-  EXPECT_STREQ(path, L"");
-
-  // A program path the platform had to cut off names no real folder.
-  platform::testing::SetModulePath((L"/" + std::wstring(300, L'p') + L"/kavro").c_str());
-  EXPECT_EQ(BuildProgramFilePath(path, 260, L"Tolm.ini"), 0);
 }
 
 // The 8-bit form of a path is whole and terminated, or there is none: the C library stops
 // short of a character that would cross the buffer's end, and that cut-off path must not be
 // taken for the real one (it would name another file, and it has no terminator).
 TEST_F(ProgramFolderTest, PathIsConvertedWholeOrNotAtAll) {
-  struct Case {
+  const struct {
     std::wstring path;
     int result;
     std::size_t length;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {std::wstring(259, L'a'), 1, 259},
       {std::wstring(260, L'a'), 0, 0},
       {std::wstring(257, L'a') + L"\u00e9", 1, 259},  // the two bytes of e-acute end at 259
@@ -174,10 +126,10 @@ TEST_F(ProgramFolderTest, PathIsConvertedWholeOrNotAtAll) {
       {std::wstring(259, L'a') + L"\u00e9", 0, 0},    // the character itself does not fit
       {std::wstring(100, L'a') + L"\xd800", 0, 0},    // a surrogate has no UTF-8 form
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     char bytes[260];
     std::memset(bytes, '#', sizeof bytes);
-    EXPECT_EQ(ConvertPathToBytes(bytes, sizeof bytes, c.path.c_str()), c.result) << c.path.size() << " characters";
+    EXPECT_EQ(ConvertPathToBytes(bytes, sizeof bytes, c.path.c_str()), c.result) << c.path.size();
     const void* end = std::memchr(bytes, '\0', sizeof bytes);
     ASSERT_NE(end, nullptr) << c.path.size() << " characters: no terminator";
     EXPECT_EQ(static_cast<const char*>(end) - bytes, static_cast<std::ptrdiff_t>(c.length)) << c.path.size();

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <map>
 #include <sstream>
 #include <string>
@@ -18,17 +17,10 @@ namespace view_test {
 
 using platform::testing::GdiRecord;
 
-// A coordinate as the reader stores it: read in single precision, kept as a double.
+// A number as the reader stores it: read in single precision, kept as a double.
 inline double Nmea(double value) { return static_cast<double>(static_cast<float>(value)); }
 
-// The ddmm.mmmm number of a count of minutes of arc (not negative).
-inline double NmeaFromMinutes(double minutes) {
-  double degrees = std::floor(minutes / 60.0);
-  return degrees * 100.0 + (minutes - degrees * 60.0);
-}
-
-inline FixRecord FixAt(double longitude, double latitude, char lonHemisphere = 'E',
-                       char latHemisphere = 'N') {
+inline FixRecord FixAt(double longitude, double latitude, char lonHemisphere = 'E', char latHemisphere = 'N') {
   FixRecord fix{};
   fix.longitude = Nmea(longitude);
   fix.latitude = Nmea(latitude);
@@ -38,47 +30,17 @@ inline FixRecord FixAt(double longitude, double latitude, char lonHemisphere = '
   return fix;
 }
 
-// A 480 x 536 window, the viewer's size, painted in the background colour; the program-wide
-// state cleared.
-class DrawingTest : public ::testing::Test {
- protected:
-  static constexpr int Width = 480;
-  static constexpr int Height = 536;
+inline std::string Colour(long long c) {
+  const COLORREF colour = static_cast<COLORREF>(c);
+  return std::to_string(GetRValue(colour)) + ',' + std::to_string(GetGValue(colour)) + ',' +
+         std::to_string(GetBValue(colour));
+}
 
-  void SetUp() override {
-    ResetTrackState(&trackState);
-    window_ = platform::testing::CreateSurfaceWindow(Width, Height);
-    ASSERT_NE(nullptr, window_);
-    HDC surface = GetDC(window_);
-    RECT all{0, 0, Width, Height};
-    HBRUSH background = CreateSolidBrush(RGB(0, 50, 0));
-    FillRect(surface, &all, background);
-    DeleteObject(background);
-    ReleaseDC(window_, surface);
-  }
-  void TearDown() override { DestroyWindow(window_); }
-
-  // Runs draw(surface) on a freshly obtained surface and returns the calls it made; checks
-  // that every object it created was deleted.
-  template <class Draw>
-  std::vector<GdiRecord> Record(Draw draw) {
-    std::size_t live = platform::testing::CountLiveHandles();
-    HDC surface = GetDC(window_);
-    platform::testing::StartGdiRecording();
-    draw(surface);
-    std::vector<GdiRecord> records = platform::testing::StopGdiRecording();
-    ReleaseDC(window_, surface);
-    EXPECT_EQ(live, platform::testing::CountLiveHandles()) << "objects left behind";
-    return records;
-  }
-
-  HWND window_ = nullptr;
-};
-
-inline std::string Colour(COLORREF c) {
-  std::ostringstream out;
-  out << int{GetRValue(c)} << ',' << int{GetGValue(c)} << ',' << int{GetBValue(c)};
-  return out.str();
+// Wide text as ASCII, line ends as '|' and other characters as '~'.
+inline std::string Ascii(const std::wstring& text) {
+  std::string ascii;
+  for (wchar_t c : text) ascii += c == L'\n' ? '|' : c < 128 ? static_cast<char>(c) : '~';
+  return ascii;
 }
 
 // One line per call. Objects created during the recording are #1, #2, ... in order of
@@ -88,62 +50,80 @@ inline std::vector<std::string> Describe(const std::vector<GdiRecord>& records) 
   int created = 0;
   int old = 0;
   auto name = [&](HGDIOBJ object) {
-    auto it = names.find(object);
-    if (it != names.end()) return it->second;
-    return names[object] = "old" + std::to_string(++old);
+    if (names.count(object) == 0) names[object] = "old" + std::to_string(++old);
+    return names[object];
   };
   std::vector<std::string> lines;
   for (const GdiRecord& r : records) {
-    std::ostringstream out;
-    out << r.op;
+    const std::string& op = r.op;
     const std::vector<long long>& a = r.args;
-    if (r.op == "CreateSolidBrush") {
-      out << ' ' << Colour(static_cast<COLORREF>(a.at(0)));
-    } else if (r.op == "CreatePen" || r.op == "CreatePenIndirect") {
-      out << " style " << a.at(0) << " width " << a.at(1) << ' '
-          << Colour(static_cast<COLORREF>(a.at(2)));
-    } else if (r.op == "CreateFontIndirectW") {
-      for (long long v : a) out << ' ' << v;
-    } else if (r.op == "SelectObject") {
+    std::ostringstream out;
+    out << op;
+    if (op == "CreateSolidBrush" || op == "SetBkColor" || op == "SetTextColor") {
+      out << ' ' << Colour(a.at(0));
+    } else if (op == "CreatePen" || op == "CreatePenIndirect") {
+      out << " style " << a.at(0) << " width " << a.at(1) << ' ' << Colour(a.at(2));
+    } else if (op == "SelectObject") {
       out << ' ' << name(r.object) << " (was " << name(r.result) << ')';
-    } else if (r.op == "DeleteObject") {
+    } else if (op == "DeleteObject") {
       out << ' ' << name(r.object);
-    } else if (r.op == "SetBkColor" || r.op == "SetTextColor") {
-      out << ' ' << Colour(static_cast<COLORREF>(a.at(0)));
-    } else if (r.op == "LineTo") {
-      out << ' ' << r.penPosition.x << ' ' << r.penPosition.y << " - " << a.at(0) << ' '
-          << a.at(1) << " pen " << r.penWidth << ' ' << Colour(r.penColour);
-    } else if (r.op == "FillRect") {
-      for (long long v : a) out << ' ' << v;
-      out << " with " << name(r.object);
-    } else if (r.op == "Ellipse") {
-      for (long long v : a) out << ' ' << v;
-      out << " pen " << r.penWidth << ' ' << Colour(r.penColour) << " brush "
-          << Colour(r.brushColour);
-    } else if (r.op == "DrawTextW") {
-      out << " \"";
-      for (wchar_t c : r.text) out << (c == L'\n' ? '|' : c < 128 ? static_cast<char>(c) : '~');
-      out << "\" in";
-      for (long long v : a) out << ' ' << v;
-      out << " colour " << Colour(r.textColour) << " on " << Colour(r.bkColour) << " font "
-          << r.fontHeight << " face \"";
-      for (wchar_t c : r.fontFace) out << (c < 128 ? static_cast<char>(c) : '~');
-      out << '"';
     } else {
+      if (op == "LineTo") out << ' ' << r.penPosition.x << ' ' << r.penPosition.y << " -";
+      if (op == "DrawTextW") out << " \"" << Ascii(r.text) << "\" in";
       for (long long v : a) out << ' ' << v;
     }
-    if (r.op.rfind("Create", 0) == 0) out << " -> " << (names[r.object] = "#" + std::to_string(++created));
+    if (op == "FillRect") out << " with " << name(r.object);
+    if (op == "LineTo" || op == "Ellipse") out << " pen " << r.penWidth << ' ' << Colour(r.penColour);
+    if (op == "Ellipse") out << " brush " << Colour(r.brushColour);
+    if (op == "DrawTextW") {
+      out << " colour " << Colour(r.textColour) << " on " << Colour(r.bkColour) << " font "
+          << r.fontHeight << " face \"" << Ascii(r.fontFace) << '"';
+    }
+    if (op.rfind("Create", 0) == 0) out << " -> " << (names[r.object] = "#" + std::to_string(++created));
     lines.push_back(out.str());
   }
   return lines;
 }
 
-inline std::vector<std::string> Only(const std::vector<std::string>& lines, const char* op) {
+// The lines that start with one of the given beginnings.
+inline std::vector<std::string> Only(const std::vector<std::string>& lines, std::vector<std::string> ops) {
   std::vector<std::string> found;
   for (const std::string& line : lines) {
-    if (line.rfind(op, 0) == 0) found.push_back(line);
+    for (const std::string& op : ops) {
+      if (line.rfind(op, 0) == 0) found.push_back(line);
+    }
   }
   return found;
 }
+
+// A 480 x 536 window, the viewer's size, and the program-wide state cleared.
+class DrawingTest : public ::testing::Test {
+ protected:
+  static constexpr int Width = 480;
+  static constexpr int Height = 536;
+
+  void SetUp() override {
+    ResetTrackState(&trackState);
+    window_ = platform::testing::CreateSurfaceWindow(Width, Height);
+    ASSERT_NE(nullptr, window_);
+  }
+  void TearDown() override { DestroyWindow(window_); }
+
+  // Runs draw(surface) on a freshly obtained surface and describes the calls it made; checks
+  // that every object it created was deleted.
+  template <class Draw>
+  std::vector<std::string> Record(Draw draw) {
+    const std::size_t live = platform::testing::CountLiveHandles();
+    HDC surface = GetDC(window_);
+    platform::testing::StartGdiRecording();
+    draw(surface);
+    const std::vector<GdiRecord> records = platform::testing::StopGdiRecording();
+    ReleaseDC(window_, surface);
+    EXPECT_EQ(live, platform::testing::CountLiveHandles()) << "objects left behind";
+    return Describe(records);
+  }
+
+  HWND window_ = nullptr;
+};
 
 }  // namespace view_test
