@@ -16,7 +16,8 @@ using kavro_test::ProgramFolderTest;
 using kavro_test::ReadWholeFile;
 using kavro_test::ShownBox;
 
-const std::vector<ShownBox> CreateFailure = {{L"Can not create the LogFile \"Tolm.txt\"", L"Error", MB_OK}};
+const std::vector<ShownBox> CreateFailure = {
+    {L"Can not create the LogFile \"Tolm.txt\"", L"Error", MB_OK}};
 
 // An earlier run's log is replaced: two starts leave one header.
 TEST_F(ProgramFolderTest, LogFileIsCreatedBesideTheProgramWithOneHeader) {
@@ -35,7 +36,7 @@ TEST_F(ProgramFolderTest, LogFileIsCreatedBesideTheProgramWithOneHeader) {
 TEST_F(ProgramFolderTest, LogFileThatCannotBeCreatedIsReported) {
   const std::string unusual = folder + "/\xc3\xa9t\xc3\xa9";  // "été"
   ASSERT_TRUE(std::filesystem::create_directory(unusual));
-  for (const std::string& program : {folder + "/gone/kavro", "/" + std::string(300, 'p') + "/kavro"}) {
+  for (const std::string& program : {folder + "/gone/kavro", "/" + std::string(300, 'p') + "/k"}) {
     boxes.clear();
     SetProgramPath(program);
     CreateLogFile(&trackState);
@@ -59,8 +60,7 @@ TEST_F(ProgramFolderTest, LogFileThatCannotBeCreatedIsReported) {
 }
 
 TEST_F(ProgramFolderTest, HeaderThatCannotBeWrittenIsDroppedQuietly) {
-  const std::wstring widePath = kavro_test::Widen(folder + "/gone/Tolm.txt");
-  widePath.copy(trackState.logPath, widePath.size());
+  kavro_test::Widen(folder + "/gone/Tolm.txt").copy(trackState.logPath, 259);
   WriteLogHeader(&trackState);
   EXPECT_TRUE(boxes.empty());
   EXPECT_FALSE(std::filesystem::exists(folder + "/gone"));

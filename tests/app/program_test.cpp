@@ -74,8 +74,8 @@ class ProgramTest : public kavro_test::ProgramFolderTest {
     return pid;
   }
 
-  // Waits (20 s at most, for the sanitizer build) until the program ended, giving its exit code,
-  // or until its first tick has reported the port it could not read, giving -1.
+  // Waits (20 s at most, for the sanitizer build) for the program's exit code, or for its first
+  // tick to report the port it could not read (-1).
   int WaitForExitOrFirstTick(pid_t pid, const std::string& errPath) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (pid > 0 && std::chrono::steady_clock::now() < end) {
@@ -97,21 +97,22 @@ class ProgramTest : public kavro_test::ProgramFolderTest {
 TEST_F(ProgramTest, SecondStartRaisesTheFirstAndLeavesEverythingAlone) {
   const std::string firstErr = folder + "/first.err";
   const pid_t first = Start(firstErr);
-  ASSERT_EQ(WaitForExitOrFirstTick(first, firstErr), -1) << "standard error: " << ReadWholeFile(firstErr);
+  ASSERT_EQ(WaitForExitOrFirstTick(first, firstErr), -1) << ReadWholeFile(firstErr);
   EXPECT_EQ(ReadWholeFile(firstErr), SettingsLine + PortLine + ReadLine);
   const std::string log = programFolder + "/Tolm.txt";
   const std::string header = ReadWholeFile(log);
   kavro_test::ExpectHeader(header);
   struct stat before {};
+  struct stat after {};
   ASSERT_EQ(stat(log.c_str(), &before), 0);
 
   const std::string secondErr = folder + "/second.err";
   EXPECT_EQ(WaitForExitOrFirstTick(Start(secondErr), secondErr), 0);
   EXPECT_EQ(ReadWholeFile(secondErr), "") << "no settings read, no port opened, no box shown";
-  struct stat after {};
   ASSERT_EQ(stat(log.c_str(), &after), 0);
   EXPECT_EQ(ReadWholeFile(log), header);
-  EXPECT_TRUE(after.st_mtim.tv_sec == before.st_mtim.tv_sec && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec);
+  EXPECT_TRUE(after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+              after.st_mtim.tv_nsec == before.st_mtim.tv_nsec);
   EXPECT_EQ(kill(first, 0), 0) << "the first instance runs on";
   EXPECT_EQ(ReadWholeFile(firstErr), SettingsLine + PortLine + ReadLine);
 }

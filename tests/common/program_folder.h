@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,8 +32,7 @@ using ShownBox = std::tuple<std::wstring, std::wstring, UINT>;
 // UTF-8 to wide characters (the fixture runs under a UTF-8 locale).
 inline std::wstring Widen(const std::string& bytes) {
   std::wstring wide(bytes.size() + 1, L'\0');
-  const std::size_t length = std::mbstowcs(wide.data(), bytes.c_str(), wide.size());
-  wide.resize(length == static_cast<std::size_t>(-1) ? 0 : length);
+  wide.resize(std::mbstowcs(wide.data(), bytes.c_str(), wide.size()));
   return wide;
 }
 
@@ -44,7 +42,7 @@ inline std::string ReadWholeFile(const std::string& path) {
 }
 
 inline void WriteWholeFile(const std::string& path, const std::string& contents) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
+  std::ofstream(path, std::ios::binary) << contents;
 }
 
 class ProgramFolderTest : public ::testing::Test {
@@ -72,7 +70,7 @@ class ProgramFolderTest : public ::testing::Test {
     std::setlocale(LC_CTYPE, "C");
   }
 
-  // The module path the program sees, as UTF-8.
+  // The module path the program sees, given as UTF-8.
   void SetProgramPath(const std::string& path) {
     modulePath = Widen(path);
     platform::testing::SetModulePath(modulePath.c_str());
@@ -83,7 +81,8 @@ class ProgramFolderTest : public ::testing::Test {
   std::vector<ShownBox> boxes;
 };
 
-// A raw pseudo-terminal linked as COMn in a program folder; the test writes the receiver's side.
+// A raw pseudo-terminal linked as folder/COMn. The test writes the receiver's side, and keeps
+// the terminal side open in `terminal` to look at its line settings.
 class TestPort {
  public:
   TestPort() = default;
@@ -91,41 +90,38 @@ class TestPort {
   TestPort& operator=(const TestPort&) = delete;
   ~TestPort() { Close(); }
 
-  // Links a new pseudo-terminal as folder/COM<number>. The test keeps the terminal side open
-  // in `terminal` to look at its line settings.
   void Link(const std::string& folder, int number) {
     char name[128];
-    ASSERT_EQ(openpty(&master_, &terminal, name, nullptr, nullptr), 0);
     termios raw{};
+    ASSERT_EQ(openpty(&receiver_, &terminal, name, nullptr, nullptr), 0);
     ASSERT_EQ(tcgetattr(terminal, &raw), 0);
     cfmakeraw(&raw);
     ASSERT_EQ(tcsetattr(terminal, TCSANOW, &raw), 0);
     ASSERT_EQ(symlink(name, (folder + "/COM" + std::to_string(number)).c_str()), 0);
   }
 
-  // Links as above and opens "COM<number>:" as portHandle, without the program's settling
-  // wait; an empty port returns from a read after 200 ms with nothing.
+  // Links it and opens it as portHandle without the program's set-up: an empty port returns
+  // from a read after 200 ms with nothing.
   void Open(const std::string& folder, int number) {
     ASSERT_NO_FATAL_FAILURE(Link(folder, number));
-    const std::wstring port = L"COM" + std::to_wstring(number) + L":";
-    portHandle = CreateFileW(port.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(portHandle, INVALID_HANDLE_VALUE);
+    const std::wstring name = L"COM" + std::to_wstring(number) + L":";
+    portHandle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
     COMMTIMEOUTS timeouts = {20, 0, 200, 10, 1000};
     ASSERT_TRUE(SetCommTimeouts(portHandle, &timeouts));
   }
 
-  // What the receiver sends; the next read takes it all.
   void Send(const std::string& text) {
-    ASSERT_EQ(write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ASSERT_EQ(write(receiver_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
   }
 
   // The receiver is unplugged: the terminal side sees a hang-up and the next read fails.
   void Unplug() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
+    if (receiver_ >= 0) close(receiver_);
+    receiver_ = -1;
   }
 
-  // Closes the program's port handle (when open), both sides of the terminal.
+  // Closes the program's port handle too.
   void Close() {
     if (portHandle != nullptr && portHandle != INVALID_HANDLE_VALUE) CloseHandle(portHandle);
     portHandle = INVALID_HANDLE_VALUE;
@@ -137,7 +133,7 @@ class TestPort {
   int terminal = -1;
 
  private:
-  int master_ = -1;
+  int receiver_ = -1;
 };
 
 }  // namespace kavro_test

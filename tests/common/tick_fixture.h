@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "common/gdi_calls.h"
 #include "common/program_folder.h"
@@ -12,15 +11,16 @@
 
 namespace kavro_test {
 
-constexpr int WindowWidth = 480;
-constexpr int WindowHeight = 536;
-
 // An RMC sentence as a receiver sends it, with the fields a tick looks at given as text.
-inline std::string Rmc(const std::string& latitude, const std::string& longitude, const std::string& speed) {
-  return "$GPRMC,123519.00,A," + latitude + ",N," + longitude + ",E," + speed + ",084.4,230394,003.1,W*6A\r\n";
+inline std::string Rmc(const std::string& latitude, const std::string& longitude,
+                       const std::string& speed) {
+  return "$GPRMC,123519.00,A," + latitude + ",N," + longitude + ",E," + speed +
+         ",084.4,230394,003.1,W*6A\r\n";
 }
 
-inline bool SameFix(const FixRecord& a, const FixRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+inline bool SameFix(const FixRecord& a, const FixRecord& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 class TickTest : public ProgramFolderTest {
  protected:
@@ -28,7 +28,7 @@ class TickTest : public ProgramFolderTest {
     ProgramFolderTest::SetUp();
     tickBusy = TickIdle;
     port.Open(folder, 5);
-    window = platform::testing::CreateSurfaceWindow(WindowWidth, WindowHeight);
+    window = platform::testing::CreateSurfaceWindow(480, 536);
     ASSERT_NE(window, nullptr);
   }
 
@@ -40,7 +40,7 @@ class TickTest : public ProgramFolderTest {
   }
 
   // One timer tick after the receiver sent text (if any); returns what the tick drew.
-  std::vector<GdiRecord> Tick(const std::string& text = "") {
+  Recording Tick(const std::string& text = "") {
     if (!text.empty()) port.Send(text);
     platform::testing::StartGdiRecording();
     EXPECT_EQ(HandleTick(window), 0);
@@ -48,21 +48,15 @@ class TickTest : public ProgramFolderTest {
   }
 
   // Where the tick's drawings show in a recording (-1 when not drawn).
-  static int PanelAt(const std::vector<GdiRecord>& record) {
-    for (std::size_t i = 0; i < record.size(); ++i) {
-      if (record[i].op == "DrawTextW" && record[i].text.rfind(L"\n\n ", 0) == 0) return static_cast<int>(i);
+  static int PanelAt(const Recording& r) {
+    for (std::size_t i = 0; i < r.size(); ++i) {
+      if (r[i].op == "DrawTextW" && r[i].text.rfind(L"\n\n ", 0) == 0) return static_cast<int>(i);
     }
     return -1;
   }
-  static int PlotAt(const std::vector<GdiRecord>& record) {
-    return FindCall(record, "FillRect", {100, 0, WindowWidth, WindowHeight});
-  }
-  static int CompassAt(const std::vector<GdiRecord>& record) {
-    return FindCall(record, "Ellipse", {WindowWidth - 64, 10, WindowWidth - 10, 64});
-  }
-  static int SpeedFigureAt(const std::vector<GdiRecord>& record) {
-    return FindCall(record, "FillRect", {1, 180, 99, WindowHeight});
-  }
+  static int PlotAt(const Recording& r) { return FindCall(r, "FillRect", {100, 0, 480, 536}); }
+  static int CompassAt(const Recording& r) { return FindCall(r, "Ellipse", {416, 10, 470, 64}); }
+  static int FigureAt(const Recording& r) { return FindCall(r, "FillRect", {1, 180, 99, 536}); }
 
   TestPort port;
   HWND window = nullptr;

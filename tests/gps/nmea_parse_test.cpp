@@ -24,16 +24,76 @@ std::string RmcWith(RmcField field, const std::string& value) {
   return text.replace(start, text.find(',', start) - start, value);
 }
 
-struct ParseCase {
-  const char* name;
-  std::string text;
-  FixRecord expected;
-};
+// The example RMC's fix with other seconds, or another date.
+FixRecord RmcFixAt(int second) { return Taken(RmcFix, second, 4807.038f, 1131.0f, 22.4f, 84.4f); }
+FixRecord RmcFixOn(int day, int month, int year) {
+  const FixRecord scanned = Scanned(12, 35, 'A', 'N', 'E', day, month, year);
+  return Taken(scanned, 19, 4807.038f, 1131.0f, 22.4f, 84.4f);
+}
 
-// Parses each text onto a record full of leftovers, so that a field the reader forgets to zero
-// shows.
-void ExpectEachParses(const std::vector<ParseCase>& cases) {
-  for (const ParseCase& c : cases) {
+// Each text is parsed onto a record full of leftovers, so that a field the reader forgets to
+// zero shows.
+TEST(ParseNmeaText, Table) {
+  const FixRecord none{};
+  const FixRecord rejected = Scanned(12, 35, 'A', 'N', 'E', 23, 3, 94);
+  const struct {
+    const char* name;
+    std::string text;
+    FixRecord expected;
+  } cases[] = {
+      {"AllThreeInAnyOrder", AllExamples, AllFix},
+      {"EmptyText", "", none},
+      {"OtherSentences", "$GPVTG,084.4,T,,M,022.4,N,041.5,K,A*2C\r\n$GPGSA,A,3,04,05,,09*39", none},
+      {"AnyTalker", "$GNRMC" + RmcExample.substr(6), RmcFix},
+      {"DollarLostAtTheStartOfARead", RmcExample.substr(1), RmcFix},
+      // The first "RMC", "GGA" or "GSV" anywhere wins, even inside other text or a sentence that
+      // is rejected; whatever follows is never looked at.
+      {"FirstMatchInsideOtherText", "$GPTXT,01,01,02,RMC OFF*00\r\n" + RmcExample, none},
+      {"FirstRmcCut", "$GPRMC,123519.00,A,4807.0\r\n" + RmcExample, Scanned(12, 35, 'A')},
+      {"FirstGgaRejected", "$GPGGA,,,,,,0,,,,,,,,*66\r\n" + GgaExample, none},
+      // Two-digit years land in 2000-2099: "-1" (after a week rollover) reads as 1999, and %2d
+      // leaves "94" of a four-digit year unread after "19".
+      {"YearMinusOne", RmcWith(Date, "2208-1"), RmcFixOn(22, 8, 1999)},
+      {"FourDigitYear", RmcWith(Date, "23031994"), RmcFixOn(23, 3, 2019)},
+      // Cut reads: what was scanned straight into the record before the cut stays.
+      {"RmcOneDigit", "$GPRMC,1", Scanned(1, 0, 0)},
+      {"RmcAfterNorth", "$GPRMC,123519.00,A,4807.038,N", Scanned(12, 35, 'A', 'N')},
+      {"RmcInYear", RmcExample.substr(0, 59), Scanned(12, 35, 'A', 'N', 'E', 23, 3, 9)},
+      // %c takes the next character as it is: a line end, or a comma.
+      {"RmcCutAfterLatitude", "$GPRMC,123519.00,A,4807.038,\r\n$GPGSA", Scanned(12, 35, 'A', '\r')},
+      {"EmptyStatus", "$GPRMC,123519.00,,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
+       Scanned(12, 35, ',')},
+      // Receivers without a fix send empty fields; every such sentence fails its count.
+      {"RmcAllEmpty", "$GPRMC,,V,,,,,,,,,,N*53", none},
+      {"RmcEmptyPosition", "$GPRMC,123519.00,V,,,,,,,230394,,,N", Scanned(12, 35, 'V')},
+      {"RmcEmptyCourse", RmcWith(Course, ""), Scanned(12, 35, 'A', 'N', 'E')},
+      {"RmcEmptyDate", RmcWith(Date, ""), Scanned(12, 35, 'A', 'N', 'E')},
+      {"GgaEmptyAltitude", "$GPGGA,235952.00,0000.0000,N,00000.0000,E,0,00,0.0,,M,,M,,*51", none},
+      {"GgaEmptyQuality", "$GPGGA,123519.00,4807.038,N,01131.000,E,,08,0.9,545.4,M,46.9,M,,", none},
+      {"GsvEmptyCount", "$GPGSV,1,1,,*79", none},
+      // Noise.
+      {"ControlAndHighBytes", "\x01\x02\x7f\xff\xfe$$$,,,***\r\r\n\n", none},
+      {"NamesRunTogether", "RMCRMCRMCGGAGGAGSVGSV", none},
+      {"GarbageBeforeSentence", "\xc3\xa9\x13\x11#@!" + RmcExample, RmcFix},
+      // A GGA cut off and joined to a GLL: the GLL's fields never line up with the pattern.
+      {"CutGgaJoinedToGll", "$GPGGA,030130$GPGLL,3404.5561,N,11820.3337,W,030131.000,A,A*4E", none},
+      // The formatted-input rules accept more than decimals, and the numbers keep what the scan
+      // made of them. The seconds saturate instead of overflowing the integer; NaN gives 0.
+      {"SecondsOverflowFloat", RmcWith(Time, "12351e39"), RmcFixAt(Int32Max)},
+      {"SecondsBelowInt32", RmcWith(Time, "1235-3e9"), RmcFixAt(Int32Min)},
+      {"SecondsNan", RmcWith(Time, "1235nan"), RmcFixAt(0)},
+      {"SecondsHexadecimal", RmcWith(Time, "12350x1Ap0"), RmcFixAt(26)},
+      {"CourseNegative", RmcWith(Course, "-84"), Taken(RmcFix, 19, 4807.038f, 1131.0f, 22.4f, -84)},
+      // A position, speed, course or altitude that is not a finite number rejects its sentence.
+      {"LatitudeNan", RmcWith(Lat, "nan"), rejected},
+      {"LatitudeMinusInfinity", RmcWith(Lat, "-inf"), rejected},
+      {"LongitudeOverflow", RmcWith(Lon, "1e39"), rejected},
+      {"SpeedInfinite", RmcWith(Speed, "inf"), rejected},
+      {"CourseNan", RmcWith(Course, "nan"), rejected},
+      {"AltitudeOverflow", "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,1e39,M,", none},
+      {"AltitudeNan", "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,nan,M,", none},
+  };
+  for (const auto& c : cases) {
     FixRecord fix;
     std::memset(static_cast<void*>(&fix), 0x5A, sizeof fix);
     ParseNmeaText(c.text.c_str(), &fix);
@@ -41,124 +101,22 @@ void ExpectEachParses(const std::vector<ParseCase>& cases) {
   }
 }
 
-TEST(ParseNmeaText, WholeSentences) {
-  ExpectEachParses({
-      {"RmcExample", RmcExample, RmcExampleFix},
-      {"AllThreeInAnyOrder", GsvExample + "\r\n" + GgaExample + "\r\n" + RmcExample + "\r\n",
-       Fix(RmcExampleFix).Gga(1, 8, 545.4f).InView(11)},
-      {"EmptyText", "", Fix()},
-      {"NoSentenceNames",
-       "$GPVTG,084.4,T,,M,022.4,N,041.5,K,A*2C\r\n$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39", Fix()},
-      {"AnyTalker", "$GNRMC" + RmcExample.substr(6), RmcExampleFix},
-      {"DollarLostAtTheStartOfARead", RmcExample.substr(1), RmcExampleFix},
-      // The fields start four characters after the match, whatever the fourth character is.
-      {"AnyCharacterAfterTheName", "$GPRMCX" + RmcExample.substr(7), RmcExampleFix},
-      // The first "RMC" anywhere wins, even inside another sentence; the real RMC behind it is
-      // never looked at.
-      {"FirstMatchInsideOtherText", "$GPTXT,01,01,02,RMC OFF*00\r\n" + RmcExample, Fix()},
-      {"FirstRmcCutTheSecondNotRead", "$GPRMC,123519.00,A,4807.0\r\n" + RmcWith(Time, "123520.00"),
-       Fix().Scanned(12, 35, 'A')},
-      {"FirstGgaEvenWhenRejected", "$GPGGA,,,,,,0,,,,,,,,*66\r\n" + GgaExample, Fix()},
-      // %c takes the next character as it is, even a comma.
-      {"EmptyStatusTakesTheComma", "$GPRMC,123519.00,,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
-       Fix().Scanned(12, 35, ',')},
-      {"SouthWest", "$GPRMC,235959.99,A,3351.8500,S,07038.1234,W,0.00,0.00,010100,,,A*7F",
-       Rmc(23, 59, 59, 'A', 3351.85f, 'S', 7038.1234f, 'W', 0.0f, 0.0f, 1, 1, 2000)},
-      // Two-digit years land in 2000-2099; "-1" (after a week rollover) reads as 1999; %2d
-      // leaves "94" of a four-digit year unread after "19".
-      {"Year99", RmcWith(Date, "311299"), Fix(RmcExampleFix).Date(31, 12, 2099)},
-      {"YearMinusOne", RmcWith(Date, "2208-1"), Fix(RmcExampleFix).Date(22, 8, 1999)},
-      {"FourDigitYear", RmcWith(Date, "23031994"), Fix(RmcExampleFix).Date(23, 3, 2019)},
-  });
-}
-
-// A read may end anywhere in a sentence. What was scanned straight into the record before the
-// cut stays; the numbers are only taken from a whole sentence.
-TEST(ParseNmeaText, CutSentences) {
-  ExpectEachParses({
-      {"RmcOneDigit", "$GPRMC,1", Fix().Scanned(1, 0, 0)},
-      {"RmcAfterStatus", "$GPRMC,123519.00,A", Fix().Scanned(12, 35, 'A')},
-      {"RmcAfterNorth", "$GPRMC,123519.00,A,4807.038,N", Fix().Scanned(12, 35, 'A', 'N')},
-      // All thirteen conversions succeed on "9", but the year was cut: the sentence is not taken.
-      {"RmcInYear", "$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,23039",
-       Fix().Scanned(12, 35, 'A', 'N', 'E').Date(23, 3, 9)},
-      // %c takes the line end of a cut sentence as the hemisphere letter.
-      {"RmcCutAfterLatitudeComma", "$GPRMC,123519.00,A,4807.038,\r\n$GPGSA,A,3", Fix().Scanned(12, 35, 'A', '\r')},
-      {"GgaInSatellites", "$GPGGA,123519.00,4807.038,N,01131.000,E,1,0", Fix()},
-      {"GsvInCount", "$GPGSV,3,1,1", Fix()},
-  });
-}
-
-// Receivers without a fix send empty fields; every such sentence fails its count.
-TEST(ParseNmeaText, EmptyFields) {
-  ExpectEachParses({
-      {"RmcAllEmpty", "$GPRMC,,V,,,,,,,,,,N*53", Fix()},
-      // The scan stops at the empty latitude: time and status stay, the seconds are not stored.
-      {"RmcVoidEmptyPosition", "$GPRMC,123519.00,V,,,,,,,230394,,,N", Fix().Scanned(12, 35, 'V')},
-      {"RmcEmptySpeedAndCourse", "$GPRMC,235948.00,V,0000.0000,N,00000.0000,E,,,161206,,,N*45",
-       Fix().Scanned(23, 59, 'V', 'N', 'E')},
-      {"RmcEmptyCourse", "$GNRMC,000654.00,A,4404.12993,N,12118.84616,W,0.071,,090624,,,A,V*1B",
-       Fix().Scanned(0, 6, 'A', 'N', 'W')},
-      {"RmcEmptyDate", RmcWith(Date, ""), Fix().Scanned(12, 35, 'A', 'N', 'E')},
-      {"GgaAllEmpty", "$GPGGA,,,,,,0,,,,,,,,*66", Fix()},
-      {"GgaEmptyAltitude", "$GPGGA,235952.00,0000.0000,N,00000.0000,E,0,00,0.0,,M,,M,,*51", Fix()},
-      {"GgaEmptyQuality", "$GPGGA,123519.00,4807.038,N,01131.000,E,,08,0.9,545.4,M,46.9,M,,*47", Fix()},
-      {"GsvEmptyCount", "$GPGSV,1,1,,*79", Fix()},
-  });
-}
-
-TEST(ParseNmeaText, Noise) {
-  ExpectEachParses({
-      {"ControlAndHighBytes", "\x01\x02\x7f\xff\xfe$$$,,,***\r\r\n\n", Fix()},
-      {"NamesRunTogether", "RMCRMCRMCGGAGGAGSVGSV", Fix()},
-      {"GarbageBeforeSentence", "\xc3\xa9\x13\x11#@!" + RmcExample, RmcExampleFix},
-      {"GluedAfterChecksum", "$GPGSA,A,1,,,,,,,,,,,,,,,*1E" + RmcWith(Time, "235949.00"),
-       Fix(RmcExampleFix).Scanned(23, 59, 'A', 'N', 'E').Second(49)},
-      // A GGA cut off and joined to a GLL: the GLL's fields never line up with the pattern.
-      {"CutGgaJoinedToGll", "$GPGGA,030130$GPGLL,3404.5561,N,11820.3337,W,030131.000,A,A*4E", Fix()},
-      {"LowerCaseName", "$gprmc" + RmcExample.substr(6), Fix()},
-  });
-}
-
-// The formatted-input rules accept more than decimals. Stored numbers keep whatever the scan
-// made of them; the seconds saturate instead of overflowing the integer, and NaN gives 0.
-// A position, speed, course or altitude that is not a finite number rejects its sentence.
-TEST(ParseNmeaText, AbsurdNumbers) {
-  const FixRecord rejected = Fix().Scanned(12, 35, 'A', 'N', 'E').Date(23, 3, 94);
-  ExpectEachParses({
-      {"SecondsOverflowFloat", RmcWith(Time, "12351e39"), Fix(RmcExampleFix).Second(Int32Max)},
-      {"SecondsBelowInt32", RmcWith(Time, "1235-3e9"), Fix(RmcExampleFix).Second(Int32Min)},
-      {"SecondsNan", RmcWith(Time, "1235nan"), Fix(RmcExampleFix).Second(0)},
-      {"SecondsHexadecimal", RmcWith(Time, "12350x1Ap0"), Fix(RmcExampleFix).Second(26)},
-      {"SecondsTruncateTowardZero", RmcWith(Time, "1235-0.9"), Fix(RmcExampleFix).Second(0)},
-      {"LatitudeHexadecimal", RmcWith(Lat, "0x1p4"),
-       Rmc(12, 35, 19, 'A', 16.0f, 'N', 1131.0f, 'E', 22.4f, 84.4f, 23, 3, 2094)},
-      {"CourseNegative", RmcWith(Course, "-84.4"),
-       Rmc(12, 35, 19, 'A', 4807.038f, 'N', 1131.0f, 'E', 22.4f, -84.4f, 23, 3, 2094)},
-      {"LatitudeNan", RmcWith(Lat, "nan"), rejected},
-      {"LatitudeMinusInfinity", RmcWith(Lat, "-inf"), rejected},
-      {"LongitudeOverflow", RmcWith(Lon, "1e39"), rejected},
-      {"SpeedInfinite", RmcWith(Speed, "inf"), rejected},
-      {"CourseNan", RmcWith(Course, "nan"), rejected},
-      {"AltitudeOverflow", "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,1e39,M,46.9,M,,*47", Fix()},
-      {"AltitudeNan", "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,nan,M,46.9,M,,*47", Fix()},
-  });
-}
-
 // A text that stops anywhere inside the example sentences never reads past its end (the
 // sanitizer build catches any read beyond the block) and takes a sentence's numbers only once
 // its last field is followed by more text.
 TEST(ParseNmeaText, EveryCutOfTheExamplesIsSafe) {
-  const std::string whole = GsvExample + "\r\n" + GgaExample + "\r\n" + RmcExample + "\r\n";
-  const std::size_t gsvCountEnd = whole.find(GsvExample) + GsvExample.find(",11,") + 3;
-  const std::size_t ggaAltitudeEnd = whole.find(GgaExample) + GgaExample.find("545.4") + 5;
-  const std::size_t rmcYearEnd = whole.find(RmcExample) + RmcExample.find("230394") + 6;
-  for (std::size_t length = 0; length <= whole.size(); ++length) {
-    const FixRecord fix = ParseLogPiece(whole, 0, length);
+  const std::size_t gsvCountEnd = AllExamples.find(",11,") + 3;
+  const std::size_t ggaAltitudeEnd = AllExamples.find("545.4") + 5;
+  const std::size_t rmcYearEnd = AllExamples.find("230394") + 6;
+  for (std::size_t length = 0; length <= AllExamples.size(); ++length) {
+    // The text in a block of exactly its size, as PollNmea hands it over.
+    std::vector<char> text(AllExamples.c_str(), AllExamples.c_str() + length);
+    text.push_back('\0');
+    FixRecord fix;
+    ParseNmeaText(text.data(), &fix);
     EXPECT_EQ(fix.satsInView == 11, length > gsvCountEnd) << "cut at " << length;
-    EXPECT_EQ(fix.altitude == static_cast<double>(545.4f), length > ggaAltitudeEnd) << "cut at " << length;
-    EXPECT_EQ(fix == FixRecord(Fix(RmcExampleFix).Gga(1, 8, 545.4f).InView(11)), length > rmcYearEnd)
-        << "cut at " << length;
+    EXPECT_EQ(fix.altitude == AllFix.altitude, length > ggaAltitudeEnd) << "cut at " << length;
+    EXPECT_EQ(fix == AllFix, length > rmcYearEnd) << "cut at " << length;
   }
 }
 

@@ -1,5 +1,4 @@
-// For the GPS tests: whole-record comparison, printing and building of FixRecords, the example
-// sentences, and the real receiver captures in the folder the build names.
+// For the GPS tests: whole FixRecords printed, compared and built, and the example sentences.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +9,6 @@
 #include <vector>
 
 #include "app/records.h"
-#include "common/program_folder.h"
 #include "gps/nmea_reader.h"
 
 // A letter field as 'A', or as its code when a cut sentence left a line end or a NUL there.
@@ -19,89 +17,60 @@ inline std::string Letter(char c) {
   return std::to_string(static_cast<unsigned char>(c));
 }
 
-// GoogleTest prints whole records with this, so a failure shows every field of both sides.
+// Every field, doubles at full precision, so that a failure shows both whole records.
 inline void PrintTo(const FixRecord& f, std::ostream* os) {
   os->precision(17);
-  *os << "{time " << f.hour << ':' << f.minute << ':' << f.second << " date " << f.day << '/' << f.month << '/'
-      << f.year << " status " << Letter(f.status) << " lat " << f.latitude << ' ' << Letter(f.latHemisphere) << " lon "
-      << f.longitude << ' ' << Letter(f.lonHemisphere) << " speed " << f.speed << " course " << f.course << " alt "
-      << f.altitude << " quality " << f.fixQuality << " used " << f.satsUsed << " inView " << f.satsInView << '}';
+  *os << "{time " << f.hour << ':' << f.minute << ':' << f.second << " date " << f.day << '/'
+      << f.month << '/' << f.year << " status " << Letter(f.status) << " lat " << f.latitude << ' '
+      << Letter(f.latHemisphere) << " lon " << f.longitude << ' ' << Letter(f.lonHemisphere)
+      << " speed " << f.speed << " course " << f.course << " alt " << f.altitude << " quality "
+      << f.fixQuality << " used " << f.satsUsed << " inView " << f.satsInView << '}';
 }
 
-// Records are equal when they print the same: every field, doubles at full precision (so a
-// stored NaN compares like any other value).
+// Records are equal when they print the same (so a stored NaN compares like any other value).
 inline bool operator==(const FixRecord& a, const FixRecord& b) {
   return ::testing::PrintToString(a) == ::testing::PrintToString(b);
 }
 
-// Builds expected records. Numbers the reader reads in single precision are given as floats,
-// so each expectation states the precision it expects.
-struct Fix {
-  FixRecord record{};
-  Fix() = default;
-  explicit Fix(const FixRecord& start) : record(start) {}
-  operator FixRecord() const { return record; }  // NOLINT: builders convert implicitly
-
-  // The fields an RMC scans straight into the record, which stay even when it is rejected.
-  Fix& Scanned(int hour, int minute, char status, char latHemisphere = 0, char lonHemisphere = 0) {
-    record.hour = hour;
-    record.minute = minute;
-    record.status = status;
-    record.latHemisphere = latHemisphere;
-    record.lonHemisphere = lonHemisphere;
-    return *this;
-  }
-  Fix& Second(int second) {
-    record.second = second;
-    return *this;
-  }
-  Fix& Date(int day, int month, int year) {
-    record.day = day;
-    record.month = month;
-    record.year = year;
-    return *this;
-  }
-  Fix& Gga(int fixQuality, int satsUsed, float altitude) {
-    record.fixQuality = fixQuality;
-    record.satsUsed = satsUsed;
-    record.altitude = static_cast<double>(altitude);
-    return *this;
-  }
-  Fix& InView(int satsInView) {
-    record.satsInView = satsInView;
-    return *this;
-  }
-};
-
-// A whole RMC sentence as the reader stores it.
-inline Fix Rmc(int hour, int minute, int second, char status, float latitude, char latHemisphere,
-               float longitude, char lonHemisphere, float speed, float course, int day, int month, int year) {
-  Fix fix;
-  fix.Scanned(hour, minute, status, latHemisphere, lonHemisphere).Second(second).Date(day, month, year);
-  fix.record.latitude = static_cast<double>(latitude);
-  fix.record.longitude = static_cast<double>(longitude);
-  fix.record.speed = static_cast<double>(speed);
-  fix.record.course = static_cast<double>(course);
+// The fields an RMC scans straight into the record, which stay when the sentence is rejected.
+inline FixRecord Scanned(int hour, int minute, char status, char latHemisphere = 0,
+                         char lonHemisphere = 0, int day = 0, int month = 0, int year = 0) {
+  FixRecord fix{};
+  fix.hour = hour;
+  fix.minute = minute;
+  fix.status = status;
+  fix.latHemisphere = latHemisphere;
+  fix.lonHemisphere = lonHemisphere;
+  fix.day = day;
+  fix.month = month;
+  fix.year = year;
   return fix;
 }
 
-const std::string RmcExample = "$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
-const std::string GgaExample = "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
-const std::string GsvExample = "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74";
-const FixRecord RmcExampleFix = Rmc(12, 35, 19, 'A', 4807.038f, 'N', 1131.0f, 'E', 22.4f, 84.4f, 23, 3, 2094);
-
-// A capture as a port would deliver it, '#' header lines included.
-inline std::string ReadNmeaLog(const std::string& name) {
-  return kavro_test::ReadWholeFile(std::string(KAVRO_NMEA_DIR) + "/" + name);
-}
-
-// Parses bytes [offset, offset + length) of a log as one read, exactly as PollNmea does: the
-// bytes, then the terminating NUL, in a block of exactly that size.
-inline FixRecord ParseLogPiece(const std::string& log, std::size_t offset, std::size_t length) {
-  std::vector<char> buffer(log.begin() + static_cast<std::ptrdiff_t>(offset),
-                           log.begin() + static_cast<std::ptrdiff_t>(std::min(log.size(), offset + length)));
-  buffer.push_back('\0');
-  FixRecord fix;
-  ParseNmeaText(buffer.data(), &fix);
+// The numbers of an RMC taken (read in single precision), and those of a GGA and a GSV.
+inline FixRecord Taken(FixRecord fix, int second, float lat, float lon, float speed, float course) {
+  fix.second = second;
+  fix.latitude = static_cast<double>(lat);
+  fix.longitude = static_cast<double>(lon);
+  fix.speed = static_cast<double>(speed);
+  fix.course = static_cast<double>(course);
   return fix;
 }
+inline FixRecord Counted(FixRecord fix, int fixQuality, int satsUsed, float altitude, int inView) {
+  fix.fixQuality = fixQuality;
+  fix.satsUsed = satsUsed;
+  fix.altitude = static_cast<double>(altitude);
+  fix.satsInView = inView;
+  return fix;
+}
+
+const std::string RmcExample =
+    "$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
+const std::string GgaExample =
+    "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+const std::string GsvExample =
+    "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74";
+const std::string AllExamples = GsvExample + "\r\n" + GgaExample + "\r\n" + RmcExample + "\r\n";
+const FixRecord RmcFix =
+    Taken(Scanned(12, 35, 'A', 'N', 'E', 23, 3, 2094), 19, 4807.038f, 1131.0f, 22.4f, 84.4f);
+const FixRecord AllFix = Counted(RmcFix, 1, 8, 545.4f, 11);

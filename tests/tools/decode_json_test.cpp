@@ -11,23 +11,19 @@
 
 namespace {
 
-TEST(DecodeJsonTest, StringsEscapeWhatJsonCannotHoldRaw) {
+TEST(DecodeJsonTest, EscapesAndNumbers) {
   const struct {
     std::string bytes, json;
-  } cases[] = {
-      {"A", "\"A\""},
-      {"\"\\", "\"\\\"\\\\\""},
-      {std::string("\x01\n\x1f\0", 4), "\"\\u0001\\u000a\\u001f\\u0000\""},
-      {"\xb0\xff\x7f", "\"\\u00b0\\u00ff\\u007f\""},
+  } strings[] = {
+      {"A\"\\", "\"A\\\"\\\\\""},                                             // quote, backslash
+      {std::string("\x01\n\x1f\0", 4), "\"\\u0001\\u000a\\u001f\\u0000\""},  // control bytes, NUL
+      {"\x7f\xb0\xff", "\"\\u007f\\u00b0\\u00ff\""},                         // delete, high bytes
   };
-  for (const auto& c : cases) {
+  for (const auto& c : strings) {
     std::string out;
     AppendJsonString(&out, c.bytes.data(), c.bytes.size());
     EXPECT_EQ(out, c.json);
   }
-}
-
-TEST(DecodeJsonTest, LettersAndNumbers) {
   std::string out;
   AppendJsonLetter(&out, '\0');
   AppendJsonLetter(&out, 'N');
@@ -36,7 +32,6 @@ TEST(DecodeJsonTest, LettersAndNumbers) {
     double value;
     const char* json;
   } numbers[] = {
-      {0.0, "0"},
       {static_cast<double>(4807.038f), "4807.0380859375"},  // what the reader stores for 4807.038
       {-0.5, "-0.5"},
       {1e300, "1e+300"},
