@@ -1,10 +1,4 @@
 // Tests of the log file Tolm.txt: its creation beside the program and its header.
-#include <gtest/gtest.h>
-
-#include <clocale>
-#include <string>
-#include <vector>
-
 #include "app/log_header.h"
 #include "common/program_folder.h"
 #include "log/log_file.h"

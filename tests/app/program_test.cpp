@@ -1,25 +1,17 @@
 // Tests of the kavro executable as a process, under SDL's dummy video driver (message boxes
 // become lines "caption: text" on standard error): a second start, and a program folder that
 // cannot take the log file. Each copies the executable into a program folder of its own.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "app/log_header.h"
 #include "common/program_folder.h"
-#include "platform/user.h"
 
 namespace {
 

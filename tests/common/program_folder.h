@@ -1,6 +1,5 @@
-// Test fixture: a fresh program folder in /tmp that the module path points into, message boxes
-// caught instead of shown and the program-wide state at its start-up values; and real
-// pseudo-terminals linked in that folder as COMn, standing in for the GPS receiver.
+// Test fixture: a fresh program folder that the module path points into, message boxes caught,
+// the program-wide state at its start-up values; and pseudo-terminals linked there as COMn.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -70,7 +69,6 @@ class ProgramFolderTest : public ::testing::Test {
     std::setlocale(LC_CTYPE, "C");
   }
 
-  // The module path the program sees, given as UTF-8.
   void SetProgramPath(const std::string& path) {
     modulePath = Widen(path);
     platform::testing::SetModulePath(modulePath.c_str());
@@ -121,8 +119,7 @@ class TestPort {
     receiver_ = -1;
   }
 
-  // Closes the program's port handle too.
-  void Close() {
+  void Close() {  // the program's port handle too
     if (portHandle != nullptr && portHandle != INVALID_HANDLE_VALUE) CloseHandle(portHandle);
     portHandle = INVALID_HANDLE_VALUE;
     Unplug();

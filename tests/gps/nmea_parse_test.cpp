@@ -1,13 +1,7 @@
 // The NMEA reader's parsing, on tables of sentences compared as whole fix records.
-#include <gtest/gtest.h>
-
-#include <cstdint>
 #include <cstring>
 #include <limits>
-#include <string>
-#include <vector>
 
-#include "gps/nmea_reader.h"
 #include "tests/gps/nmea_support.h"
 
 namespace {

@@ -4,12 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <string>
 
 #include "tools/decoder/decode_json.h"
-
-namespace {
 
 TEST(DecodeJsonTest, EscapesAndNumbers) {
   const struct {
@@ -27,23 +24,8 @@ TEST(DecodeJsonTest, EscapesAndNumbers) {
   std::string out;
   AppendJsonLetter(&out, '\0');
   AppendJsonLetter(&out, 'N');
-  EXPECT_EQ(out, "\"\"\"N\"");
-  const struct {
-    double value;
-    const char* json;
-  } numbers[] = {
-      {static_cast<double>(4807.038f), "4807.0380859375"},  // what the reader stores for 4807.038
-      {-0.5, "-0.5"},
-      {1e300, "1e+300"},
-      {std::numeric_limits<double>::infinity(), "null"},
-      {-std::numeric_limits<double>::infinity(), "null"},
-      {std::nan(""), "null"},
-  };
-  for (const auto& number : numbers) {
-    std::string text;
-    AppendJsonNumber(&text, number.value);
-    EXPECT_EQ(text, number.json) << number.value;
-  }
+  AppendJsonNumber(&out, static_cast<double>(4807.038f));  // as the reader stores 4807.038
+  AppendJsonNumber(&out, -HUGE_VAL);
+  AppendJsonNumber(&out, std::nan(""));
+  EXPECT_EQ(out, "\"\"\"N\"4807.0380859375nullnull");
 }
-
-}  // namespace

@@ -1,6 +1,5 @@
-# Tests of the tools: the simulated receiver and the long run's verdict (Python unittest,
-# standard library only), the decoder (Python against the logs' own text, and C++ for its
-# JSON), and the quick start end to end under Xvfb.
+# Tests of the tools: the simulated receiver and the long run's verdict (Python unittest), the
+# decoder (Python against the logs' own text, C++ for its JSON), and the quick start under Xvfb.
 find_package(Python3 3.11 COMPONENTS Interpreter REQUIRED)
 
 # The Python unit tests exercise no C++ code, so the sanitizer build leaves them out.

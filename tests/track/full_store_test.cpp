@@ -1,9 +1,4 @@
 // Tests of a full track store, in the build whose store holds 8 points.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "common/tick_fixture.h"
 #include "view/track_plot.h"
 

@@ -1,12 +1,8 @@
 // The info panel's text and the speed figure; their drawing shows in the tick tests and end to
 // end.
-#include <gtest/gtest.h>
-
 #include <clocale>
 #include <cmath>
-#include <cstdint>
 #include <limits>
-#include <string>
 
 #include "gps/nmea_reader.h"
 #include "view/info_panel.h"
@@ -32,14 +28,6 @@ class InfoPanelTest : public ::testing::Test {
     return ascii;
   }
 };
-
-// The kilometres are minutes of arc * 1.852, like the km/h of the knots.
-TEST_F(InfoPanelTest, PanelText) {
-  trackState.topSpeed = view_test::Nmea(22.4);
-  trackState.distance = 10.0;
-  EXPECT_EQ(PanelText(), "|| 23.03.2094| 12:35:19|| 4807.0381 N| 1131.0000 E|| T =      84 gr|"
-                         " A =     545 m| V =    41 km/h| S =    18.5 km|");
-}
 
 // A letter that never arrived used to end the text there and leave stale lines below; a noise
 // byte used to stop the conversion. Now the whole panel is always drawn.
