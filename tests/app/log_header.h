@@ -8,8 +8,7 @@
 
 namespace kavro_test {
 
-// Exactly one header and nothing else: the banner, then the version and the build date as
-// year and month * 100 + day.
+// Exactly one header: the banner, the version and the build date (year, month * 100 + day).
 inline void ExpectHeader(const std::string& contents) {
   const std::string version = std::to_string(KAVRO_VERSION_MAJOR) + "-" +
                               std::to_string(KAVRO_VERSION_MINOR) + "-" +

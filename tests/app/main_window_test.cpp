@@ -1,9 +1,6 @@
-// Tests of the main window, headless: the program's own window under SDL's dummy video driver,
-// with a class name of this test process. The single-instance rule holds for every process of
-// the user, and a Kavro that happens to run must neither stop these tests nor be raised by them.
+// The main window under SDL's dummy video driver, with a class name of this test process: a
+// Kavro that runs for this user must neither stop the test nor be raised by it.
 #include <unistd.h>
-
-#include <functional>
 
 #include "app/log_header.h"
 #include "app/main_window.h"
@@ -14,8 +11,6 @@
 #include "track/tick.h"
 
 namespace {
-
-using kavro_test::ShownBox;
 
 const HINSTANCE TestInstance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(0x10000));
 const std::wstring TestClassName = L"KAVRO-test-" + std::to_wstring(getpid());
@@ -34,13 +29,6 @@ class MainWindowTest : public kavro_test::ProgramFolderTest {
     table.strings = strings.data();
     RegisterResourceTable(&table);
     tickBusy = TickIdle;
-    // Each box also notes whether a tick was running when it came up.
-    platform::testing::SetMessageBoxHook([this](LPCWSTR text, LPCWSTR caption, UINT type) {
-      boxes.push_back({text == nullptr ? L"" : text, caption == nullptr ? L"" : caption, type});
-      ticking.push_back(tickBusy == TickRunning);
-      if (onBox) onBox();
-      return IDOK;
-    });
   }
 
   void TearDown() override {
@@ -55,28 +43,31 @@ class MainWindowTest : public kavro_test::ProgramFolderTest {
   }
 
   HWND window = nullptr;
-  std::vector<bool> ticking;
-  std::function<void()> onBox;
 };
 
 void EndLoopAfterTenSeconds(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
 
-// Without Tolm.ini the port is COM0:, which does not open: two boxes while the window is
-// created, and the first tick's read fails with the third, which stops the ticks. "Ok" then
-// closes everything and ends WinMain with 0.
+// Without Tolm.ini the port is COM0:: two boxes while the window is created, the first tick's
+// failed read gives the third and stops the ticks, and "Ok" closes everything with exit code 0.
 TEST_F(MainWindowTest, StartsWithoutSettingsOrReceiverAndOkEndsWithZero) {
-  onBox = [this] {
-    if (boxes.size() != 3) return;
-    window = FindWindowW(TestClassName.c_str(), L"Kavro");
-    EXPECT_TRUE(IsWindow(menuBarWindow));
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_OK, 1), 0);  // with a notification code
-  };
+  std::vector<bool> ticking;  // whether a tick was running as each box came up
+  platform::testing::SetMessageBoxHook([&](LPCWSTR text, LPCWSTR caption, UINT type) {
+    boxes.push_back({text, caption, type});
+    ticking.push_back(tickBusy == TickRunning);
+    if (boxes.size() == 3) {
+      window = FindWindowW(TestClassName.c_str(), L"Kavro");
+      EXPECT_TRUE(IsWindow(menuBarWindow));
+      PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_OK, 1), 0);  // with a notification code
+    }
+    return IDOK;
+  });
   const UINT_PTR safety = SetTimer(nullptr, 0, 10000, EndLoopAfterTenSeconds);
   EXPECT_EQ(WinMain(TestInstance, nullptr, nullptr, SW_SHOW), 0);
   KillTimer(nullptr, safety);
-  const std::vector<ShownBox> expected = {{L"Can not open the file \"Tolm.ini\"", L"Error", MB_OK},
-                                          {L"Error Opening ComPort.", L"", MB_OK},
-                                          {L"Error Reading comms port.", L"Error", MB_OK}};
+  const std::vector<kavro_test::ShownBox> expected = {
+      {L"Can not open the file \"Tolm.ini\"", L"Error", MB_OK},
+      {L"Error Opening ComPort.", L"", MB_OK},
+      {L"Error Reading comms port.", L"Error", MB_OK}};
   EXPECT_EQ(boxes, expected);
   EXPECT_EQ(ticking, (std::vector<bool>{false, false, true}));
   EXPECT_EQ(tickBusy, TickStopped);

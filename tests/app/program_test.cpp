@@ -1,6 +1,5 @@
-// Tests of the kavro executable as a process, under SDL's dummy video driver (message boxes
-// become lines "caption: text" on standard error): a second start, and a program folder that
-// cannot take the log file. Each copies the executable into a program folder of its own.
+// The executable as a process, in a program folder of its own, under SDL's dummy video driver
+// (message boxes become lines "caption: text" on standard error).
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>

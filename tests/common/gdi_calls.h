@@ -2,7 +2,6 @@
 #pragma once
 
 #include <algorithm>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,8 +14,9 @@ using Recording = std::vector<GdiRecord>;
 
 inline Recording CallsNamed(const Recording& record, const std::string& op) {
   Recording calls;
-  std::copy_if(record.begin(), record.end(), std::back_inserter(calls),
-               [&op](const GdiRecord& call) { return call.op == op; });
+  for (const GdiRecord& call : record) {
+    if (call.op == op) calls.push_back(call);
+  }
   return calls;
 }
 

@@ -79,8 +79,7 @@ class ProgramFolderTest : public ::testing::Test {
   std::vector<ShownBox> boxes;
 };
 
-// A raw pseudo-terminal linked as folder/COMn. The test writes the receiver's side, and keeps
-// the terminal side open in `terminal` to look at its line settings.
+// A raw pseudo-terminal linked as folder/COMn: the test writes the receiver's side.
 class TestPort {
  public:
   TestPort() = default;

@@ -1,9 +1,7 @@
-// Test fixture for the timer tick: a program folder, a pseudo-terminal as the GPS port, a
-// window that needs no display, and ticks whose drawing is recorded.
+// Timer tick fixture: a program folder, a pseudo-terminal port, a window, and recorded ticks.
 #pragma once
 
 #include <cstring>
-#include <string>
 
 #include "common/gdi_calls.h"
 #include "common/program_folder.h"

@@ -8,9 +8,8 @@
 namespace {
 
 using kavro_test::ProgramFolderTest;
-using kavro_test::ShownBox;
 
-const std::vector<ShownBox> MissingFile = {
+const std::vector<kavro_test::ShownBox> MissingFile = {
     {L"Can not open the file \"Tolm.ini\"", L"Error", MB_OK}};
 
 // The settings as read from a file, starting from the zeroes of start-up. A line is read in
@@ -44,9 +43,8 @@ TEST_F(ProgramFolderTest, SettingsFileGivesPortAndRate) {
   EXPECT_TRUE(boxes.empty());
 }
 
-// The file beside the program counts, not one in the folder above. A folder name beyond the
-// plain C locale is read under UTF-8; under C it is reported as missing, never opened mangled,
-// and a missing file leaves the values as they were.
+// The file beside the program counts. A folder name beyond the C locale is read under UTF-8;
+// under C it is reported missing (never opened mangled), and the values stay as they were.
 TEST_F(ProgramFolderTest, SettingsFileIsTheOneBesideTheProgram) {
   const std::string unusual = folder + "/\xc3\xa9t\xc3\xa9";  // "été"
   ASSERT_TRUE(std::filesystem::create_directory(unusual));
@@ -63,15 +61,14 @@ TEST_F(ProgramFolderTest, SettingsFileIsTheOneBesideTheProgram) {
   EXPECT_TRUE(trackState.portNumber == 2 && trackState.baudRate == 9600);
 }
 
-// The program path cut at its last '/'. A folder of 250 characters leaves room for
-// "/Tolm.ini" and the NUL exactly; a longer one, or a program path the platform had to cut,
-// names no real file.
+// The program path cut at its last '/'. A folder of 250 characters leaves room for "/Tolm.ini"
+// and the NUL; a longer one, or a program path the platform had to cut, names no real file.
 TEST_F(ProgramFolderTest, ProgramFilePathIsWholeOrNone) {
   const std::wstring fits = L"/" + std::wstring(249, L'f');
   const struct {
     std::wstring modulePath, expected;  // expected empty: no path can be built
   } cases[] = {
-      {L"/a.b/c d/kavro.exe", L"/a.b/c d/Tolm.ini"},
+      {L"/a.b/c d/kavro", L"/a.b/c d/Tolm.ini"},
       {L"kavro", L"/Tolm.ini"},
       {L"", L""},
       {fits + L"/kavro", fits + L"/Tolm.ini"},

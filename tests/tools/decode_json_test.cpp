@@ -1,6 +1,5 @@
-// The decoder's JSON: escapes that keep any byte of a log valid, and numbers that read back
-// exactly or, when not finite (which the reader never lets through), as null. What whole lines
-// say about real logs is the Python suites' work.
+// The decoder's JSON: escapes that keep any byte valid, numbers exact or (not finite) null; what
+// whole lines say about real logs is the Python suites' work.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,7 +1,6 @@
-// Tests of the timer tick: its pure parts, and the tick itself against a real pseudo-terminal
-// and a recording of what it draws.
+// The timer tick: its steps, and whole ticks on a pseudo-terminal with their drawing recorded.
 #include <cmath>
-#include <limits>
+#include <cstdint>
 
 #include "common/tick_fixture.h"
 
@@ -13,8 +12,7 @@ using kavro_test::Rmc;
 using kavro_test::ShownBox;
 using kavro_test::TickTest;
 
-// A fix as the reader stores it, the NMEA numbers read in single precision; negative numbers
-// stand for south and west.
+// A fix as the reader stores it (single precision); negative numbers stand for south and west.
 FixRecord Fix(float latitude, float longitude) {
   FixRecord fix{};
   fix.latitude = static_cast<double>(std::fabs(latitude));
@@ -24,9 +22,8 @@ FixRecord Fix(float latitude, float longitude) {
   return fix;
 }
 
-// True distances in minutes of arc (one nautical mile each; the NMEA numbers count 100 per
-// degree), the same both ways. The receiver's single precision leaves about 0.0005 minutes of
-// doubt in a ddmm.mmmm number; due north the step is the single-precision difference exactly.
+// True distances in minutes of arc, both ways, within the 0.0005 minutes of doubt of a float
+// ddmm.mmmm; due north the step is the single-precision difference exactly.
 TEST(StepTest, TrueDistanceBothWays) {
   const double cos48 = std::cos(48.0 * 3.14159265358979323846 / 180.0);
   const struct {
@@ -37,12 +34,10 @@ TEST(StepTest, TrueDistanceBothWays) {
       {"DueNorth", Fix(4807.038f, 1131.0f), Fix(4807.048f, 1131.0f), 0.009765625, 0.0},
       {"AcrossADegree", Fix(4759.99f, 1131.0f), Fix(4800.01f, 1131.0f), 0.02, 1e-3},
       {"AcrossTheEquator", Fix(-0.3f, 1131.0f), Fix(0.2f, 1131.0f), 0.5, 1e-3},
-      {"South", Fix(-3345.0f, 15112.0f), Fix(-3346.0f, 15112.0f), 1.0, 1e-3},
       {"EastAt48North", Fix(4800.0f, 1130.0f), Fix(4800.0f, 1131.0f), cos48, 1e-3},
       {"WestAt48North", Fix(4800.0f, -12259.5f), Fix(4800.0f, -12300.5f), cos48, 1e-3},
       {"AcrossGreenwich", Fix(0.0f, -0.3f), Fix(0.0f, 0.2f), 0.5, 1e-3},
       {"AcrossThe180th", Fix(0.0f, 17959.5f), Fix(0.0f, -17959.5f), 1.0, 1e-3},
-      {"Diagonal", Fix(0.0f, 0.0f), Fix(3.0f, 4.0f), 5.0, 1e-3},
       // From 47 degrees 30' to 48 degrees 30': east-west at the mean latitude, 48 degrees.
       {"MeanLatitude", Fix(4730.0f, 1130.0f), Fix(4830.0f, 1131.0f),
        std::sqrt(60.0 * 60.0 + cos48 * cos48), 1e-12},
@@ -63,13 +58,11 @@ TEST_F(TickTest, ThresholdsForMovingAndTheCompass) {
     bool compass;
     std::int32_t shownSpeed;
   } cases[] = {
-      {"4807.038", "01131.000", "0.0", 0, false, 0},
       {"4807.038", "01131.000", "0.01", 0, false, 0},
       {"4807.038", "01131.000", "0.02", 1, false, 0},
       {"4807.038", "01131.000", "0.1", 1, true, 0},
-      {"4807.038", "01131.000", "1e30", 1, true, std::numeric_limits<std::int32_t>::max()},
+      {"4807.038", "01131.000", "1e30", 1, true, INT32_MAX},
       {"nan", "01131.000", "022.4", 0, false, 0},
-      {"4807.038", "inf", "022.4", 0, false, 0},
   };
   for (const auto& c : cases) {
     ResetTrackState(&trackState);
@@ -116,9 +109,8 @@ TEST_F(TickTest, MovingThenStanding) {
   EXPECT_GE(PanelAt(record), 0);
 }
 
-// A failed read (the receiver unplugged) shows one box; the ticks that its message loop
-// delivers return at once, and the ticks stop for good, even when the receiver comes back. No
-// surface is taken on this path.
+// A failed read shows one box, whose message loop's ticks return at once, and stops the ticks
+// for good, even when the receiver comes back; no surface is taken on this path.
 TEST_F(TickTest, FailedReadStopsTheTicksForGood) {
   port.Unplug();
   platform::testing::SetMessageBoxHook([&](LPCWSTR text, LPCWSTR caption, UINT type) {

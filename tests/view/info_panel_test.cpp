@@ -1,37 +1,33 @@
-// The info panel's text and the speed figure; their drawing shows in the tick tests and end to
-// end.
+// The info panel's text and the speed figure (their drawing shows in the tick tests).
+#include <gtest/gtest.h>
+
 #include <clocale>
 #include <cmath>
-#include <limits>
+#include <cstdint>
+#include <string>
 
 #include "gps/nmea_reader.h"
 #include "view/info_panel.h"
-#include "view_test_support.h"
 
 namespace {
 
-class InfoPanelTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetTrackState(&trackState);
-    ParseNmeaText("$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n"
-                  "$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n",
-                  &trackState.current);
-  }
-
-  // The panel's text, line ends as '|'.
-  static std::string PanelText() {
-    wchar_t text[InfoPanelTextSize];
-    EXPECT_EQ(1, FormatInfoPanel(&trackState, text, InfoPanelTextSize));
-    std::string ascii;
-    for (const wchar_t* p = text; *p != 0; ++p) ascii += *p == '\n' ? '|' : static_cast<char>(*p);
-    return ascii;
-  }
-};
+// The panel's text for the example fix with these hemisphere letters, line ends as '|'.
+std::string PanelText(char latHemisphere, char lonHemisphere) {
+  ResetTrackState(&trackState);
+  ParseNmeaText("$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n",
+                &trackState.current);
+  trackState.current.latHemisphere = latHemisphere;
+  trackState.current.lonHemisphere = lonHemisphere;
+  wchar_t text[InfoPanelTextSize];
+  EXPECT_EQ(1, FormatInfoPanel(&trackState, text, InfoPanelTextSize));
+  std::string ascii;
+  for (const wchar_t* p = text; *p != 0; ++p) ascii += *p == '\n' ? '|' : static_cast<char>(*p);
+  return ascii;
+}
 
 // A letter that never arrived used to end the text there and leave stale lines below; a noise
 // byte used to stop the conversion. Now the whole panel is always drawn.
-TEST_F(InfoPanelTest, MissingAndNoiseLettersKeepThePanelWhole) {
+TEST(InfoPanelTest, MissingAndNoiseLettersKeepThePanelWhole) {
   const struct {
     char lat, lon;
     const char* lines;  // the position lines
@@ -44,9 +40,7 @@ TEST_F(InfoPanelTest, MissingAndNoiseLettersKeepThePanelWhole) {
   for (const char* locale : {"C", "C.UTF-8"}) {
     ASSERT_NE(nullptr, std::setlocale(LC_CTYPE, locale));
     for (const auto& c : cases) {
-      trackState.current.latHemisphere = c.lat;
-      trackState.current.lonHemisphere = c.lon;
-      const std::string text = PanelText();
+      const std::string text = PanelText(c.lat, c.lon);
       EXPECT_NE(text.find(c.lines), std::string::npos) << locale << ": " << text;
       EXPECT_EQ(text.substr(text.size() - 17), "| S =     0.0 km|") << locale << ": " << text;
     }
@@ -60,11 +54,11 @@ TEST(SpeedFigureTest, ValueAndTextSaturate) {
     std::int32_t value;
     std::wstring text;
   } cases[] = {
-      {view_test::Nmea(0.54), 1, L"  1"},
+      {static_cast<double>(0.54f), 1, L"  1"},
       {539.0, 998, L"998"},
       {-0.9, -1, L" -1"},  // truncated toward zero
-      {1e10, std::numeric_limits<std::int32_t>::max(), L"2147483647"},
-      {-HUGE_VAL, std::numeric_limits<std::int32_t>::min(), L"-2147483648"},
+      {1e10, INT32_MAX, L"2147483647"},
+      {-HUGE_VAL, INT32_MIN, L"-2147483648"},
       {std::nan(""), 0, L"  0"},
   };
   for (const auto& c : cases) {

@@ -9,7 +9,6 @@ namespace {
 
 using kavro_test::CallsNamed;
 using kavro_test::FindCall;
-using kavro_test::Recording;
 using view_test::DrawingTest;
 using view_test::FixAt;
 
@@ -26,8 +25,7 @@ void StartTrackAt(const FixRecord& first) {
   trackState.refLatitude = first.latitude;
 }
 
-// 100 pixels per minute of arc at zoom 1; what lies beyond the int32 range saturates, and a
-// coordinate that is no number lands far off.
+// 100 pixels per minute of arc at zoom 1; beyond int32 it saturates, and NaN lands far off.
 TEST(ProjectPointTest, Table) {
   const FixRecord sw = FixAt(7040.0, 3327.0, 'W', 'S');
   const double tiny = std::ldexp(1.0, -25);  // one minute of arc lies beyond 2^31 pixels
@@ -46,7 +44,6 @@ TEST(ProjectPointTest, Table) {
       {"huge zoom", Ref, FixAt(3713.5, 5546.25), tiny, 0, 0, Max, Min},
       {"huge zoom other way", Ref, FixAt(3711.5, 5544.25), tiny, 0, 0, Min, Max},
       {"pan at the limits", Ref, Ref, 1.0, Max, Min, Max, Min + 126},
-      {"zoom 0", Ref, FixAt(3713.5, 5546.25), 0.0, 0, 0, Max, Min},
       {"zoom 0 reference: 0 * inf", Ref, Ref, 0.0, 0, 0, Min, Min},
       {"not a number", Ref, FixAt(NaN, NaN), 1.0, 0, 0, Min, Min},
   };
@@ -72,7 +69,7 @@ TEST_F(DrawingTest, TrackWithFarOffAndBrokenPointsSaturates) {
   const auto draw = [this] {
     return Record([this](HDC surface) { DrawTrack(&trackState, window, surface); });
   };
-  const Recording lines = CallsNamed(draw(), "LineTo");
+  const auto lines = CallsNamed(draw(), "LineTo");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(lines[0].penPosition.x == 290 && lines[0].penPosition.y == 126);
   EXPECT_EQ(lines[0].args, (std::vector<long long>{Max, Max}));

@@ -1,5 +1,4 @@
-// Helpers for the view tests: fixes as the NMEA reader stores them, and a window of the
-// viewer's size whose drawing is recorded.
+// View test helpers: fixes as the reader stores them, and a window whose drawing is recorded.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -8,14 +8,6 @@ namespace {
 
 class ZoomButtonsTest : public view_test::DrawingTest {
  protected:
-  void SetUp() override {
-    DrawingTest::SetUp();
-    zoomInHitRect = zoomOutHitRect = RECT{0, 0, 0, 0};
-  }
-  void Paint() {
-    Record([this](HDC surface) { DrawZoomButtons(window, surface); });
-  }
-
   // The stylus goes down at a point, moves to (toX, toY) if asked, and goes up; returns the
   // number of plot redraws that caused.
   int Stroke(int x, int y, int toX = -1, int toY = -1) {
@@ -34,7 +26,7 @@ class ZoomButtonsTest : public view_test::DrawingTest {
 
 // Each tap halves or doubles the zoom, up to 2^-20 and 2^20; a tap beyond only beeps.
 TEST_F(ZoomButtonsTest, ZoomStaysWithinItsRange) {
-  Paint();
+  Record([this](HDC surface) { DrawZoomButtons(window, surface); });  // sets where taps count
   for (int i = 0; i < 20; ++i) EXPECT_EQ(Stroke(10, 10), 1);
   EXPECT_EQ(Stroke(10, 10), 0);
   EXPECT_EQ(trackState.zoom, std::ldexp(1.0, -20));
@@ -43,8 +35,7 @@ TEST_F(ZoomButtonsTest, ZoomStaysWithinItsRange) {
   EXPECT_EQ(trackState.zoom, std::ldexp(1.0, 20));
 }
 
-// Moves without a drag do nothing; every move of a drag redraws the plot, and a new drag
-// carries on from where the last one left the plot.
+// Moves without a drag do nothing; a drag redraws the plot and carries on from the last one.
 TEST_F(ZoomButtonsTest, DragsCarryOnFromEachOther) {
   EXPECT_TRUE(Record([this](HDC) { OnStylusMove(window, 60, 200); }).empty());
   EXPECT_EQ(Stroke(200, 100, 230, 90), 1);
@@ -53,8 +44,7 @@ TEST_F(ZoomButtonsTest, DragsCarryOnFromEachOther) {
   EXPECT_TRUE(trackState.panX == 40 && trackState.panY == -10);
 }
 
-// Dragging from one corner of the stylus range to the other, over and over, never takes the
-// offsets past 2^30, where the plot's arithmetic would overflow; and back from there.
+// Drags across the whole stylus range never take the offsets past 2^30, where the plot overflows.
 TEST_F(ZoomButtonsTest, PanStaysWithinItsLimit) {
   trackState.panX = (1 << 30) - 10;
   trackState.panY = -(1 << 30) + 10;
