@@ -1,4 +1,6 @@
 // The GPS port and PollNmea, on real pseudo-terminals linked as COMn in a program folder.
+#include <termios.h>
+
 #include <chrono>
 #include <thread>
 
@@ -10,7 +12,6 @@ namespace {
 
 using kavro_test::ShownBox;
 
-const ShownBox OpenFailure{L"Error Opening ComPort.", L"", MB_OK};
 const ShownBox ReadFailure{L"Error Reading comms port.", L"Error", MB_OK};
 
 class GpsPortTest : public kavro_test::ProgramFolderTest {
@@ -37,9 +38,9 @@ TEST_F(GpsPortTest, OpenSetsTheLineOrReportsAndLeavesNothingOpen) {
     std::int32_t rate;
     ShownBox box;
   } cases[] = {
-      {L"COM0:", 4800, OpenFailure},
-      {L"COM-1:", 4800, OpenFailure},
-      {L"COM7:", 4800, OpenFailure},
+      {L"COM0:", 4800, {L"Error Opening ComPort.", L"", MB_OK}},
+      {L"COM-1:", 4800, {L"Error Opening ComPort.", L"", MB_OK}},
+      {L"COM7:", 4800, {L"Error Opening ComPort.", L"", MB_OK}},
       {L"COM3:", 0, {L"Error Setting Comms State.", L"", MB_OK}},
   };
   for (const auto& c : cases) {
@@ -56,8 +57,10 @@ TEST_F(GpsPortTest, OpenSetsTheLineOrReportsAndLeavesNothingOpen) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   ASSERT_TRUE(GetCommState(portHandle, &dcb));
-  EXPECT_TRUE(dcb.BaudRate == 4800 && dcb.ByteSize == 8 && dcb.Parity == NOPARITY &&
-              dcb.StopBits == ONESTOPBIT && dcb.fOutX && dcb.fInX && !dcb.fOutxCtsFlow);
+  const std::vector<unsigned> set = {dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits,
+                                     dcb.fOutX,    dcb.fInX,     dcb.fOutxCtsFlow};
+  EXPECT_EQ(set, (std::vector<unsigned>{4800, 8, NOPARITY, ONESTOPBIT, 1, 1, 0}))
+      << "rate, byte size, parity, stop bits, XON/XOFF out, in, CTS flow control";
 }
 
 // Every number gets its whole name; a buffer too small gives none, not another port's name.

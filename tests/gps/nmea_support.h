@@ -3,10 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "app/records.h"
 #include "gps/nmea_reader.h"

@@ -37,8 +37,8 @@ TEST_F(ProgramFolderTest, SettingsFileGivesPortAndRate) {
     kavro_test::WriteWholeFile(folder + "/Tolm.ini", c.contents);
     ResetTrackState(&trackState);
     ReadSettings(&trackState);
-    EXPECT_TRUE(trackState.portNumber == c.port && trackState.baudRate == c.rate)
-        << c.contents << "gives port " << trackState.portNumber << " at " << trackState.baudRate;
+    EXPECT_EQ(std::pair(trackState.portNumber, trackState.baudRate), std::pair(c.port, c.rate))
+        << c.contents;
   }
   EXPECT_TRUE(boxes.empty());
 }
@@ -58,7 +58,7 @@ TEST_F(ProgramFolderTest, SettingsFileIsTheOneBesideTheProgram) {
   std::setlocale(LC_CTYPE, "C");
   ReadSettings(&trackState);
   EXPECT_EQ(boxes, MissingFile);
-  EXPECT_TRUE(trackState.portNumber == 2 && trackState.baudRate == 9600);
+  EXPECT_EQ(std::pair(trackState.portNumber, trackState.baudRate), std::pair(2, 9600));
 }
 
 // The program path cut at its last '/'. A folder of 250 characters leaves room for "/Tolm.ini"

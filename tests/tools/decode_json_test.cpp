@@ -4,21 +4,20 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "tools/decoder/decode_json.h"
 
 TEST(DecodeJsonTest, EscapesAndNumbers) {
-  const struct {
-    std::string bytes, json;
-  } strings[] = {
+  const std::pair<std::string, std::string> strings[] = {
       {"A\"\\", "\"A\\\"\\\\\""},                                             // quote, backslash
       {std::string("\x01\n\x1f\0", 4), "\"\\u0001\\u000a\\u001f\\u0000\""},  // control bytes, NUL
       {"\x7f\xb0\xff", "\"\\u007f\\u00b0\\u00ff\""},                         // delete, high bytes
   };
-  for (const auto& c : strings) {
+  for (const auto& [bytes, json] : strings) {
     std::string out;
-    AppendJsonString(&out, c.bytes.data(), c.bytes.size());
-    EXPECT_EQ(out, c.json);
+    AppendJsonString(&out, bytes.data(), bytes.size());
+    EXPECT_EQ(out, json);
   }
   std::string out;
   AppendJsonLetter(&out, '\0');

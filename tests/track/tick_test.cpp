@@ -48,30 +48,28 @@ TEST(StepTest, TrueDistanceBothWays) {
   }
 }
 
-// One tick on a fresh track. Speeds are read in single precision and compared as doubles:
-// 0.01f lies just below the double 0.01, and 0.1f just above the double 0.1. A position that is
-// no number rejects the sentence, so that tick is a standing one.
+// One tick on a fresh track. Speeds are read as floats: 0.01f lies just below the double 0.01,
+// 0.1f just above 0.1. A position that is no number rejects the sentence: a standing tick.
 TEST_F(TickTest, ThresholdsForMovingAndTheCompass) {
   const struct {
-    const char *latitude, *longitude, *speed;
+    const char *latitude, *speed;
     std::int32_t points;
     bool compass;
     std::int32_t shownSpeed;
   } cases[] = {
-      {"4807.038", "01131.000", "0.01", 0, false, 0},
-      {"4807.038", "01131.000", "0.02", 1, false, 0},
-      {"4807.038", "01131.000", "0.1", 1, true, 0},
-      {"4807.038", "01131.000", "1e30", 1, true, INT32_MAX},
-      {"nan", "01131.000", "022.4", 0, false, 0},
+      {"4807.038", "0.01", 0, false, 0},
+      {"4807.038", "0.02", 1, false, 0},
+      {"4807.038", "0.1", 1, true, 0},
+      {"4807.038", "1e30", 1, true, INT32_MAX},
+      {"nan", "022.4", 0, false, 0},
   };
   for (const auto& c : cases) {
     ResetTrackState(&trackState);
-    const Recording record = Tick(Rmc(c.latitude, c.longitude, c.speed));
-    EXPECT_TRUE(trackState.pointCount == c.points && (CompassAt(record) >= 0) == c.compass &&
-                trackState.shownSpeed == c.shownSpeed && PanelAt(record) >= 0 &&
-                PlotAt(record) == -1)
-        << c.latitude << " " << c.longitude << " " << c.speed << ": " << trackState.pointCount
-        << " points, compass at " << CompassAt(record) << ", figure " << trackState.shownSpeed;
+    const Recording record = Tick(Rmc(c.latitude, "01131.000", c.speed));
+    EXPECT_EQ(std::tuple(trackState.pointCount, CompassAt(record) >= 0, trackState.shownSpeed,
+                         PanelAt(record) >= 0, PlotAt(record) >= 0),
+              std::tuple(c.points, c.compass, c.shownSpeed, true, false))
+        << c.latitude << " " << c.speed << " knots: points, compass, figure, panel, plot";
   }
 }
 
@@ -82,16 +80,18 @@ TEST_F(TickTest, MovingThenStanding) {
   Recording record = Tick(Rmc("4807.038", "01131.000", "022.4"));
   ASSERT_EQ(trackState.pointCount, 1);
   EXPECT_TRUE(kavro_test::SameFix(trackState.points[0], trackState.current));
-  EXPECT_TRUE(trackState.topSpeed == 0.0 && trackState.shownSpeed == 41);
-  EXPECT_TRUE(PanelAt(record) < CompassAt(record) && CompassAt(record) < FigureAt(record));
+  EXPECT_EQ(std::pair(trackState.topSpeed, trackState.shownSpeed), std::pair(0.0, 41));
+  EXPECT_LT(PanelAt(record), CompassAt(record));
+  EXPECT_LT(CompassAt(record), FigureAt(record));
   EXPECT_EQ(PlotAt(record), -1);
 
   record = Tick(Rmc("4807.048", "01131.000", "030.0"));
   ASSERT_EQ(trackState.pointCount, 2);
-  EXPECT_TRUE(kavro_test::SameFix(trackState.points[1], trackState.current));
   const int plot = PlotAt(record);
   const int compass = CompassAt(record);
-  ASSERT_TRUE(PanelAt(record) < plot && plot < compass && compass < FigureAt(record));
+  EXPECT_LT(PanelAt(record), plot);
+  ASSERT_LT(plot, compass);
+  EXPECT_LT(compass, FigureAt(record));
   const Recording drawnPlot(record.begin() + plot, record.begin() + compass);
   EXPECT_EQ(FindCall(drawnPlot, "LineTo", {}), -1);
   EXPECT_GE(FindCall(drawnPlot, "Ellipse", {287, 123, 293, 129}), 0);
@@ -101,9 +101,10 @@ TEST_F(TickTest, MovingThenStanding) {
 
   const double distance = trackState.distance;
   record = Tick(Rmc("4807.068", "01131.000", "000.0"));
-  EXPECT_TRUE(trackState.pointCount == 3 && trackState.distance == distance);
+  EXPECT_EQ(std::pair(trackState.pointCount, trackState.distance), std::pair(3, distance));
   EXPECT_EQ(trackState.shownSpeed, 0);
-  EXPECT_TRUE(FigureAt(record) >= 0 && PlotAt(record) == -1 && CompassAt(record) == -1);
+  EXPECT_EQ(std::tuple(FigureAt(record) >= 0, PlotAt(record), CompassAt(record)),
+            std::tuple(true, -1, -1));
   record = Tick(Rmc("4807.078", "01131.000", "000.0"));
   EXPECT_EQ(FigureAt(record), -1) << "an unchanged figure is not drawn again";
   EXPECT_GE(PanelAt(record), 0);
@@ -125,7 +126,8 @@ TEST_F(TickTest, FailedReadStopsTheTicksForGood) {
   other.Send(Rmc("4807.038", "01131.000", "022.4"));
   EXPECT_TRUE(Tick().empty());
   EXPECT_EQ(boxes, (std::vector<ShownBox>{{L"Error Reading comms port.", L"Error", MB_OK}}));
-  EXPECT_TRUE(trackState.pointCount == 0 && tickBusy == TickStopped);
+  EXPECT_EQ(trackState.pointCount, 0);
+  EXPECT_EQ(tickBusy, TickStopped);
 }
 
 }  // namespace

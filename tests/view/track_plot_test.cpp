@@ -40,7 +40,6 @@ TEST(ProjectPointTest, Table) {
       {"west is left", sw, FixAt(7041.0, 3327.0, 'W', 'S'), 1.0, 0, 0, 190, 126},
       {"south is down", sw, FixAt(7040.0, 3328.0, 'W', 'S'), 1.0, 0, 0, 290, 226},
       {"over a degree line", FixAt(759.75, 4759.75), FixAt(800.25, 4800.25), 1.0, 0, 0, 340, 76},
-      {"over the equator", FixAt(0.25, 0.5), FixAt(0.25, 0.5, 'W', 'S'), 1.0, 0, 0, 240, 226},
       {"huge zoom", Ref, FixAt(3713.5, 5546.25), tiny, 0, 0, Max, Min},
       {"huge zoom other way", Ref, FixAt(3711.5, 5544.25), tiny, 0, 0, Min, Max},
       {"pan at the limits", Ref, Ref, 1.0, Max, Min, Max, Min + 126},
@@ -71,9 +70,10 @@ TEST_F(DrawingTest, TrackWithFarOffAndBrokenPointsSaturates) {
   };
   const auto lines = CallsNamed(draw(), "LineTo");
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(lines[0].penPosition.x == 290 && lines[0].penPosition.y == 126);
+  EXPECT_EQ(std::pair(lines[0].penPosition.x, lines[0].penPosition.y), std::pair(290, 126));
   EXPECT_EQ(lines[0].args, (std::vector<long long>{Max, Max}));
-  EXPECT_TRUE(trackState.refLongitude == Ref.longitude && trackState.refLatitude == Ref.latitude);
+  EXPECT_EQ(trackState.refLongitude, Ref.longitude);
+  EXPECT_EQ(trackState.refLatitude, Ref.latitude);
   EXPECT_EQ(FindCall(draw(), "Ellipse", {}), -1);
   trackState.pointCount = 3;
   EXPECT_GE(FindCall(draw(), "Ellipse", {Max - 3, Max - 3, Max, Max}), 0);

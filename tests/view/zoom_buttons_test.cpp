@@ -8,8 +8,7 @@ namespace {
 
 class ZoomButtonsTest : public view_test::DrawingTest {
  protected:
-  // The stylus goes down at a point, moves to (toX, toY) if asked, and goes up; returns the
-  // number of plot redraws that caused.
+  // Stylus down at (x, y), a move to (toX, toY) if given, and up; returns the plot redraws.
   int Stroke(int x, int y, int toX = -1, int toY = -1) {
     const kavro_test::Recording drawn = Record([&](HDC) {
       EXPECT_EQ(OnStylusDown(window, x, y), 0);
@@ -39,9 +38,9 @@ TEST_F(ZoomButtonsTest, ZoomStaysWithinItsRange) {
 TEST_F(ZoomButtonsTest, DragsCarryOnFromEachOther) {
   EXPECT_TRUE(Record([this](HDC) { OnStylusMove(window, 60, 200); }).empty());
   EXPECT_EQ(Stroke(200, 100, 230, 90), 1);
-  EXPECT_TRUE(trackState.panX == 30 && trackState.panY == -10);
+  EXPECT_EQ(std::pair(trackState.panX, trackState.panY), std::pair(30, -10));
   EXPECT_EQ(Stroke(50, 200, 60, 200), 1);
-  EXPECT_TRUE(trackState.panX == 40 && trackState.panY == -10);
+  EXPECT_EQ(std::pair(trackState.panX, trackState.panY), std::pair(40, -10));
 }
 
 // Drags across the whole stylus range never take the offsets past 2^30, where the plot overflows.
@@ -50,9 +49,9 @@ TEST_F(ZoomButtonsTest, PanStaysWithinItsLimit) {
   trackState.panY = -(1 << 30) + 10;
   Stroke(0, 65535, 65535, 0);
   Stroke(0, 65535, 65535, 0);
-  EXPECT_TRUE(trackState.panX == 1 << 30 && trackState.panY == -(1 << 30));
+  EXPECT_EQ(std::pair(trackState.panX, trackState.panY), std::pair(1 << 30, -(1 << 30)));
   Stroke(65535, 0, 65525, 10);
-  EXPECT_TRUE(trackState.panX == (1 << 30) - 10 && trackState.panY == -(1 << 30) + 10);
+  EXPECT_EQ(std::pair(trackState.panX, trackState.panY), std::pair((1 << 30) - 10, 10 - (1 << 30)));
 }
 
 }  // namespace
