@@ -19,7 +19,7 @@ foreach(suite decode_logs decode_drives)
     COMMAND ${Python3_EXECUTABLE} -m unittest -v ${suite}
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/tools)
   set_tests_properties(tools_${suite} PROPERTIES TIMEOUT 300
-    ENVIRONMENT "${decoder_environment}")
+    ENVIRONMENT "${decoder_environment}" RESOURCE_LOCK kavro_decoder)
 endforeach()
 
 # The quick start end to end under Xvfb: tools/demo.sh with the simulated receiver and the
