@@ -57,10 +57,10 @@ TEST_F(GpsPortTest, OpenSetsTheLineOrReportsAndLeavesNothingOpen) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   ASSERT_TRUE(GetCommState(portHandle, &dcb));
+  // Rate, byte size, parity, stop bits, XON/XOFF out and in, CTS flow control.
   const std::vector<unsigned> set = {dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits,
                                      dcb.fOutX,    dcb.fInX,     dcb.fOutxCtsFlow};
-  EXPECT_EQ(set, (std::vector<unsigned>{4800, 8, NOPARITY, ONESTOPBIT, 1, 1, 0}))
-      << "rate, byte size, parity, stop bits, XON/XOFF out, in, CTS flow control";
+  EXPECT_EQ(set, (std::vector<unsigned>{4800, 8, NOPARITY, ONESTOPBIT, 1, 1, 0}));
 }
 
 // Every number gets its whole name; a buffer too small gives none, not another port's name.
