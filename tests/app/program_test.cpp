@@ -1,61 +1,36 @@
-// Tests of the kavro executable as a process, under SDL's dummy video driver (message boxes
-// become lines "caption: text" on standard error): a second start, and a program folder that
-// cannot take the log file. Each copies the executable into a program folder of its own.
-#include <gtest/gtest.h>
-
+// The executable as a process, in a program folder of its own, under SDL's dummy video driver
+// (message boxes become lines "caption: text" on standard error).
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "app/log_header.h"
 #include "common/program_folder.h"
-#include "platform/user.h"
 
 namespace {
 
 using kavro_test::ReadWholeFile;
-
-constexpr int StartLimitMs = 20000;  // generous for the sanitizer build
-constexpr uid_t NobodyId = 65534;
 
 const std::string SettingsLine = "Error: Can not open the file \"Tolm.ini\"\n";
 const std::string PortLine = "Error Opening ComPort.\n";  // an empty caption shows none
 const std::string ReadLine = "Error: Error Reading comms port.\n";
 const std::string LogLine = "Error: Can not create the LogFile \"Tolm.txt\"\n";
 
-bool WaitUntil(const std::function<bool()>& done, int limitMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
-// Another Kavro of this user would answer for ours: the single-instance rule is per user.
-bool AnotherKavroRuns() {
-  HWND running = FindWindowW(L"KAVRO", L"Kavro");
-  if (running == nullptr) return false;
-  DestroyWindow(running);  // lets go of our end of the connection only
-  return true;
-}
-
 class ProgramTest : public kavro_test::ProgramFolderTest {
  protected:
   void SetUp() override {
     ProgramFolderTest::SetUp();
-    if (AnotherKavroRuns()) GTEST_SKIP() << "another Kavro runs for this user";
+    // Another Kavro of this user would answer for ours: the single-instance rule is per user.
+    const HWND running = FindWindowW(L"KAVRO", L"Kavro");
+    if (running != nullptr) {
+      DestroyWindow(running);  // lets go of our end of the connection only
+      GTEST_SKIP() << "another Kavro runs for this user";
+    }
     programFolder = folder + "/program";
     std::filesystem::create_directory(programFolder);
     std::filesystem::copy_file(KAVRO_EXECUTABLE, programFolder + "/kavro");
@@ -74,16 +49,14 @@ class ProgramTest : public kavro_test::ProgramFolderTest {
   // when asked to and the test runs as root.
   pid_t Start(const std::string& errPath, bool asNobody = false) {
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (err < 0) return -1;
     const std::string program = programFolder + "/kavro";
-    const std::string suppressions = "suppressions=" KAVRO_SOURCE_DIR "/tests/e2e/lsan.supp";
     const pid_t pid = fork();
     if (pid == 0) {
       dup2(err, STDERR_FILENO);
       setenv("SDL_VIDEODRIVER", "dummy", 1);
       setenv("SDL_AUDIODRIVER", "dummy", 1);
-      setenv("LSAN_OPTIONS", suppressions.c_str(), 1);
-      if (asNobody && geteuid() == 0 && (setgid(NobodyId) != 0 || setuid(NobodyId) != 0)) _exit(126);
+      setenv("LSAN_OPTIONS", "suppressions=" KAVRO_SOURCE_DIR "/tests/e2e/lsan.supp", 1);
+      if (asNobody && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
       execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -92,27 +65,20 @@ class ProgramTest : public kavro_test::ProgramFolderTest {
     return pid;
   }
 
-  // The exit code, or -1 when the program did not end in time (or ended by a signal).
-  int WaitForExit(pid_t pid, int limitMs) {
-    int status = 0;
-    const bool ended = WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, limitMs);
-    if (!ended) return -1;
-    started.erase(std::remove(started.begin(), started.end(), pid), started.end());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  // Waits until the program's first tick has reported the port it could not read; false when
-  // the program ended first or took too long.
-  static bool WaitForFirstTick(pid_t pid, const std::string& errPath) {
-    const auto ticked = [&] { return ReadWholeFile(errPath).find(ReadLine) != std::string::npos; };
-    WaitUntil([&] { return ticked() || HasEnded(pid); }, StartLimitMs);
-    return ticked();
-  }
-
-  // Whether the process has ended, leaving it to be collected.
-  static bool HasEnded(pid_t pid) {
-    siginfo_t info{};
-    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+  // Waits (20 s at most, for the sanitizer build) for the program's exit code, or for its first
+  // tick to report the port it could not read (-1).
+  int WaitForExitOrFirstTick(pid_t pid, const std::string& errPath) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (pid > 0 && std::chrono::steady_clock::now() < end) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        started.erase(std::remove(started.begin(), started.end(), pid), started.end());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+      }
+      if (ReadWholeFile(errPath).find(ReadLine) != std::string::npos) return -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return 129;
   }
 
   std::string programFolder;
@@ -122,27 +88,22 @@ class ProgramTest : public kavro_test::ProgramFolderTest {
 TEST_F(ProgramTest, SecondStartRaisesTheFirstAndLeavesEverythingAlone) {
   const std::string firstErr = folder + "/first.err";
   const pid_t first = Start(firstErr);
-  ASSERT_GT(first, 0);
-  ASSERT_TRUE(WaitForFirstTick(first, firstErr)) << "standard error: " << ReadWholeFile(firstErr);
+  ASSERT_EQ(WaitForExitOrFirstTick(first, firstErr), -1) << ReadWholeFile(firstErr);
   EXPECT_EQ(ReadWholeFile(firstErr), SettingsLine + PortLine + ReadLine);
-
   const std::string log = programFolder + "/Tolm.txt";
   const std::string header = ReadWholeFile(log);
   kavro_test::ExpectHeader(header);
   struct stat before {};
+  struct stat after {};
   ASSERT_EQ(stat(log.c_str(), &before), 0);
 
   const std::string secondErr = folder + "/second.err";
-  const pid_t second = Start(secondErr);
-  ASSERT_GT(second, 0);
-  EXPECT_EQ(WaitForExit(second, StartLimitMs), 0);
+  EXPECT_EQ(WaitForExitOrFirstTick(Start(secondErr), secondErr), 0);
   EXPECT_EQ(ReadWholeFile(secondErr), "") << "no settings read, no port opened, no box shown";
-
-  struct stat after {};
   ASSERT_EQ(stat(log.c_str(), &after), 0);
   EXPECT_EQ(ReadWholeFile(log), header);
-  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
-  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_TRUE(after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+              after.st_mtim.tv_nsec == before.st_mtim.tv_nsec);
   EXPECT_EQ(kill(first, 0), 0) << "the first instance runs on";
   EXPECT_EQ(ReadWholeFile(firstErr), SettingsLine + PortLine + ReadLine);
 }
@@ -153,12 +114,9 @@ TEST_F(ProgramTest, ReadOnlyProgramFolderIsReportedAndTheProgramGoesOn) {
   ASSERT_EQ(chmod(programFolder.c_str(), 0555), 0);
   const std::string err = folder + "/program.err";
   const pid_t program = Start(err, true);
-  ASSERT_GT(program, 0);
-  if (!WaitForFirstTick(program, err)) {
-    const int code = WaitForExit(program, 0);
-    if (code == 126) GTEST_SKIP() << "cannot run the program as another user than root";
-    FAIL() << "exit " << code << ", standard error: " << ReadWholeFile(err);
-  }
+  const int code = WaitForExitOrFirstTick(program, err);
+  if (code == 126) GTEST_SKIP() << "cannot run the program as another user than root";
+  ASSERT_EQ(code, -1) << "standard error: " << ReadWholeFile(err);
   EXPECT_EQ(ReadWholeFile(err), LogLine + SettingsLine + PortLine + ReadLine);
   EXPECT_FALSE(std::filesystem::exists(programFolder + "/Tolm.txt"));
   EXPECT_EQ(kill(program, 0), 0) << "the program runs on";

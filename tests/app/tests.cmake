@@ -1,6 +1,5 @@
 # Tests of the app folder.
 kavro_add_test(app_log_file_test SOURCES app/log_file_test.cpp LIBS kavro_core)
-kavro_add_test(app_resources_test SOURCES app/resources_test.cpp LIBS kavro_resources)
 kavro_add_test(app_main_window_test SOURCES app/main_window_test.cpp LIBS kavro_core)
 # The executable as a process. It runs under the program's own window class and title, which
 # the single-instance rule makes one per user: these tests and the end-to-end run take turns.

@@ -1,50 +1,37 @@
-// Test fixture: a fresh program folder in /tmp that the module path points into, message boxes
-// caught instead of shown, and the program-wide state back at its start-up values.
+// Test fixture: a fresh program folder that the module path points into, message boxes caught,
+// the program-wide state at its start-up values; and pseudo-terminals linked there as COMn.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/records.h"
+#include "gps/gps_port.h"
+#include "platform/comm.h"
+#include "platform/kernel.h"
 #include "platform/testing.h"
 #include "platform/user.h"
 
 namespace kavro_test {
 
-// A message box the program asked for.
-struct ShownBox {
-  std::wstring text;
-  std::wstring caption;
-  UINT type;
-  bool operator==(const ShownBox& other) const {
-    return text == other.text && caption == other.caption && type == other.type;
-  }
-};
-
-inline std::string Narrow(const std::wstring& text) {
-  std::string bytes;
-  for (wchar_t c : text) bytes += c < 0x80 ? static_cast<char>(c) : '?';
-  return bytes;
-}
-
-inline void PrintTo(const ShownBox& box, std::ostream* out) {
-  *out << "{\"" << Narrow(box.text) << "\", \"" << Narrow(box.caption) << "\", " << box.type << "}";
-}
+// A message box the program asked for: text, caption and type.
+using ShownBox = std::tuple<std::wstring, std::wstring, UINT>;
 
 // UTF-8 to wide characters (the fixture runs under a UTF-8 locale).
 inline std::wstring Widen(const std::string& bytes) {
   std::wstring wide(bytes.size() + 1, L'\0');
-  const std::size_t length = std::mbstowcs(wide.data(), bytes.c_str(), wide.size());
-  if (length == static_cast<std::size_t>(-1)) return L"";
-  wide.resize(length);
+  wide.resize(std::mbstowcs(wide.data(), bytes.c_str(), wide.size()));
   return wide;
 }
 
@@ -54,8 +41,7 @@ inline std::string ReadWholeFile(const std::string& path) {
 }
 
 inline void WriteWholeFile(const std::string& path, const std::string& contents) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << contents;
+  std::ofstream(path, std::ios::binary) << contents;
 }
 
 class ProgramFolderTest : public ::testing::Test {
@@ -72,6 +58,7 @@ class ProgramFolderTest : public ::testing::Test {
       return IDOK;
     });
     ResetTrackState(&trackState);
+    portHandle = INVALID_HANDLE_VALUE;
   }
 
   void TearDown() override {
@@ -82,7 +69,6 @@ class ProgramFolderTest : public ::testing::Test {
     std::setlocale(LC_CTYPE, "C");
   }
 
-  // The module path the program sees, as UTF-8.
   void SetProgramPath(const std::string& path) {
     modulePath = Widen(path);
     platform::testing::SetModulePath(modulePath.c_str());
@@ -91,6 +77,59 @@ class ProgramFolderTest : public ::testing::Test {
   std::string folder;
   std::wstring modulePath;
   std::vector<ShownBox> boxes;
+};
+
+// A raw pseudo-terminal linked as folder/COMn: the test writes the receiver's side.
+class TestPort {
+ public:
+  TestPort() = default;
+  TestPort(const TestPort&) = delete;
+  TestPort& operator=(const TestPort&) = delete;
+  ~TestPort() { Close(); }
+
+  void Link(const std::string& folder, int number) {
+    char name[128];
+    termios raw{};
+    ASSERT_EQ(openpty(&receiver_, &terminal, name, nullptr, nullptr), 0);
+    ASSERT_EQ(tcgetattr(terminal, &raw), 0);
+    cfmakeraw(&raw);
+    ASSERT_EQ(tcsetattr(terminal, TCSANOW, &raw), 0);
+    ASSERT_EQ(symlink(name, (folder + "/COM" + std::to_string(number)).c_str()), 0);
+  }
+
+  // Links it and opens it as portHandle without the program's set-up: an empty port returns
+  // from a read after 200 ms with nothing.
+  void Open(const std::string& folder, int number) {
+    ASSERT_NO_FATAL_FAILURE(Link(folder, number));
+    const std::wstring name = L"COM" + std::to_wstring(number) + L":";
+    portHandle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    COMMTIMEOUTS timeouts = {20, 0, 200, 10, 1000};
+    ASSERT_TRUE(SetCommTimeouts(portHandle, &timeouts));
+  }
+
+  void Send(const std::string& text) {
+    ASSERT_EQ(write(receiver_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+
+  // The receiver is unplugged: the terminal side sees a hang-up and the next read fails.
+  void Unplug() {
+    if (receiver_ >= 0) close(receiver_);
+    receiver_ = -1;
+  }
+
+  void Close() {  // the program's port handle too
+    if (portHandle != nullptr && portHandle != INVALID_HANDLE_VALUE) CloseHandle(portHandle);
+    portHandle = INVALID_HANDLE_VALUE;
+    Unplug();
+    if (terminal >= 0) close(terminal);
+    terminal = -1;
+  }
+
+  int terminal = -1;
+
+ private:
+  int receiver_ = -1;
 };
 
 }  // namespace kavro_test

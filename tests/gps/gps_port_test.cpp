@@ -1,138 +1,142 @@
-// Opening and configuring the GPS port, on real pseudo-terminals linked as COMn.
-#include <gtest/gtest.h>
-
+// The GPS port and PollNmea, on real pseudo-terminals linked as COMn in a program folder.
 #include <termios.h>
 
 #include <chrono>
-#include <cstdint>
-#include <cwchar>
-#include <string>
-#include <vector>
+#include <thread>
 
+#include "common/program_folder.h"
 #include "gps/gps_port.h"
-#include "platform/windows.h"
-#include "tests/gps/pty_port.h"
+#include "tests/gps/nmea_support.h"
 
 namespace {
 
-// Starts each test with the port handle as the program starts with it, and closes what a test
-// left open.
-class GpsPortTest : public ::testing::Test {
+using kavro_test::ShownBox;
+
+const ShownBox ReadFailure{L"Error Reading comms port.", L"Error", MB_OK};
+
+class GpsPortTest : public kavro_test::ProgramFolderTest {
  protected:
-  void SetUp() override { portHandle = INVALID_HANDLE_VALUE; }
   void TearDown() override {
-    if (portHandle != INVALID_HANDLE_VALUE) CloseHandle(portHandle);
-    portHandle = INVALID_HANDLE_VALUE;
+    receiver.Close();
+    ProgramFolderTest::TearDown();
   }
+  kavro_test::TestPort receiver;
 };
 
-const ShownMessage OpenFailure{L"Error Opening ComPort.", L"", MB_OK};
-const ShownMessage StateFailure{L"Error Setting Comms State.", L"", MB_OK};
-
-std::string Narrow(const wchar_t* text) { return std::string(text, text + std::wcslen(text)); }
-
-// Port 0 is what a missing settings file gives; COM-1: what a negative number in it gives. A
-// link whose device has gone (the receiver was unplugged before the start) must fail too,
-// not fall back to another line.
-TEST_F(GpsPortTest, PortThatCannotOpenReportsAndStaysInvalid) {
-  PtyPort receiver(5);
-  ASSERT_TRUE(receiver.ok());
-  ASSERT_TRUE(receiver.AddLink(7, "/dev/kavro-unplugged-receiver"));
-  for (const wchar_t* name : {L"COM0:", L"COM-1:", L"COM7:"}) {
-    SCOPED_TRACE(Narrow(name));
-    MessageBoxRecorder boxes;
+// COM0: comes from a missing settings file, COM-1: from a negative number in it, and a device
+// may be gone (unplugged). A refused rate (0: no RATE) closes the port, so that it opens at once
+// with a good rate: 8N1 with XON/XOFF both ways, after waiting for the receiver.
+TEST_F(GpsPortTest, OpenSetsTheLineOrReportsAndLeavesNothingOpen) {
+  ASSERT_NO_FATAL_FAILURE(receiver.Link(folder, 3));
+  termios line{};
+  ASSERT_EQ(tcgetattr(receiver.terminal, &line), 0);
+  line.c_cflag = (line.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS7 | PARENB | CSTOPB | CRTSCTS;
+  ASSERT_EQ(tcsetattr(receiver.terminal, TCSANOW, &line), 0);
+  ASSERT_EQ(symlink("/dev/kavro-unplugged-receiver", (folder + "/COM7").c_str()), 0);
+  const struct {
+    const wchar_t* name;
+    std::int32_t rate;
+    ShownBox box;
+  } cases[] = {
+      {L"COM0:", 4800, {L"Error Opening ComPort.", L"", MB_OK}},
+      {L"COM-1:", 4800, {L"Error Opening ComPort.", L"", MB_OK}},
+      {L"COM7:", 4800, {L"Error Opening ComPort.", L"", MB_OK}},
+      {L"COM3:", 0, {L"Error Setting Comms State.", L"", MB_OK}},
+  };
+  for (const auto& c : cases) {
+    boxes.clear();
     const std::size_t liveBefore = platform::testing::CountLiveHandles();
-    EXPECT_EQ(OpenGpsPort(name, 4800), 0);
+    EXPECT_EQ(OpenGpsPort(c.name, c.rate), 0);
     EXPECT_EQ(portHandle, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(boxes.shown(), std::vector<ShownMessage>{OpenFailure});
+    EXPECT_EQ(boxes, std::vector<ShownBox>{c.box});
     EXPECT_EQ(platform::testing::CountLiveHandles(), liveBefore);
   }
-}
-
-// A rate the line refuses (0, from a settings file without RATE) closes the port again:
-// nothing stays claimed, so the port can be opened again at once.
-TEST_F(GpsPortTest, RefusedRateClosesThePortAgain) {
-  PtyPort receiver(3);
-  ASSERT_TRUE(receiver.ok());
-  MessageBoxRecorder boxes;
-  const std::size_t liveBefore = platform::testing::CountLiveHandles();
-  EXPECT_EQ(OpenGpsPort(receiver.name(), 0), 0);
-  EXPECT_EQ(portHandle, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(boxes.shown(), std::vector<ShownMessage>{StateFailure});
-  EXPECT_EQ(platform::testing::CountLiveHandles(), liveBefore);
-  const HANDLE again =
-      CreateFileW(receiver.name(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the failed open left the port claimed";
-  if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
-}
-
-// The line starts in settings no receiver uses (9600 7E2, hardware flow control, no XON/XOFF);
-// after the open it is 4800 8N1 with XON/XOFF both ways and no hardware flow control, the
-// timeouts are the reader's, and the open has waited for the receiver.
-TEST_F(GpsPortTest, GoodOpenSetsTheLineAndWaitsForTheReceiver) {
-  PtyPort receiver(4);
-  ASSERT_TRUE(receiver.ok());
-  termios before{};
-  ASSERT_EQ(tcgetattr(receiver.slave(), &before), 0);
-  cfsetspeed(&before, B9600);
-  before.c_cflag = (before.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS7 | PARENB | CSTOPB | CRTSCTS;
-  before.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF);
-  ASSERT_EQ(tcsetattr(receiver.slave(), TCSANOW, &before), 0);
-
-  MessageBoxRecorder boxes;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(OpenGpsPort(receiver.name(), 4800), 1);
-  const auto waited = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(waited, std::chrono::milliseconds(3000));
-  EXPECT_TRUE(boxes.shown().empty());
-  ASSERT_NE(portHandle, INVALID_HANDLE_VALUE);
-
-  termios after{};
-  ASSERT_EQ(tcgetattr(receiver.slave(), &after), 0);
-  EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B4800));
-  EXPECT_EQ(cfgetispeed(&after), static_cast<speed_t>(B4800));
-  EXPECT_EQ(after.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-  EXPECT_EQ(after.c_cflag & PARENB, 0u) << "parity still on";
-  EXPECT_EQ(after.c_cflag & CSTOPB, 0u) << "two stop bits";
-  EXPECT_EQ(after.c_cflag & CRTSCTS, 0u) << "hardware flow control still on";
-  EXPECT_EQ(after.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF)) << "XON/XOFF not on both ways";
-
-  COMMTIMEOUTS timeouts{};
-  ASSERT_TRUE(GetCommTimeouts(portHandle, &timeouts));
-  EXPECT_EQ(timeouts.ReadIntervalTimeout, 1000u);
-  EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 0u);
-  EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 0u);
-  EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 10u);
-  EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 1000u);
+  ASSERT_EQ(OpenGpsPort(L"COM3:", 4800), 1);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  ASSERT_TRUE(GetCommState(portHandle, &dcb));
+  // Rate, byte size, parity, stop bits, XON/XOFF out and in, CTS flow control.
+  const std::vector<unsigned> set = {dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits,
+                                     dcb.fOutX,    dcb.fInX,     dcb.fOutxCtsFlow};
+  EXPECT_EQ(set, (std::vector<unsigned>{4800, 8, NOPARITY, ONESTOPBIT, 1, 1, 0}));
 }
 
-// Every number the settings can hold gets its whole name: the extremes fit the name buffer, and
-// a buffer that is too small gives no name rather than the name of another port ("COM1" of 12).
+// Every number gets its whole name; a buffer too small gives none, not another port's name.
 TEST(FormatPortNameTest, NamesEveryNumberWhole) {
-  struct Case {
+  const struct {
     std::int32_t number;
     std::size_t size;
-    int result;
-    std::wstring name;
+    std::wstring name;  // as written; "unchanged" when nothing is
+  } cases[] = {
+      {2147483647, PortNameSize, L"COM2147483647:"},
+      {-2147483647 - 1, PortNameSize, L"COM-2147483648:"},
+      {12, 7, L"COM12:"},
+      {12, 6, L""},
+      {12, 0, L"unchanged"},
   };
-  const Case cases[] = {
-      {7, PortNameSize, 1, L"COM7:"},
-      {0, PortNameSize, 1, L"COM0:"},
-      {-1, PortNameSize, 1, L"COM-1:"},
-      {2147483647, PortNameSize, 1, L"COM2147483647:"},
-      {-2147483647 - 1, PortNameSize, 1, L"COM-2147483648:"},
-      {12, 7, 1, L"COM12:"},
-      {12, 6, 0, L""},
-      {12, 1, 0, L""},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     wchar_t name[PortNameSize] = L"unchanged";
-    EXPECT_EQ(FormatPortName(c.number, name, c.size), c.result) << c.number << " in " << c.size;
+    EXPECT_EQ(FormatPortName(c.number, name, c.size), c.name.rfind(L"COM", 0) == 0 ? 1 : 0);
     EXPECT_EQ(std::wstring(name), c.name) << c.number << " in " << c.size;
   }
-  wchar_t untouched[1] = {L'x'};
-  EXPECT_EQ(FormatPortName(7, untouched, 0), 0);
-  EXPECT_EQ(untouched[0], L'x') << "a size of 0 has no room even for the terminator";
+}
+
+// What the receiver sends, and what each following read makes of it: reads take at most
+// NmeaReadSize bytes, nothing is carried over, and a NUL byte from the line ends the text.
+TEST_F(GpsPortTest, PollReadsWhatTheReceiverSent) {
+  ASSERT_NO_FATAL_FAILURE(receiver.Link(folder, 2));
+  ASSERT_EQ(OpenGpsPort(L"COM2:", 4800), 1);
+  // Header-like padding that makes the text end exactly at the last byte of a read.
+  const auto endingARead = [](const std::string& text) {
+    return "#" + std::string(NmeaReadSize - text.size() - 3, ' ') + "\r\n" + text;
+  };
+  const std::string rmcToDate = RmcExample.substr(0, RmcExample.find("003.1"));
+  const std::string ggaToAltitude = GgaExample.substr(0, GgaExample.find(",M,"));
+  const struct {
+    const char* name;
+    std::string sent;                 // what the receiver sends before the polls
+    std::vector<FixRecord> expected;  // the current fix after each poll in turn
+  } steps[] = {
+      {"AllThree", AllExamples, {AllFix}},
+      {"NulEndsTheText", GgaExample + "\r\n" + std::string(1, '\0') + RmcExample + "\r\n",
+       {Counted(FixRecord{}, 1, 8, 545.4f, 0)}},
+      // The last byte of the read completes the RMC: one byte less and it would be cut.
+      {"CompletedByTheLastByte", endingARead(rmcToDate) + "003.1,W*6A\r\n" + GsvExample + "\r\n",
+       {RmcFix, Counted(FixRecord{}, 0, 0, 0.0f, 11)}},
+      // The first byte past the read would complete the GGA: the read must stop before it.
+      {"ReadStopsAtItsSize", endingARead(ggaToAltitude) + ",M,46.9,M,,*47\r\n",
+       {FixRecord{}, FixRecord{}}},
+  };
+  for (const auto& step : steps) {
+    receiver.Send(step.sent);
+    for (std::size_t poll = 0; poll < step.expected.size(); ++poll) {
+      EXPECT_EQ(PollNmea(), 1);
+      EXPECT_EQ(trackState.current, step.expected[poll]) << step.name << ", poll " << poll;
+    }
+  }
+  EXPECT_TRUE(boxes.empty());
+}
+
+// Without a port (the open failed, or the window closed it), or with the receiver unplugged while
+// a read waits for its first byte, the read fails with a box and the last good fix stays.
+TEST_F(GpsPortTest, FailedReadsKeepTheFix) {
+  trackState.current = RmcFix;
+  for (HANDLE port : {INVALID_HANDLE_VALUE, static_cast<HANDLE>(nullptr)}) {
+    portHandle = port;
+    EXPECT_EQ(PollNmea(), 0);
+  }
+  ASSERT_NO_FATAL_FAILURE(receiver.Link(folder, 8));
+  ASSERT_EQ(OpenGpsPort(L"COM8:", 4800), 1);
+  std::thread unplug([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    receiver.Unplug();
+  });
+  EXPECT_EQ(PollNmea(), 0);
+  unplug.join();
+  EXPECT_EQ(boxes, std::vector<ShownBox>(3, ReadFailure));
+  EXPECT_EQ(trackState.current, RmcFix);
 }
 
 }  // namespace

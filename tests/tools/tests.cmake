@@ -1,23 +1,25 @@
-# Tests of the tools: the simulated receiver and the long run's verdict (Python unittest,
-# standard library only), the decoder (Python against the logs' own text, and C++ for its
-# JSON), and the quick start end to end under Xvfb.
+# Tests of the tools: the simulated receiver and the long run's verdict (Python unittest), the
+# decoder (Python against the logs' own text, C++ for its JSON), and the quick start under Xvfb.
 find_package(Python3 3.11 COMPONENTS Interpreter REQUIRED)
 
 # The Python unit tests exercise no C++ code, so the sanitizer build leaves them out.
 if(NOT KAVRO_SANITIZE)
   add_test(NAME simreceiver
-    COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/tools -p "test_*.py")
+    COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/tools
+            -p "test_*.py")
   set_tests_properties(simreceiver PROPERTIES TIMEOUT 300)
 endif()
 
 kavro_add_test(tools_decode_json_test SOURCES tools/decode_json_test.cpp LIBS kavro_decoder)
 
+set(decoder_environment KAVRO_DECODE=$<TARGET_FILE:kavro-decode> KAVRO_NMEA_DIR=${KAVRO_NMEA_DIR}
+  PYTHONDONTWRITEBYTECODE=1)
 foreach(suite decode_logs decode_drives)
   add_test(NAME tools_${suite}
     COMMAND ${Python3_EXECUTABLE} -m unittest -v ${suite}
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/tools)
   set_tests_properties(tools_${suite} PROPERTIES TIMEOUT 300
-    ENVIRONMENT "KAVRO_DECODE=$<TARGET_FILE:kavro-decode>;KAVRO_NMEA_DIR=${KAVRO_NMEA_DIR};PYTHONDONTWRITEBYTECODE=1")
+    ENVIRONMENT "${decoder_environment}" RESOURCE_LOCK kavro_decoder)
 endforeach()
 
 # The quick start end to end under Xvfb: tools/demo.sh with the simulated receiver and the

@@ -1,171 +1,133 @@
-// Tests of the timer tick against a real pseudo-terminal and a recording of what it draws.
-#include <gtest/gtest.h>
-
+// The timer tick: its steps, and whole ticks on a pseudo-terminal with their drawing recorded.
+#include <cmath>
 #include <cstdint>
-#include <limits>
-#include <ostream>
-#include <string>
-#include <vector>
 
 #include "common/tick_fixture.h"
-#include "gps/gps_port.h"
-#include "track/tick.h"
 
 namespace {
 
 using kavro_test::FindCall;
-using kavro_test::GdiRecord;
+using kavro_test::Recording;
 using kavro_test::Rmc;
-using kavro_test::SameFix;
 using kavro_test::ShownBox;
 using kavro_test::TickTest;
 
-struct ThresholdCase {
-  const char* speed;  // as the receiver sends it
-  std::int32_t pointCount;
-  bool compass;
-};
-
-void PrintTo(const ThresholdCase& c, std::ostream* out) { *out << c.speed << " knots"; }
-
-// Speeds are read in single precision and compared as doubles: 0.01f lies just below the double
-// 0.01, and 0.1f just above the double 0.1.
-const ThresholdCase ThresholdCases[] = {
-    {"0.0", 0, false}, {"0.01", 0, false}, {"0.02", 1, false}, {"0.1", 1, true}, {"22.4", 1, true},
-};
-
-class ThresholdTest : public TickTest, public ::testing::WithParamInterface<ThresholdCase> {};
-
-TEST_P(ThresholdTest, MovingAndCompass) {
-  const ThresholdCase& c = GetParam();
-  const std::vector<GdiRecord> record = Tick(Rmc("4807.038", "01131.000", c.speed));
-  EXPECT_EQ(trackState.pointCount, c.pointCount);
-  EXPECT_EQ(CompassAt(record) >= 0, c.compass);
-  EXPECT_GE(PanelAt(record), 0);
-  EXPECT_EQ(PlotAt(record), -1);
+// A fix as the reader stores it (single precision); negative numbers stand for south and west.
+FixRecord Fix(float latitude, float longitude) {
+  FixRecord fix{};
+  fix.latitude = static_cast<double>(std::fabs(latitude));
+  fix.longitude = static_cast<double>(std::fabs(longitude));
+  fix.latHemisphere = latitude < 0 ? 'S' : 'N';
+  fix.lonHemisphere = longitude < 0 ? 'W' : 'E';
+  return fix;
 }
 
-INSTANTIATE_TEST_SUITE_P(Speeds, ThresholdTest, ::testing::ValuesIn(ThresholdCases));
+// True distances in minutes of arc, both ways, within the 0.0005 minutes of doubt of a float
+// ddmm.mmmm; due north the step is the single-precision difference exactly.
+TEST(StepTest, TrueDistanceBothWays) {
+  const double cos48 = std::cos(48.0 * 3.14159265358979323846 / 180.0);
+  const struct {
+    const char* name;
+    FixRecord from, to;
+    double minutes, within;
+  } cases[] = {
+      {"DueNorth", Fix(4807.038f, 1131.0f), Fix(4807.048f, 1131.0f), 0.009765625, 0.0},
+      {"AcrossADegree", Fix(4759.99f, 1131.0f), Fix(4800.01f, 1131.0f), 0.02, 1e-3},
+      {"AcrossTheEquator", Fix(-0.3f, 1131.0f), Fix(0.2f, 1131.0f), 0.5, 1e-3},
+      {"EastAt48North", Fix(4800.0f, 1130.0f), Fix(4800.0f, 1131.0f), cos48, 1e-3},
+      {"WestAt48North", Fix(4800.0f, -12259.5f), Fix(4800.0f, -12300.5f), cos48, 1e-3},
+      {"AcrossGreenwich", Fix(0.0f, -0.3f), Fix(0.0f, 0.2f), 0.5, 1e-3},
+      {"AcrossThe180th", Fix(0.0f, 17959.5f), Fix(0.0f, -17959.5f), 1.0, 1e-3},
+      // From 47 degrees 30' to 48 degrees 30': east-west at the mean latitude, 48 degrees.
+      {"MeanLatitude", Fix(4730.0f, 1130.0f), Fix(4830.0f, 1131.0f),
+       std::sqrt(60.0 * 60.0 + cos48 * cos48), 1e-12},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NEAR(MeasureStep(&c.from, &c.to), c.minutes, c.within) << c.name;
+    EXPECT_NEAR(MeasureStep(&c.to, &c.from), c.minutes, c.within) << c.name << ", backwards";
+  }
+}
 
-TEST_F(TickTest, FirstMovingTickStoresPointZeroAndDrawsNoPlot) {
-  const std::vector<GdiRecord> record = Tick(Rmc("4807.038", "01131.000", "022.4"));
+// One tick on a fresh track. Speeds are read as floats: 0.01f lies just below the double 0.01,
+// 0.1f just above 0.1. A position that is no number rejects the sentence: a standing tick.
+TEST_F(TickTest, ThresholdsForMovingAndTheCompass) {
+  const struct {
+    const char *latitude, *speed;
+    std::int32_t points;
+    bool compass;
+    std::int32_t shownSpeed;
+  } cases[] = {
+      {"4807.038", "0.01", 0, false, 0},
+      {"4807.038", "0.02", 1, false, 0},
+      {"4807.038", "0.1", 1, true, 0},
+      {"4807.038", "1e30", 1, true, INT32_MAX},
+      {"nan", "022.4", 0, false, 0},
+  };
+  for (const auto& c : cases) {
+    ResetTrackState(&trackState);
+    const Recording record = Tick(Rmc(c.latitude, "01131.000", c.speed));
+    EXPECT_EQ(std::tuple(trackState.pointCount, CompassAt(record) >= 0, trackState.shownSpeed,
+                         PanelAt(record) >= 0, PlotAt(record) >= 0),
+              std::tuple(c.points, c.compass, c.shownSpeed, true, false))
+        << c.latitude << " " << c.speed << " knots: points, compass, figure, panel, plot";
+  }
+}
+
+// The first moving tick stores point 0 and draws no plot, and its speed never counts; the
+// second draws point 0 alone, with its dot, then stores point 1. Only a faster fix raises the
+// top speed. Standing ticks add nothing, and the figure falls to 0 once.
+TEST_F(TickTest, MovingThenStanding) {
+  Recording record = Tick(Rmc("4807.038", "01131.000", "022.4"));
   ASSERT_EQ(trackState.pointCount, 1);
-  EXPECT_TRUE(SameFix(trackState.points[0], trackState.current));
-  EXPECT_EQ(trackState.points[0].latitude, static_cast<double>(4807.038f));
-  EXPECT_EQ(PlotAt(record), -1);
-  EXPECT_EQ(trackState.distance, 0.0);
-  EXPECT_EQ(trackState.topSpeed, 0.0) << "the first point's speed never counts";
-  EXPECT_EQ(trackState.shownSpeed, 41);
+  EXPECT_TRUE(kavro_test::SameFix(trackState.points[0], trackState.current));
+  EXPECT_EQ(std::pair(trackState.topSpeed, trackState.shownSpeed), std::pair(0.0, 41));
   EXPECT_LT(PanelAt(record), CompassAt(record));
-  EXPECT_LT(CompassAt(record), SpeedFigureAt(record));
-}
+  EXPECT_LT(CompassAt(record), FigureAt(record));
+  EXPECT_EQ(PlotAt(record), -1);
 
-TEST_F(TickTest, SecondMovingTickPlotsPointZeroThenStoresPointOne) {
-  Tick(Rmc("4807.038", "01131.000", "022.4"));
-  const std::vector<GdiRecord> record = Tick(Rmc("4807.048", "01131.000", "030.0"));
-
+  record = Tick(Rmc("4807.048", "01131.000", "030.0"));
   ASSERT_EQ(trackState.pointCount, 2);
-  EXPECT_TRUE(SameFix(trackState.points[1], trackState.current));
-  // The plot holds point 0 alone, at the reference point, with its dot.
   const int plot = PlotAt(record);
-  ASSERT_GE(plot, 0);
-  ASSERT_GT(CompassAt(record), plot);
-  const std::vector<GdiRecord> after(record.begin() + plot, record.begin() + CompassAt(record));
-  EXPECT_EQ(kavro_test::CallsNamed(after, "LineTo").size(), 0u);
-  EXPECT_GE(FindCall(after, "Ellipse", {287, 123, 293, 129}), 0);
-  // Panel, plot, compass and speed figure, in that order.
+  const int compass = CompassAt(record);
   EXPECT_LT(PanelAt(record), plot);
-  EXPECT_LT(plot, CompassAt(record));
-  EXPECT_LT(CompassAt(record), SpeedFigureAt(record));
-  // The single-precision difference of 4807.048 and 4807.038, not 0.01.
-  EXPECT_EQ(trackState.distance, 0.009765625);
+  ASSERT_LT(plot, compass);
+  EXPECT_LT(compass, FigureAt(record));
+  const Recording drawnPlot(record.begin() + plot, record.begin() + compass);
+  EXPECT_EQ(FindCall(drawnPlot, "LineTo", {}), -1);
+  EXPECT_GE(FindCall(drawnPlot, "Ellipse", {287, 123, 293, 129}), 0);
+  EXPECT_EQ(trackState.distance, 0.009765625) << "the single-precision difference, not 0.01";
+  Tick(Rmc("4807.058", "01131.000", "025.0"));
   EXPECT_EQ(trackState.topSpeed, 30.0);
-}
 
-TEST_F(TickTest, StandingReceiverAddsNothingAndItsFigureFallsToZero) {
-  Tick(Rmc("4807.038", "01131.000", "022.4"));
-  ASSERT_EQ(trackState.shownSpeed, 41);
-
-  const std::vector<GdiRecord> stopped = Tick(Rmc("4807.048", "01131.000", "000.0"));
-  EXPECT_EQ(trackState.pointCount, 1);
-  EXPECT_EQ(trackState.distance, 0.0);
-  EXPECT_EQ(trackState.topSpeed, 0.0);
+  const double distance = trackState.distance;
+  record = Tick(Rmc("4807.068", "01131.000", "000.0"));
+  EXPECT_EQ(std::pair(trackState.pointCount, trackState.distance), std::pair(3, distance));
   EXPECT_EQ(trackState.shownSpeed, 0);
-  const int figure = SpeedFigureAt(stopped);
-  ASSERT_GE(figure, 0);
-  EXPECT_GE(FindCall(std::vector<GdiRecord>(stopped.begin() + figure, stopped.end()), "DrawTextW", {}), 0);
-  EXPECT_EQ(PlotAt(stopped), -1);
-  EXPECT_EQ(CompassAt(stopped), -1);
-
-  // Still standing: the figure is not drawn again, the panel is.
-  const std::vector<GdiRecord> still = Tick(Rmc("4807.058", "01131.000", "000.0"));
-  EXPECT_EQ(SpeedFigureAt(still), -1);
-  EXPECT_GE(PanelAt(still), 0);
-  EXPECT_EQ(trackState.pointCount, 1);
+  EXPECT_EQ(std::tuple(FigureAt(record) >= 0, PlotAt(record), CompassAt(record)),
+            std::tuple(true, -1, -1));
+  record = Tick(Rmc("4807.078", "01131.000", "000.0"));
+  EXPECT_EQ(FigureAt(record), -1) << "an unchanged figure is not drawn again";
+  EXPECT_GE(PanelAt(record), 0);
 }
 
+// A failed read shows one box, whose message loop's ticks return at once, and stops the ticks
+// for good, even when the receiver comes back; no surface is taken on this path.
 TEST_F(TickTest, FailedReadStopsTheTicksForGood) {
   port.Unplug();
-  EXPECT_TRUE(TickOnly().empty()) << "nothing drawn: no surface is taken on this path";
-  const std::vector<ShownBox> readError = {{L"Error Reading comms port.", L"Error", MB_OK}};
-  EXPECT_EQ(boxes, readError);
-  EXPECT_EQ(tickBusy, TickStopped);
-
-  // A receiver that comes back changes nothing: later ticks return at once.
-  kavro_test::TestPort other;
-  other.Open(folder, 6);
-  const FixRecord before = trackState.current;
-  for (int i = 0; i < 3; ++i) {
-    other.Send(Rmc("4807.038", "01131.000", "022.4"));
-    EXPECT_TRUE(TickOnly().empty());
-  }
-  EXPECT_EQ(boxes, readError);
-  EXPECT_TRUE(SameFix(trackState.current, before));
-  EXPECT_EQ(trackState.pointCount, 0);
-  EXPECT_EQ(tickBusy, TickStopped);
-}
-
-TEST_F(TickTest, TicksInsideTheMessageBoxReturnAtOnce) {
-  port.Close();  // no port: the read fails and the reader shows its message box
-  int nestedTicks = 0;
   platform::testing::SetMessageBoxHook([&](LPCWSTR text, LPCWSTR caption, UINT type) {
     boxes.push_back({text, caption, type});
-    // The box's own message loop delivers further timer messages.
     EXPECT_EQ(tickBusy, TickRunning);
-    platform::testing::StartGdiRecording();
     EXPECT_EQ(HandleTick(window), 0);
-    EXPECT_EQ(HandleTick(window), 0);
-    EXPECT_TRUE(platform::testing::StopGdiRecording().empty());
-    nestedTicks += 2;
     return IDOK;
   });
-  EXPECT_EQ(HandleTick(window), 0);
-  EXPECT_EQ(nestedTicks, 2);
-  EXPECT_EQ(boxes.size(), 1u) << "a nested tick that ran would have shown a second box";
+  EXPECT_TRUE(Tick().empty());
+  kavro_test::TestPort other;
+  other.Open(folder, 6);
+  other.Send(Rmc("4807.038", "01131.000", "022.4"));
+  EXPECT_TRUE(Tick().empty());
+  EXPECT_EQ(boxes, (std::vector<ShownBox>{{L"Error Reading comms port.", L"Error", MB_OK}}));
+  EXPECT_EQ(trackState.pointCount, 0);
   EXPECT_EQ(tickBusy, TickStopped);
-}
-
-// The reader refuses a sentence whose position is no number, so such a tick is a standing one.
-TEST_F(TickTest, PositionThatIsNoNumberIsNotRecorded) {
-  Tick(Rmc("4807.038", "01131.000", "022.4"));
-  const std::vector<GdiRecord> record = Tick(Rmc("nan", "01131.000", "022.4"));
-  EXPECT_EQ(trackState.pointCount, 1);
-  EXPECT_EQ(trackState.distance, 0.0);
-  EXPECT_EQ(PlotAt(record), -1);
-  EXPECT_EQ(CompassAt(record), -1);
-
-  Tick(Rmc("4807.048", "inf", "022.4"));
-  EXPECT_EQ(trackState.pointCount, 1);
-  Tick(Rmc("4807.048", "01131.000", "022.4"));
-  EXPECT_EQ(trackState.pointCount, 2);
-  EXPECT_EQ(trackState.distance, 0.009765625);
-}
-
-TEST_F(TickTest, AbsurdSpeedSaturatesTheFigure) {
-  Tick(Rmc("4807.038", "01131.000", "1e30"));
-  EXPECT_EQ(trackState.shownSpeed, std::numeric_limits<std::int32_t>::max());
-  Tick(Rmc("4807.048", "01131.000", "1e30"));
-  EXPECT_EQ(trackState.topSpeed, static_cast<double>(1e30f));
 }
 
 }  // namespace
