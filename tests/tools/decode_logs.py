@@ -111,6 +111,18 @@ class CommandLineTest(unittest.TestCase):
                                               "topSpeed": {"knots": 0, "kmh": 0}, "validFixes": 0,
                                               "firstFix": None, "lastFix": None}}])
 
+    def test_decoders_run_side_by_side(self):
+        # Each decoder's hidden window has a title of its own, so none is refused as a second
+        # copy of another.
+        runs = [subprocess.Popen([DECODER, self.log, "--summary-only"], stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE) for _ in range(4)]
+        results = [(run.wait(timeout=60), run.stdout.read(), run.stderr.read()) for run in runs]
+        for run in runs:
+            run.stdout.close()
+            run.stderr.close()
+        self.assertEqual([status for status, _, _ in results], [0] * 4, results[0][2].decode())
+        self.assertEqual(len({out for _, out, _ in results}), 1)
+
     def test_a_file_named_like_a_port_is_a_file(self):
         # "COM1:" would open the first serial port; a decoder given a log must read the log.
         shutil.copy(self.log, os.path.join(self.folder, "COM1:"))

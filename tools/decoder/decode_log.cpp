@@ -3,7 +3,10 @@
 #include "tools/decoder/decode_log.h"
 
 #include <cstdlib>
+#include <cwchar>
 #include <vector>
+
+#include <unistd.h>
 
 #include "app/records.h"
 #include "gps/gps_port.h"
@@ -15,8 +18,9 @@
 
 namespace {
 
-// The title sets the window apart from a running viewer's: windows announce themselves by
-// class and title, and a viewer started meanwhile must not take this one for itself.
+// The title sets the window apart from a running viewer's and from other decoders': windows
+// announce themselves by class and title, only one window of a class and title is allowed per
+// user, and a viewer started meanwhile must not take this one for itself.
 constexpr wchar_t DecoderTitle[] = L"Kavro decoder";
 constexpr int NameBufferLength = 100;
 
@@ -94,7 +98,9 @@ HWND CreateDecoderWindow(std::string* error) {
     return nullptr;
   }
   // Not WS_VISIBLE and never shown: the viewer's default size, drawn on but never presented.
-  HWND window = CreateWindowExW(0, className, DecoderTitle, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+  wchar_t title[NameBufferLength];
+  std::swprintf(title, NameBufferLength, L"%ls %ld", DecoderTitle, static_cast<long>(getpid()));
+  HWND window = CreateWindowExW(0, className, title, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) {
     *error = "cannot create the program's window (error " + std::to_string(GetLastError()) + ")";
