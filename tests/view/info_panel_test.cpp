@@ -1,4 +1,4 @@
-// The info panel's text and the speed figure (their drawing shows in the tick tests).
+// The info panel's text and the speed figure (their drawing is in screen_test.cpp).
 #include <gtest/gtest.h>
 
 #include <clocale>
