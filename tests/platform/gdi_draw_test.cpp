@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -12,10 +11,12 @@
 #include <string>
 #include <utility>
 
-#include "platform/gdi_test_util.h"
+#include "platform/test_support.h"
 
 namespace {
 
+using kavro_test::BlackBrush;
+using kavro_test::Box;
 using kavro_test::CountPixels;
 using kavro_test::SurfaceDc;
 
@@ -40,8 +41,6 @@ void Line(HDC dc, const Segment& l, COLORREF colour, int width = 1) {
   SelectObject(dc, old);
   DeleteObject(pen);
 }
-
-HBRUSH Black() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
 using PixelSet = std::set<std::pair<long long, long long>>;
 
@@ -71,7 +70,6 @@ PixelSet IdealLine(const Segment& l) {
 }
 
 // Left, top, right and bottom of the pixels not of the background; kNothing when there are none.
-using Box = std::array<int, 4>;
 constexpr Box kNothing{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
 
 Box Drawn(HDC dc, int width, int height) {
@@ -103,15 +101,15 @@ class GdiDraw : public kavro_test::GdiTest {};
 TEST_F(GdiDraw, FillRectLeavesOutTheRightAndBottomEdges) {
   SurfaceDc s(8, 5);
   const RECT r{2, 1, 6, 4};
-  EXPECT_EQ(FillRect(s.get(), &r, Black()), 1);
+  EXPECT_EQ(FillRect(s.get(), &r, BlackBrush()), 1);
   // Empty and inverted rectangles fill nothing; a huge one fills the surface, no more.
   for (const RECT& e : {RECT{5, 5, 5, 9}, RECT{6, 1, 2, 4}, RECT{2, 4, 6, 1}}) {
-    FillRect(s.get(), &e, Black());
+    FillRect(s.get(), &e, BlackBrush());
   }
   EXPECT_EQ(CountPixels(s.get(), 2, 1, 6, 4, kBlack), 12);
   EXPECT_EQ(CountPixels(s.get(), 0, 0, 8, 5, kBlack), 12) << "filled beyond the rectangle";
   const RECT huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
-  FillRect(s.get(), &huge, Black());
+  FillRect(s.get(), &huge, BlackBrush());
   EXPECT_EQ(CountPixels(s.get(), 0, 0, 8, 5, kBlack), 40);
 }
 

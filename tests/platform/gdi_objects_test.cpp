@@ -10,16 +10,15 @@
 #include <utility>
 #include <vector>
 
-#include "platform/gdi_test_util.h"
+#include "platform/test_support.h"
 
 namespace {
 
+using kavro_test::BlackBrush;
 using kavro_test::SurfaceDc;
 using platform::testing::CreateSurfaceDC;
 using platform::testing::DeleteSurfaceDC;
 using platform::testing::GdiRecord;
-
-HBRUSH BlackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
 class GdiObjects : public kavro_test::GdiTest {};
 
