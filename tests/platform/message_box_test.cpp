@@ -15,8 +15,6 @@ TEST(MessageBox, HeadlessBoxWritesOneLineToStandardErrorAndAnswersOk) {
     std::string line;
   };
   const Case cases[] = {
-      {L"Error", L"Error Reading comms port.", "Error: Error Reading comms port.\n"},
-      {L"", L"Error Opening ComPort.", "Error Opening ComPort.\n"},
       {nullptr, L"no caption given", "Error: no caption given\n"},
       {L"Höhe", L"545 m °", "H\xC3\xB6he: 545 m \xC2\xB0\n"},
       {L"", surrogate, "x\xEF\xBF\xBD\n"},
