@@ -30,13 +30,7 @@ TEST(CreateFile, RefusedOpensReportTheWin32Error) {
   TempFolder folder;
   std::ofstream(folder.File("there.txt")) << "old";
   mkdir(folder.File("sub").c_str(), 0755);
-  struct Case {
-    const char* name;
-    std::string path;
-    DWORD disposition;
-    DWORD error;
-  };
-  const Case cases[] = {
+  const struct { const char* name; std::string path; DWORD disposition, error; } cases[] = {
       {"missing file", folder.File("missing.ini"), OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
       {"missing folder", folder.File("nowhere/Tolm.ini"), OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
       {"file as folder", folder.File("there.txt/x"), OPEN_ALWAYS, ERROR_PATH_NOT_FOUND},
@@ -46,7 +40,7 @@ TEST(CreateFile, RefusedOpensReportTheWin32Error) {
        ERROR_INVALID_PARAMETER},
       {"unknown disposition", folder.File("there.txt"), 9, ERROR_INVALID_PARAMETER},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(CreateFileW(kavro_test::Widen(c.path).c_str(), GENERIC_READ, 0, nullptr,
                           c.disposition, 0, nullptr),
               INVALID_HANDLE_VALUE)
@@ -97,11 +91,7 @@ TEST(Handles, CallsOnHandlesThatNameNoOpenFileOrPortFail) {
                               CREATE_NEW, 0, nullptr);
   ASSERT_EQ(CloseHandle(closed), TRUE);
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
-  struct Case {
-    const char* what;
-    HANDLE handle;
-  };
-  const Case cases[] = {
+  const struct { const char* what; HANDLE handle; } cases[] = {
       {"zero", nullptr},
       {"INVALID_HANDLE_VALUE", INVALID_HANDLE_VALUE},
       {"never issued", reinterpret_cast<HANDLE>(std::uintptr_t{0x7FFF0000u})},
@@ -110,7 +100,7 @@ TEST(Handles, CallsOnHandlesThatNameNoOpenFileOrPortFail) {
       {"a pen", pen},
   };
   const std::size_t live = platform::testing::CountLiveHandles();
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     char buffer[8] = {};
     DWORD count = 99;
     DCB dcb{};
@@ -148,18 +138,14 @@ TEST(ModuleFileName, IsTheRunningExecutableAndTruncatesLikeWin32) {
   EXPECT_EQ(std::wstring(path, length), kavro_test::Widen(exe));
 
   platform::testing::SetModulePath(L"/opt/kavro/kavro");  // 16 characters
-  struct Case {
-    DWORD size, result;
-    const wchar_t* text;  // what the buffer holds afterwards
-    DWORD error;
-  };
-  const Case cases[] = {
+  // The size given, the length returned, what the buffer holds afterwards, and the error.
+  const struct { DWORD size, result; const wchar_t* text; DWORD error; } cases[] = {
       {17, 16, L"/opt/kavro/kavro", ERROR_SUCCESS},
       {16, 16, L"/opt/kavro/kavr", ERROR_INSUFFICIENT_BUFFER},
       {1, 1, L"", ERROR_INSUFFICIENT_BUFFER},
       {0, 0, L"untouched", ERROR_INSUFFICIENT_BUFFER},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     wchar_t buffer[260] = L"untouched";
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, c.size), c.result) << "size " << c.size;

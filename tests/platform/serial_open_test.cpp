@@ -78,11 +78,9 @@ TEST(SerialOpen, APortIsOpenOnlyOnceAcrossProcesses) {
 // An arbitrary rate, set by the port or found on the line, is the hardest to give back:
 // termios alone cannot carry it.
 TEST(SerialOpen, ClosingGivesTheLineBackAsItWasFound) {
-  struct Case {
-    DWORD found;  // 0: the pseudo-terminal's own rate
-    DWORD set;
-  };
-  for (const Case& c : {Case{0, 250000}, Case{250000, CBR_4800}}) {
+  // The rate found on the line (0: the pseudo-terminal's own), and the rate set.
+  const struct { DWORD found, set; } cases[] = {{0, 250000}, {250000, CBR_4800}};
+  for (const auto& c : cases) {
     PtyPort port(2);
     ASSERT_TRUE(c.found == 0 || platform::detail::SetArbitraryRate(port.Slave(), c.found));
     const std::string before = port.LineSettings();
@@ -118,12 +116,7 @@ std::array<DWORD, 5> Fields(const COMMTIMEOUTS& t) {
 
 // A refused setting changes nothing, neither on the line nor in what the port reports.
 TEST(SerialState, RefusedSettingsAndTimeoutsLeaveThePortAsItWas) {
-  struct Case {
-    const char* name;
-    void (*change)(DCB*);
-    DWORD error;
-  };
-  const Case cases[] = {
+  const struct { const char* name; void (*change)(DCB*); DWORD error; } cases[] = {
       {"rate 0", [](DCB* d) { d->BaudRate = 0; }, ERROR_INVALID_PARAMETER},
       {"rate beyond the fastest line", [](DCB* d) { d->BaudRate = 4000001; },
        ERROR_INVALID_PARAMETER},
@@ -158,7 +151,7 @@ TEST(SerialState, RefusedSettingsAndTimeoutsLeaveThePortAsItWas) {
   ASSERT_EQ(SetCommState(handle, &good), TRUE);
   const std::string line = port.LineSettings();
   DCB now = good;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     DCB bad = good;
     c.change(&bad);
     EXPECT_EQ(SetCommState(handle, &bad), FALSE) << c.name;
