@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -16,34 +15,22 @@
 
 #include <sys/stat.h>
 
-#include "platform/detail/handles.h"
 #include "platform/test_support.h"
 
 namespace {
 
 using kavro_test::TempFolder;
-namespace detail = platform::detail;
 
 std::string Contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 TEST(CreateFile, RefusedOpensReportTheWin32Error) {
   TempFolder folder;
-  WriteText(folder.File("there.txt"), "old");
+  std::ofstream(folder.File("there.txt")) << "old";
   mkdir(folder.File("sub").c_str(), 0755);
-  struct Case {
-    const char* name;
-    std::string path;
-    DWORD disposition;
-    DWORD error;
-  };
-  const Case cases[] = {
+  const struct { const char* name; std::string path; DWORD disposition, error; } cases[] = {
       {"missing file", folder.File("missing.ini"), OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
       {"missing folder", folder.File("nowhere/Tolm.ini"), OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
       {"file as folder", folder.File("there.txt/x"), OPEN_ALWAYS, ERROR_PATH_NOT_FOUND},
@@ -53,7 +40,7 @@ TEST(CreateFile, RefusedOpensReportTheWin32Error) {
        ERROR_INVALID_PARAMETER},
       {"unknown disposition", folder.File("there.txt"), 9, ERROR_INVALID_PARAMETER},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(CreateFileW(kavro_test::Widen(c.path).c_str(), GENERIC_READ, 0, nullptr,
                           c.disposition, 0, nullptr),
               INVALID_HANDLE_VALUE)
@@ -69,7 +56,7 @@ TEST(CreateFile, RefusedOpensReportTheWin32Error) {
 TEST(CreateFile, AFileOpenedWithoutSharingRefusesASecondOpenAndStaysWhole) {
   TempFolder folder;
   const std::wstring name = folder.WideFile("Tolm.txt");
-  WriteText(folder.File("Tolm.txt"), "keep");
+  std::ofstream(folder.File("Tolm.txt")) << "keep";
   HANDLE exclusive = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
   EXPECT_EQ(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -98,21 +85,13 @@ TEST(CreateFile, NamesWithoutAnExact8BitFormAreRefused) {
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path())) << "nothing created under a mangled name";
 }
 
-struct FakePen : detail::Object {
-  FakePen() : Object(detail::Kind::Pen) {}
-};
-
 TEST(Handles, CallsOnHandlesThatNameNoOpenFileOrPortFail) {
   TempFolder folder;
   HANDLE closed = CreateFileW(folder.WideFile("closed.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                               CREATE_NEW, 0, nullptr);
   ASSERT_EQ(CloseHandle(closed), TRUE);
-  void* pen = detail::InsertHandle(std::make_unique<FakePen>());
-  struct Case {
-    const char* what;
-    HANDLE handle;
-  };
-  const Case cases[] = {
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+  const struct { const char* what; HANDLE handle; } cases[] = {
       {"zero", nullptr},
       {"INVALID_HANDLE_VALUE", INVALID_HANDLE_VALUE},
       {"never issued", reinterpret_cast<HANDLE>(std::uintptr_t{0x7FFF0000u})},
@@ -121,7 +100,7 @@ TEST(Handles, CallsOnHandlesThatNameNoOpenFileOrPortFail) {
       {"a pen", pen},
   };
   const std::size_t live = platform::testing::CountLiveHandles();
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     char buffer[8] = {};
     DWORD count = 99;
     DCB dcb{};
@@ -146,8 +125,7 @@ TEST(Handles, CallsOnHandlesThatNameNoOpenFileOrPortFail) {
     }
   }
   EXPECT_EQ(platform::testing::CountLiveHandles(), live);
-  EXPECT_NE(detail::LookupHandle(pen, detail::Kind::Pen), nullptr) << "the pen must survive";
-  EXPECT_TRUE(detail::RemoveHandle(pen, detail::Kind::Pen));
+  EXPECT_TRUE(DeleteObject(pen)) << "the pen must survive";
 }
 
 // The program finds its folder from its own path; a buffer too small for it is filled and
@@ -160,19 +138,14 @@ TEST(ModuleFileName, IsTheRunningExecutableAndTruncatesLikeWin32) {
   EXPECT_EQ(std::wstring(path, length), kavro_test::Widen(exe));
 
   platform::testing::SetModulePath(L"/opt/kavro/kavro");  // 16 characters
-  struct Case {
-    DWORD size, result;
-    const wchar_t* text;  // what the buffer holds afterwards
-    DWORD error;
-  };
-  const Case cases[] = {
-      {260, 16, L"/opt/kavro/kavro", ERROR_SUCCESS},
+  // The size given, the length returned, what the buffer holds afterwards, and the error.
+  const struct { DWORD size, result; const wchar_t* text; DWORD error; } cases[] = {
       {17, 16, L"/opt/kavro/kavro", ERROR_SUCCESS},
       {16, 16, L"/opt/kavro/kavr", ERROR_INSUFFICIENT_BUFFER},
       {1, 1, L"", ERROR_INSUFFICIENT_BUFFER},
       {0, 0, L"untouched", ERROR_INSUFFICIENT_BUFFER},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     wchar_t buffer[260] = L"untouched";
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, c.size), c.result) << "size " << c.size;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -12,10 +11,12 @@
 #include <string>
 #include <utility>
 
-#include "platform/gdi_test_util.h"
+#include "platform/test_support.h"
 
 namespace {
 
+using kavro_test::BlackBrush;
+using kavro_test::Box;
 using kavro_test::CountPixels;
 using kavro_test::SurfaceDc;
 
@@ -40,8 +41,6 @@ void Line(HDC dc, const Segment& l, COLORREF colour, int width = 1) {
   SelectObject(dc, old);
   DeleteObject(pen);
 }
-
-HBRUSH Black() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
 using PixelSet = std::set<std::pair<long long, long long>>;
 
@@ -71,7 +70,6 @@ PixelSet IdealLine(const Segment& l) {
 }
 
 // Left, top, right and bottom of the pixels not of the background; kNothing when there are none.
-using Box = std::array<int, 4>;
 constexpr Box kNothing{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
 
 Box Drawn(HDC dc, int width, int height) {
@@ -103,15 +101,15 @@ class GdiDraw : public kavro_test::GdiTest {};
 TEST_F(GdiDraw, FillRectLeavesOutTheRightAndBottomEdges) {
   SurfaceDc s(8, 5);
   const RECT r{2, 1, 6, 4};
-  EXPECT_EQ(FillRect(s.get(), &r, Black()), 1);
+  EXPECT_EQ(FillRect(s.get(), &r, BlackBrush()), 1);
   // Empty and inverted rectangles fill nothing; a huge one fills the surface, no more.
   for (const RECT& e : {RECT{5, 5, 5, 9}, RECT{6, 1, 2, 4}, RECT{2, 4, 6, 1}}) {
-    FillRect(s.get(), &e, Black());
+    FillRect(s.get(), &e, BlackBrush());
   }
   EXPECT_EQ(CountPixels(s.get(), 2, 1, 6, 4, kBlack), 12);
   EXPECT_EQ(CountPixels(s.get(), 0, 0, 8, 5, kBlack), 12) << "filled beyond the rectangle";
   const RECT huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
-  FillRect(s.get(), &huge, Black());
+  FillRect(s.get(), &huge, BlackBrush());
   EXPECT_EQ(CountPixels(s.get(), 0, 0, 8, 5, kBlack), 40);
 }
 
@@ -164,19 +162,16 @@ TEST_F(GdiDraw, LinesFarOffTheSurfaceDrawNothing) {
 }
 
 TEST_F(GdiDraw, HugeAndFarOffEllipsesDrawOnlyTheirVisiblePart) {
-  struct Case {
-    RECT box;
-    int backRows;     // untouched rows at the top of the 40 x 30 surface,
-    int outlineRows;  // then rows of outline, then brush to the bottom
-  };
-  const Case cases[] = {
+  // The box; untouched rows at the top of the 40 x 30 surface, then rows of outline, then
+  // brush to the bottom.
+  const struct { RECT box; int backRows, outlineRows; } cases[] = {
       {{INT_MAX - 10, 0, INT_MAX, 10}, 30, 0},
       {{INT_MIN, INT_MIN, INT_MIN + 1000, INT_MIN + 1000}, 30, 0},
       {{0, 40, 40, INT_MAX}, 30, 0},
       {{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, 0, 0},  // the surface deep inside
       {{INT_MIN, 10, INT_MAX, INT_MAX}, 10, 1},      // the top crosses the surface
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SurfaceDc s(40, 30);
     HBRUSH red = CreateSolidBrush(kRed);
     HGDIOBJ old = SelectObject(s.get(), red);
@@ -193,19 +188,15 @@ TEST_F(GdiDraw, HugeAndFarOffEllipsesDrawOnlyTheirVisiblePart) {
 TEST_F(GdiDraw, EveryLineOfTheSystemFontIsThirteenPixelsHigh) {
   const wchar_t odd[] = {L'a', wchar_t(0xD800), wchar_t(0x110000), L'\t', wchar_t(-5), L'\u00e9',
                          wchar_t(0x1F600), 0};
-  struct Case {
-    const wchar_t* text;
-    int count;
-    int height;
-    int top, bottom;  // of the cells painted in the background colour
-  };
-  const Case cases[] = {
+  // Text and count, the height returned, and the top and bottom of the cells painted in the
+  // background colour.
+  const struct { const wchar_t* text; int count, height, top, bottom; } cases[] = {
       {L"Ag", -1, 13, 0, 13},      {L"A\nB\nC", -1, 39, 0, 39}, {L"A\r\nB", -1, 26, 0, 26},
       {L"A\rB", -1, 26, 0, 26},    {L"A\n\nB", -1, 39, 0, 39},  {L"A\n", -1, 26, 0, 13},
       {L"A\nB", 1, 13, 0, 13},     {L"\n\n 23.03.2094\n", -1, 52, 26, 39},
       {L"", -1, 0, INT_MAX, INT_MIN}, {L"abc", 0, 0, INT_MAX, INT_MIN}, {odd, -1, 13, 0, 13},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const auto [height, drawn] = DrawIn(c.text, {0, 0, 200, 100}, 0, c.count);
     const std::string what = ::testing::PrintToString(std::wstring(c.text));
     EXPECT_EQ(height, c.height) << what;
@@ -220,12 +211,7 @@ TEST_F(GdiDraw, AlignmentFlagsPlaceTheCellInTheRectangle) {
   const int w = left[2] - left[0];
   ASSERT_EQ(left, (Box{3, 60, 3 + w, 73}));
   const int x = 3 + (96 - w) / 2;
-  struct Case {
-    UINT format;
-    int height;
-    Box cell;
-  };
-  const Case cases[] = {
+  const struct { UINT format; int height; Box cell; } cases[] = {
       {DT_CENTER, 13, {x, 60, x + w, 73}},
       {DT_RIGHT, 13, {99 - w, 60, 99, 73}},
       // DT_VCENTER and DT_BOTTOM take effect on a single line only, which then also keeps line
@@ -234,7 +220,7 @@ TEST_F(GdiDraw, AlignmentFlagsPlaceTheCellInTheRectangle) {
       {DT_CENTER | DT_VCENTER | DT_SINGLELINE, 56, {x, 103, x + w, 116}},
       {DT_BOTTOM | DT_SINGLELINE, 100, {3, 147, 3 + w, 160}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(DrawIn(L"41", box, c.format), std::pair(c.height, c.cell)) << c.format;
   }
   EXPECT_EQ(DrawIn(L"4\n1", box, DT_SINGLELINE).second[3], 73) << "a line feed broke the line";

@@ -9,20 +9,13 @@ namespace {
 
 TEST(MessageBox, HeadlessBoxWritesOneLineToStandardErrorAndAnswersOk) {
   const wchar_t surrogate[] = {L'x', wchar_t(0xD800), 0};
-  struct Case {
-    const wchar_t* caption;
-    const wchar_t* text;
-    std::string line;
-  };
-  const Case cases[] = {
-      {L"Error", L"Error Reading comms port.", "Error: Error Reading comms port.\n"},
-      {L"", L"Error Opening ComPort.", "Error Opening ComPort.\n"},
+  const struct { const wchar_t* caption; const wchar_t* text; std::string line; } cases[] = {
       {nullptr, L"no caption given", "Error: no caption given\n"},
       {L"Höhe", L"545 m °", "H\xC3\xB6he: 545 m \xC2\xB0\n"},
       {L"", surrogate, "x\xEF\xBF\xBD\n"},
       {L"Error", nullptr, "Error: \n"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxW(nullptr, c.text, c.caption, MB_OK), IDOK);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.line);

@@ -1,4 +1,4 @@
-// ReadFile on a port under COMMTIMEOUTS, with a pseudo-terminal's master as the receiver.
+// ReadFile on a raw port under COMMTIMEOUTS, with a pseudo-terminal's master as the receiver.
 // Timings assert order and lower bounds; the few upper bounds are wide, for a busy machine.
 #include <gtest/gtest.h>
 
@@ -68,7 +68,11 @@ TEST_F(SerialRead, TimeoutsDecideWhenAReadReturns) {
     std::string rest;  // left on the line for the next read
   };
   const std::string g4000(4000, 'g');
+  const std::string raw("$GPGGA\r\n\x03\x1a\x7f\r", 12);
   const Case cases[] = {
+      // The line is raw from the open on: no CR/NL translated, no signal or editing character
+      // taken out (nor, checked below, echoed back to the receiver).
+      {"a raw line", {0, 0, 2000, 0, 0}, {{0, raw}}, 12, raw, 0, kNoLimit, ""},
       // The viewer's timeouts: interval only, so the first byte is awaited without limit.
       {"interval only", {300, 0, 0, 10, 1000}, {{1200, "$GPRMC,1\r\n"}}, 1000, "$GPRMC,1\r\n",
        1150, kNoLimit, ""},
@@ -99,6 +103,7 @@ TEST_F(SerialRead, TimeoutsDecideWhenAReadReturns) {
     SetTimeouts({kMaxDword, 0, 0, 0, 0});
     EXPECT_EQ(Read(4000).bytes, c.rest) << c.name << ": what stays on the line";
   }
+  EXPECT_TRUE(port_.Quiet(200)) << "echoed back to the receiver";
 }
 
 // The receiver is unplugged (here: the other end of the pseudo-terminal closes) while a read

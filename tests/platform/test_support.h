@@ -1,5 +1,6 @@
 // Real things for platform tests: a temporary folder, a pseudo-terminal reachable as a COMn
-// port from a stand-in program folder, and the UTF-8 locale the program runs under.
+// port from a stand-in program folder, the UTF-8 locale the program runs under, and off-screen
+// DCs with a leak check on GDI objects.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <array>
 #include <filesystem>
 #include <string>
 
@@ -119,6 +121,56 @@ class PtyPort {
   int number_;
   int master_ = -1;
   int slave_ = -1;
+};
+
+// A rectangle as left, top, right, bottom, which compares and prints as a whole.
+using Box = std::array<LONG, 4>;
+
+inline Box Edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+constexpr COLORREF kSurfaceBack = RGB(0, 0, 128);
+
+// An off-screen DC, filled with a colour of its own so that untouched pixels show.
+class SurfaceDc {
+ public:
+  SurfaceDc(int width, int height) : dc_(platform::testing::CreateSurfaceDC(width, height)) {
+    HBRUSH brush = CreateSolidBrush(kSurfaceBack);
+    const RECT all{0, 0, width, height};
+    FillRect(dc_, &all, brush);
+    DeleteObject(brush);
+  }
+  ~SurfaceDc() { platform::testing::DeleteSurfaceDC(dc_); }
+  SurfaceDc(const SurfaceDc&) = delete;
+  SurfaceDc& operator=(const SurfaceDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+inline HBRUSH BlackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
+
+inline int CountPixels(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
+  int count = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) count += GetPixel(dc, x, y) == colour ? 1 : 0;
+  }
+  return count;
+}
+
+// Every test leaves the handle table as it found it.
+class GdiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GetStockObject(WHITE_BRUSH);  // stock objects are permanent and not counted, but made once
+    live_ = platform::testing::CountLiveHandles();
+  }
+  void TearDown() override {
+    EXPECT_EQ(platform::testing::CountLiveHandles(), live_) << "GDI objects or DCs leaked";
+  }
+
+ private:
+  std::size_t live_ = 0;
 };
 
 }  // namespace kavro_test

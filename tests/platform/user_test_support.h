@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing.h"
-#include "platform/windows.h"
+#include "platform/test_support.h"
 #include "user/window.h"
 
 namespace kavro_test {
@@ -122,11 +121,6 @@ class WindowTest : public ::testing::Test {
   std::vector<HWND> windows_;
   std::vector<std::wstring> classes_;
 };
-
-// A rectangle as left, top, right, bottom, which compares and prints as a whole.
-using Box = std::array<LONG, 4>;
-
-inline Box Edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // The client rectangle, or -1s when there is none.
 inline Box ClientOf(HWND window) {

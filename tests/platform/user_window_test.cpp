@@ -2,6 +2,9 @@
 // default procedure, the queue's order, timers, and the message box's nested loop.
 #include <time.h>
 
+#include <chrono>
+#include <thread>
+
 #include "user/message_box_window.h"
 #include "user_test_support.h"
 
@@ -14,13 +17,6 @@ using DestroyWindowTest = WindowTest;
 using QueueTest = WindowTest;
 using TimerTest = WindowTest;
 using MessageBoxTest = WindowTest;
-
-// Busy for a while without looking at the queue, as a long tick would be.
-void StayBusy(int milliseconds) {
-  timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-  while (nanosleep(&pause, &pause) != 0) {
-  }
-}
 
 TEST_F(WindowClassTest, RefusesTakenAndIncompleteClassesAndAnswersToItsAtom) {
   std::wstring upper = className_;
@@ -144,7 +140,7 @@ TEST_F(QueueTest, MessagesComeInWindowsOrder) {
   HWND window = Create(0, 40, 40);
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE));
-  StayBusy(30);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));  // not looking at the queue
   EXPECT_FALSE(ShowWindow(window, SW_SHOW));  // it was hidden
   EXPECT_TRUE(ShowWindow(window, SW_SHOW));
   while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
@@ -169,7 +165,7 @@ TEST_F(TimerTest, TicksOnItsGridWithMissedPeriodsCoalesced) {
   SetTimer(window, 3, 10, nullptr);
   EXPECT_TRUE(KillTimer(window, 3));
   EXPECT_FALSE(KillTimer(window, 3));
-  StayBusy(550);
+  std::this_thread::sleep_for(std::chrono::milliseconds(550));  // a long tick
   DispatchPending();
   const Received tick{window, WM_TIMER, 1, 0};
   EXPECT_EQ(Only({WM_TIMER}), std::vector<Received>{tick});
