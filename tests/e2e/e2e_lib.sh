@@ -1,5 +1,27 @@
-# Shell helpers of the end-to-end scripts (sourced): tool checks, waiting, a virtual X server.
-# The sourcing script sets `work` (a temporary folder) before calling start_xvfb.
+# Shell helpers of the end-to-end scripts (sourced): a temporary folder, tool checks, waiting,
+# a virtual X server, and the clean-up. A script may define stop_test (ending what it started,
+# run first on exit) and fail_logs (files in $work that fail shows).
+
+work=$(mktemp -d)
+xvfb_pid=
+fail_logs=()
+on_exit() {
+  if declare -F stop_test >/dev/null; then stop_test; fi
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap on_exit EXIT
+
+fail() {
+  local log
+  echo "FAIL: $*"
+  for log in "${fail_logs[@]}"; do
+    echo "--- $log:"
+    cat "$work/$log" 2>/dev/null
+  done
+  exit 1
+}
 
 # Exits 77 (skipped) when any of the named commands is missing.
 require_tools() {

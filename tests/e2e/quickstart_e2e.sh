@@ -10,15 +10,16 @@ set -u
 source_dir=${1:?usage: quickstart_e2e.sh SOURCE-DIR BUILD-DIR}
 build_dir=${2:?usage: quickstart_e2e.sh SOURCE-DIR BUILD-DIR}
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/e2e_lib.sh"
-require_tools Xvfb xdotool import python3 setsid
-
 # Only one viewer runs per user: a second one raises the first and ends. A private network
 # namespace gives the test its own name space for that rule (abstract sockets live there), so
 # a viewer the user has open neither stops the test nor gets raised by it.
 if [ -z "${KAVRO_E2E_PRIVATE_NET:-}" ] && unshare --net true 2>/dev/null; then
   exec env KAVRO_E2E_PRIVATE_NET=1 unshare --net "$0" "$@"
 fi
+# The helpers come after the exec: the temporary folder they make would be left behind.
+source "$here/e2e_lib.sh"
+require_tools Xvfb xdotool import python3 setsid
+
 instance="@kavro-window/$(id -u)/KAVRO@Kavro"
 viewer_running() { awk -v name="$instance" '$NF == name { found = 1 } END { exit !found }' /proc/net/unix; }
 for _ in $(seq 60); do viewer_running || break; sleep 1; done
@@ -27,25 +28,15 @@ if viewer_running; then
   exit 77
 fi
 
-work=$(mktemp -d)
-xvfb_pid=
 demo_pid=
-cleanup() {
+stop_test() {
   if [ -n "$demo_pid" ]; then
     kill -TERM "$demo_pid" 2>/dev/null
     wait "$demo_pid" 2>/dev/null
     kill -KILL -- "-$demo_pid" 2>/dev/null  # anything of its process group still there
   fi
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
 }
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  echo "--- demo output:"; cat "$work/demo.out" 2>/dev/null
-  exit 1
-}
+fail_logs=(demo.out)
 
 now_ms() { date +%s%3N; }
 

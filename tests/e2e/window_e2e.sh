@@ -9,22 +9,9 @@ program=${1:?usage: window_e2e.sh PROGRAM}
 source "$(dirname "$0")/e2e_lib.sh"
 require_tools Xvfb xdotool import python3
 
-work=$(mktemp -d)
-xvfb_pid=
 program_pid=
-cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  echo "--- program output:"; cat "$work/out" 2>/dev/null
-  echo "--- program errors:"; cat "$work/err" 2>/dev/null
-  exit 1
-}
+stop_test() { [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null; }
+fail_logs=(out err)
 
 start_xvfb
 
