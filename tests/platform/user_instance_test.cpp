@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "user/single_instance.h"
 #include "user_test_support.h"
 
 namespace kavro_test {
@@ -32,7 +31,6 @@ TEST(SingleInstanceTest, SecondProcessFindsTheFirstButMakesNoSecondWindow) {
   EXPECT_STREQ(painted, "painted 480 536\n");
   HWND found = FindWindowW(wideClass.c_str(), L"Kavro e2e");
   ASSERT_NE(found, nullptr);
-  EXPECT_EQ(FindWindowW(wideClass.c_str(), L"Other title"), nullptr);
   // A start that looked before the first had its window gets none (three simultaneous starts
   // once made three windows); another title is another window.
   WNDCLASSW cls{};
@@ -54,13 +52,6 @@ TEST(SingleInstanceTest, SecondProcessFindsTheFirstButMakesNoSecondWindow) {
   EXPECT_TRUE(DestroyWindow(found));
   EXPECT_TRUE(DestroyWindow(CreateNamed(wideClass.c_str(), L"Kavro e2e")));
   UnregisterClassW(wideClass.c_str(), nullptr);
-}
-
-TEST(SingleInstanceTest, LongNamesAreHashedIntoASocketAddress) {
-  const std::wstring longTitle(300, L'x');
-  const std::string name = platform::detail::SingleInstanceName(L"KAVRO", longTitle.c_str());
-  EXPECT_LE(name.size(), 107u);
-  EXPECT_NE(name, platform::detail::SingleInstanceName(L"KAVRO", (longTitle + L"y").c_str()));
 }
 
 }  // namespace

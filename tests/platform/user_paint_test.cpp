@@ -63,11 +63,7 @@ TEST_F(PaintTest, TheScreenShowsTheBackingStoreAfterEveryMessage) {
 constexpr Uint32 kDown = SDL_MOUSEBUTTONDOWN, kMove = SDL_MOUSEMOTION, kUp = SDL_MOUSEBUTTONUP;
 
 // An SDL event: a mouse button or motion (made from touch when `which` says so), or a finger.
-struct Step {
-  Uint32 type;
-  int x, y;
-  Uint32 which = 0;
-};
+struct Step { Uint32 type; int x, y; Uint32 which = 0; };
 
 void Perform(HWND window, const Step& step) {
   if (step.type != SDL_FINGERDOWN && step.type != SDL_FINGERMOTION && step.type != SDL_FINGERUP) {
@@ -113,7 +109,7 @@ TEST_F(InputTest, MouseAndTouchBecomeStylusMessagesInsideTheClientArea) {
       DispatchPending();  // one event at a time, so moves are not merged
     }
     std::vector<Received> expected = c.expected;
-    for (Received& r : expected) r.window = window;
+    for (Received& r : expected) std::get<0>(r) = window;
     EXPECT_EQ(Only({WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}), expected) << c.name;
   }
 }

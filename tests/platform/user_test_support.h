@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/test_support.h"
@@ -15,21 +16,8 @@
 
 namespace kavro_test {
 
-struct Received {
-  HWND window;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  bool operator==(const Received& o) const {
-    return window == o.window && message == o.message && wParam == o.wParam && lParam == o.lParam;
-  }
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Received& r) {
-  const auto at = static_cast<std::uintptr_t>(r.lParam);
-  return out << "{msg 0x" << std::hex << r.message << std::dec << " w=" << r.wParam
-             << " x=" << LOWORD(at) << " y=" << HIWORD(at) << "}";
-}
+// A message as the procedure received it: window, message, wParam, lParam.
+using Received = std::tuple<HWND, UINT, WPARAM, LPARAM>;
 
 // What the recording procedure saw, and a handler that runs before the default processing
 // (true ends there with *result).
@@ -40,7 +28,7 @@ inline std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)> g_handler;
 inline std::vector<Received> Only(std::initializer_list<UINT> kinds = {}) {
   std::vector<Received> out;
   for (const Received& r : g_received) {
-    const bool wanted = std::find(kinds.begin(), kinds.end(), r.message) != kinds.end();
+    const bool wanted = std::find(kinds.begin(), kinds.end(), std::get<1>(r)) != kinds.end();
     if (wanted || kinds.size() == 0) out.push_back(r);
   }
   return out;
@@ -48,7 +36,7 @@ inline std::vector<Received> Only(std::initializer_list<UINT> kinds = {}) {
 
 inline std::vector<UINT> Kinds(std::initializer_list<UINT> kinds = {}) {
   std::vector<UINT> out;
-  for (const Received& r : Only(kinds)) out.push_back(r.message);
+  for (const Received& r : Only(kinds)) out.push_back(std::get<1>(r));
   return out;
 }
 

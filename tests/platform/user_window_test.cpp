@@ -106,10 +106,8 @@ TEST_F(QueueTest, TimerTicksOnItsGridWithMissedPeriodsCoalesced) {
 
 void PushKey(HWND window, SDL_Keycode key) {
   SDL_Event e{};
-  e.key.type = SDL_KEYDOWN;
-  e.key.windowID = SdlIdOf(window);
-  e.key.state = SDL_PRESSED;
-  e.key.keysym.sym = key;
+  const SDL_Keysym pressed{SDL_SCANCODE_UNKNOWN, key, 0, 0};
+  e.key = {SDL_KEYDOWN, 0, SdlIdOf(window), SDL_PRESSED, 0, 0, 0, pressed};
   PushEvent(e);
 }
 
@@ -137,10 +135,9 @@ TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheBoxIsAnswered) {
       if (box != nullptr) c.answer(box);
       return false;
     };
-    EXPECT_EQ(MessageBoxW(nullptr, L"A longer text that the box wraps onto more than one line "
-                                   L"because it goes on and on.\nAnd a second paragraph.",
-                          L"Error", MB_OK),
-              IDOK);
+    const wchar_t* text = L"A text longer than the box is wide, which it wraps onto more lines."
+                          L"\nAnd a second paragraph.";
+    EXPECT_EQ(MessageBoxW(nullptr, text, L"Error", MB_OK), IDOK);
     EXPECT_EQ(Kinds({WM_TIMER, WM_KEYDOWN}), std::vector<UINT>(3, WM_TIMER));
     EXPECT_EQ(platform::detail::ActiveMessageBox(), nullptr);
     MSG msg{};
