@@ -2,9 +2,11 @@
 // window with a one-button menu bar, paints a known pattern and reports every stylus press and
 // release ("down x y", "up x y") and command ("command n") on standard output, so that the
 // end-to-end test can compare them. The "Ok" button ends it. Started with "--box", it first
-// shows a message box from its WM_CREATE, as the viewer does when its port fails.
+// shows a message box from its WM_CREATE, as the viewer does when its port fails; started with
+// "--class NAME", it is the other process that holds a window in the single-instance test.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/resources.h"
 #include "platform/windows.h"
@@ -41,7 +43,7 @@ void OnPaint(HWND window) {
 }
 
 LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto at = static_cast<WPARAM>(lParam);
+  const auto at = static_cast<std::uintptr_t>(lParam);
   switch (message) {
     case WM_CREATE: {
       SHMENUBARINFO mbi{};
@@ -60,8 +62,7 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
-      std::printf("%s %u %u\n", message == WM_LBUTTONDOWN ? "down" : "up",
-                  static_cast<unsigned>(LOWORD(at)), static_cast<unsigned>(HIWORD(at)));
+      std::printf("%s %u %u\n", message == WM_LBUTTONDOWN ? "down" : "up", LOWORD(at), HIWORD(at));
       return 0;
     case WM_COMMAND:
       std::printf("command %u\n", static_cast<unsigned>(LOWORD(wParam)));
@@ -70,9 +71,8 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
-    default:
-      return DefWindowProcW(window, message, wParam, lParam);
   }
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -80,17 +80,18 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each line reaches the test as it is written
   g_showBox = argc > 1 && std::strcmp(argv[1], "--box") == 0;
+  const bool named = argc > 2 && std::strcmp(argv[1], "--class") == 0;
+  const std::string name = named ? argv[2] : "KAVRO-E2E";
+  const std::wstring className(name.begin(), name.end());
   RegisterResourceTable(&kResources);
-  SHInitExtraControls();
   WNDCLASSW wc{};
   wc.lpfnWndProc = DemoWndProc;
-  wc.lpszClassName = L"KAVRO-E2E";
-  if (RegisterClassW(&wc) == 0) return 1;
-  HWND window = CreateWindowExW(0, L"KAVRO-E2E", L"Kavro e2e", WS_VISIBLE, CW_USEDEFAULT,
+  wc.lpszClassName = className.c_str();
+  RegisterClassW(&wc);
+  HWND window = CreateWindowExW(0, className.c_str(), L"Kavro e2e", WS_VISIBLE, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 nullptr, nullptr);
   if (window == nullptr) return 1;
-  UpdateWindow(window);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
   return static_cast<int>(msg.wParam);

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/test_support.h"
@@ -16,21 +16,8 @@
 
 namespace kavro_test {
 
-struct Received {
-  HWND window;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  bool operator==(const Received& o) const {
-    return window == o.window && message == o.message && wParam == o.wParam && lParam == o.lParam;
-  }
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Received& r) {
-  const auto at = static_cast<std::uintptr_t>(r.lParam);
-  return out << "{msg 0x" << std::hex << r.message << std::dec << " w=" << r.wParam
-             << " x=" << LOWORD(at) << " y=" << HIWORD(at) << "}";
-}
+// A message as the procedure received it: window, message, wParam, lParam.
+using Received = std::tuple<HWND, UINT, WPARAM, LPARAM>;
 
 // What the recording procedure saw, and a handler that runs before the default processing
 // (true ends there with *result).
@@ -41,7 +28,7 @@ inline std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)> g_handler;
 inline std::vector<Received> Only(std::initializer_list<UINT> kinds = {}) {
   std::vector<Received> out;
   for (const Received& r : g_received) {
-    const bool wanted = std::find(kinds.begin(), kinds.end(), r.message) != kinds.end();
+    const bool wanted = std::find(kinds.begin(), kinds.end(), std::get<1>(r)) != kinds.end();
     if (wanted || kinds.size() == 0) out.push_back(r);
   }
   return out;
@@ -49,7 +36,7 @@ inline std::vector<Received> Only(std::initializer_list<UINT> kinds = {}) {
 
 inline std::vector<UINT> Kinds(std::initializer_list<UINT> kinds = {}) {
   std::vector<UINT> out;
-  for (const Received& r : Only(kinds)) out.push_back(r.message);
+  for (const Received& r : Only(kinds)) out.push_back(std::get<1>(r));
   return out;
 }
 
@@ -60,25 +47,17 @@ inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, 
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// Runs `action` in place of the default processing whenever `message` comes.
-inline void Handle(UINT message, std::function<void(HWND)> action) {
-  g_handler = [message, action](HWND window, UINT m, WPARAM, LPARAM, LRESULT*) {
-    if (m == message) action(window);
-    return m == message;
-  };
-}
-
-// A fixture with its own window class (named after the test) and a clean queue.
+// A fixture with a window class of the recording procedure and a clean queue.
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     g_received.clear();
     g_handler = nullptr;
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string(info->test_suite_name()) + "." + info->name();
-    className_.assign(name.begin(), name.end());
-    atom_ = RegisterStyled(className_, CS_HREDRAW | CS_VREDRAW);
-    ASSERT_NE(atom_, 0);
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = RecordingProc;
+    cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    cls.lpszClassName = className_.c_str();
+    ASSERT_NE(RegisterClassW(&cls), 0);
   }
 
   void TearDown() override {
@@ -87,23 +66,12 @@ class WindowTest : public ::testing::Test {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
-    for (const std::wstring& name : classes_) UnregisterClassW(name.c_str(), nullptr);
+    UnregisterClassW(className_.c_str(), nullptr);
   }
 
-  // A class of the recording procedure, painted white.
-  ATOM RegisterStyled(const std::wstring& name, UINT style) {
-    classes_.push_back(name);
-    WNDCLASSW cls{};
-    cls.style = style;
-    cls.lpfnWndProc = RecordingProc;
-    cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    cls.lpszClassName = name.c_str();
-    return RegisterClassW(&cls);
-  }
-
-  HWND Create(DWORD style, int width, int height, LPCWSTR className = nullptr) {
-    HWND window = CreateWindowExW(0, className != nullptr ? className : className_.c_str(), L"test",
-                                  style, 0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
+  HWND Create(DWORD style, int width, int height) {
+    HWND window = CreateWindowExW(0, className_.c_str(), L"test", style, 0, 0, width, height,
+                                  nullptr, nullptr, nullptr, nullptr);
     if (window != nullptr) windows_.push_back(window);
     return window;
   }
@@ -116,10 +84,8 @@ class WindowTest : public ::testing::Test {
     }
   }
 
-  std::wstring className_;
-  ATOM atom_ = 0;
+  const std::wstring className_ = L"KAVRO-TEST-WINDOW";
   std::vector<HWND> windows_;
-  std::vector<std::wstring> classes_;
 };
 
 // The client rectangle, or -1s when there is none.
@@ -129,15 +95,9 @@ inline Box ClientOf(HWND window) {
   return Edges(client);
 }
 
-inline SDL_Window* SdlWindowOf(HWND window) {
+inline Uint32 SdlIdOf(HWND window) {
   const platform::detail::Window* object = platform::detail::FindWindowObject(window);
-  return object != nullptr ? object->sdl : nullptr;
-}
-
-inline std::array<int, 2> SdlSizeOf(HWND window) {
-  std::array<int, 2> size{};
-  SDL_GetWindowSize(SdlWindowOf(window), &size[0], &size[1]);
-  return size;
+  return object != nullptr ? SDL_GetWindowID(object->sdl) : 0;
 }
 
 inline void PushEvent(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
@@ -145,20 +105,12 @@ inline void PushEvent(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << 
 // A left-button press or release, or a move with the button held.
 inline void PushMouse(HWND window, Uint32 type, int x, int y, Uint32 which = 0) {
   SDL_Event e{};
-  const Uint32 id = SDL_GetWindowID(SdlWindowOf(window));
   if (type == SDL_MOUSEMOTION) {
-    e.motion = {type, 0, id, which, SDL_BUTTON_LMASK, x, y, 0, 0};
+    e.motion = {type, 0, SdlIdOf(window), which, SDL_BUTTON_LMASK, x, y, 0, 0};
   } else {
     const auto state = static_cast<Uint8>(type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED);
-    e.button = {type, 0, id, which, SDL_BUTTON_LEFT, state, 1, 0, x, y};
+    e.button = {type, 0, SdlIdOf(window), which, SDL_BUTTON_LEFT, state, 1, 0, x, y};
   }
-  PushEvent(e);
-}
-
-inline void PushWindowEvent(HWND window, Uint8 kind, int data1 = 0, int data2 = 0) {
-  SDL_Event e{};
-  const Uint32 id = SDL_GetWindowID(SdlWindowOf(window));
-  e.window = {SDL_WINDOWEVENT, 0, id, kind, 0, 0, 0, data1, data2};
   PushEvent(e);
 }
 
