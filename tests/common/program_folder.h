@@ -28,13 +28,6 @@ namespace kavro_test {
 // A message box the program asked for: text, caption and type.
 using ShownBox = std::tuple<std::wstring, std::wstring, UINT>;
 
-// UTF-8 to wide characters (the fixture runs under a UTF-8 locale).
-inline std::wstring Widen(const std::string& bytes) {
-  std::wstring wide(bytes.size() + 1, L'\0');
-  wide.resize(std::mbstowcs(wide.data(), bytes.c_str(), wide.size()));
-  return wide;
-}
-
 inline std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -70,7 +63,7 @@ class ProgramFolderTest : public ::testing::Test {
   }
 
   void SetProgramPath(const std::string& path) {
-    modulePath = Widen(path);
+    modulePath.assign(path.begin(), path.end());  // the test's paths are ASCII
     platform::testing::SetModulePath(modulePath.c_str());
   }
 
@@ -82,18 +75,15 @@ class ProgramFolderTest : public ::testing::Test {
 // A raw pseudo-terminal linked as folder/COMn: the test writes the receiver's side.
 class TestPort {
  public:
-  TestPort() = default;
-  TestPort(const TestPort&) = delete;
-  TestPort& operator=(const TestPort&) = delete;
   ~TestPort() { Close(); }
 
   void Link(const std::string& folder, int number) {
     char name[128];
     termios raw{};
-    ASSERT_EQ(openpty(&receiver_, &terminal, name, nullptr, nullptr), 0);
-    ASSERT_EQ(tcgetattr(terminal, &raw), 0);
+    ASSERT_EQ(openpty(&receiver_, &terminal_, name, nullptr, nullptr), 0);
+    ASSERT_EQ(tcgetattr(terminal_, &raw), 0);
     cfmakeraw(&raw);
-    ASSERT_EQ(tcsetattr(terminal, TCSANOW, &raw), 0);
+    ASSERT_EQ(tcsetattr(terminal_, TCSANOW, &raw), 0);
     ASSERT_EQ(symlink(name, (folder + "/COM" + std::to_string(number)).c_str()), 0);
   }
 
@@ -122,14 +112,13 @@ class TestPort {
     if (portHandle != nullptr && portHandle != INVALID_HANDLE_VALUE) CloseHandle(portHandle);
     portHandle = INVALID_HANDLE_VALUE;
     Unplug();
-    if (terminal >= 0) close(terminal);
-    terminal = -1;
+    if (terminal_ >= 0) close(terminal_);
+    terminal_ = -1;
   }
-
-  int terminal = -1;
 
  private:
   int receiver_ = -1;
+  int terminal_ = -1;
 };
 
 }  // namespace kavro_test

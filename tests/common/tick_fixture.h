@@ -1,8 +1,6 @@
 // Timer tick fixture: a program folder, a pseudo-terminal port, a window, and recorded ticks.
 #pragma once
 
-#include <cstring>
-
 #include "common/gdi_calls.h"
 #include "common/program_folder.h"
 #include "track/tick.h"
@@ -14,10 +12,6 @@ inline std::string Rmc(const std::string& latitude, const std::string& longitude
                        const std::string& speed) {
   return "$GPRMC,123519.00,A," + latitude + ",N," + longitude + ",E," + speed +
          ",084.4,230394,003.1,W*6A\r\n";
-}
-
-inline bool SameFix(const FixRecord& a, const FixRecord& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 class TickTest : public ProgramFolderTest {
@@ -32,8 +26,6 @@ class TickTest : public ProgramFolderTest {
 
   void TearDown() override {
     DestroyWindow(window);
-    port.Close();
-    tickBusy = TickIdle;
     ProgramFolderTest::TearDown();
   }
 
@@ -46,12 +38,7 @@ class TickTest : public ProgramFolderTest {
   }
 
   // Where the tick's drawings show in a recording (-1 when not drawn).
-  static int PanelAt(const Recording& r) {
-    for (std::size_t i = 0; i < r.size(); ++i) {
-      if (r[i].op == "DrawTextW" && r[i].text.rfind(L"\n\n ", 0) == 0) return static_cast<int>(i);
-    }
-    return -1;
-  }
+  static int PanelAt(const Recording& r) { return FindCall(r, "DrawTextW", {-1, 0, 0, 480}); }
   static int PlotAt(const Recording& r) { return FindCall(r, "FillRect", {100, 0, 480, 536}); }
   static int CompassAt(const Recording& r) { return FindCall(r, "Ellipse", {416, 10, 470, 64}); }
   static int FigureAt(const Recording& r) { return FindCall(r, "FillRect", {1, 180, 99, 536}); }

@@ -30,30 +30,32 @@ inline bool operator==(const FixRecord& a, const FixRecord& b) {
   return ::testing::PrintToString(a) == ::testing::PrintToString(b);
 }
 
-// The fields an RMC scans straight into the record, which stay when the sentence is rejected.
-inline FixRecord Scanned(int hour, int minute, char status, char latHemisphere = 0,
-                         char lonHemisphere = 0, int day = 0, int month = 0, int year = 0) {
+// The fields the example RMC scans straight into the record, which stay when it is rejected.
+inline FixRecord Scanned(int year) {
   FixRecord fix{};
-  fix.hour = hour;
-  fix.minute = minute;
-  fix.status = status;
-  fix.latHemisphere = latHemisphere;
-  fix.lonHemisphere = lonHemisphere;
-  fix.day = day;
-  fix.month = month;
+  fix.hour = 12;
+  fix.minute = 35;
+  fix.status = 'A';
+  fix.latHemisphere = 'N';
+  fix.lonHemisphere = 'E';
+  fix.day = 23;
+  fix.month = 3;
   fix.year = year;
   return fix;
 }
 
-// The numbers of an RMC taken (read in single precision), and those of a GGA and a GSV.
-inline FixRecord Taken(FixRecord fix, int second, float lat, float lon, float speed, float course) {
+// The example RMC taken whole (its numbers read in single precision), with these seconds.
+inline FixRecord RmcFixAt(int second) {
+  FixRecord fix = Scanned(2094);
   fix.second = second;
-  fix.latitude = static_cast<double>(lat);
-  fix.longitude = static_cast<double>(lon);
-  fix.speed = static_cast<double>(speed);
-  fix.course = static_cast<double>(course);
+  fix.latitude = static_cast<double>(4807.038f);
+  fix.longitude = static_cast<double>(1131.0f);
+  fix.speed = static_cast<double>(22.4f);
+  fix.course = static_cast<double>(84.4f);
   return fix;
 }
+
+// The numbers of a GGA and a GSV.
 inline FixRecord Counted(FixRecord fix, int fixQuality, int satsUsed, float altitude, int inView) {
   fix.fixQuality = fixQuality;
   fix.satsUsed = satsUsed;
@@ -69,6 +71,5 @@ const std::string GgaExample =
 const std::string GsvExample =
     "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74";
 const std::string AllExamples = GsvExample + "\r\n" + GgaExample + "\r\n" + RmcExample + "\r\n";
-const FixRecord RmcFix =
-    Taken(Scanned(12, 35, 'A', 'N', 'E', 23, 3, 2094), 19, 4807.038f, 1131.0f, 22.4f, 84.4f);
+const FixRecord RmcFix = RmcFixAt(19);
 const FixRecord AllFix = Counted(RmcFix, 1, 8, 545.4f, 11);

@@ -11,14 +11,12 @@ namespace view_test {
 
 using kavro_test::Recording;
 
-// A number as the reader stores it: read in single precision, kept as a double.
-inline double Nmea(double value) { return static_cast<double>(static_cast<float>(value)); }
-
+// A fix as the reader stores it: numbers read in single precision, kept as doubles.
 inline FixRecord FixAt(double longitude, double latitude, char lonHemisphere = 'E',
                        char latHemisphere = 'N') {
   FixRecord fix{};
-  fix.longitude = Nmea(longitude);
-  fix.latitude = Nmea(latitude);
+  fix.longitude = static_cast<double>(static_cast<float>(longitude));
+  fix.latitude = static_cast<double>(static_cast<float>(latitude));
   fix.lonHemisphere = lonHemisphere;
   fix.latHemisphere = latHemisphere;
   return fix;
