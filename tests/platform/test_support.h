@@ -90,7 +90,6 @@ class PtyPort {
   PtyPort& operator=(const PtyPort&) = delete;
   std::wstring Name() const { return L"COM" + std::to_wstring(number_) + L":"; }
   int Slave() const { return slave_; }
-  const TempFolder& Folder() const { return folder_; }
 
   void Send(const std::string& bytes) const {
     ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
@@ -99,17 +98,13 @@ class PtyPort {
     pollfd watch{master_, POLLIN, 0};
     return poll(&watch, 1, waitMs) == 0;
   }
-  // The line's termios and, when it runs at one, its arbitrary rate, as one comparable line.
-  std::string LineSettings() const {
+  // The line's termios and its arbitrary rate (0: none), as one comparable array.
+  std::array<unsigned, 8> LineSettings() const {
     termios t{};
-    if (tcgetattr(slave_, &t) != 0) return "unreadable";
     DWORD rate = 0;
-    const bool arbitrary = platform::detail::GetArbitraryRate(slave_, &rate);
-    return "iflag " + std::to_string(t.c_iflag) + " oflag " + std::to_string(t.c_oflag) +
-           " cflag " + std::to_string(t.c_cflag) + " lflag " + std::to_string(t.c_lflag) +
-           " speed " + std::to_string(cfgetospeed(&t)) + " vmin " + std::to_string(t.c_cc[VMIN]) +
-           " vtime " + std::to_string(t.c_cc[VTIME]) +
-           (arbitrary ? " arbitrary rate " + std::to_string(rate) : "");
+    if (tcgetattr(slave_, &t) != 0 || !platform::detail::GetArbitraryRate(slave_, &rate)) rate = 0;
+    return {t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetospeed(&t), t.c_cc[VMIN],
+            t.c_cc[VTIME], rate};
   }
   void CloseMaster() {  // the receiver is unplugged
     if (master_ >= 0) close(master_);
@@ -153,7 +148,7 @@ inline HBRUSH BlackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRU
 inline int CountPixels(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
   int count = 0;
   for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) count += GetPixel(dc, x, y) == colour ? 1 : 0;
+    for (int x = left; x < right; ++x) count += GetPixel(dc, x, y) == colour;
   }
   return count;
 }
