@@ -31,13 +31,6 @@ struct Utf8Locale : ::testing::Environment {
 };
 inline auto* const utf8Locale = ::testing::AddGlobalTestEnvironment(new Utf8Locale);
 
-inline std::wstring Widen(const std::string& utf8) {
-  std::wstring wide(utf8.size() + 1, L'\0');
-  const std::size_t n = std::mbstowcs(wide.data(), utf8.c_str(), wide.size());
-  wide.resize(n == static_cast<std::size_t>(-1) ? 0 : n);
-  return wide;
-}
-
 // Opens a port (or file) the way the viewer opens its port.
 inline HANDLE OpenExisting(const std::wstring& name) {
   return CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0);
@@ -58,7 +51,9 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
   const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
-  std::wstring WideFile(const std::string& name) const { return Widen(File(name)); }
+  std::wstring WideFile(const std::string& name) const {
+    return std::filesystem::path(File(name)).wstring();
+  }
 
  private:
   std::string path_;
