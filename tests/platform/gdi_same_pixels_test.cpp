@@ -16,23 +16,10 @@ namespace {
 using kavro_test::BlackBrush;
 using kavro_test::Box;
 using kavro_test::Edges;
+using kavro_test::Picture;
 using kavro_test::SurfaceDc;
 
-constexpr COLORREF kBack = kavro_test::kSurfaceBack;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-
-// The surface as text, one character a pixel: '.' background, '#' the colour, '?' anything else.
-std::string Picture(HDC dc, int width, int height, COLORREF colour) {
-  std::string out;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const COLORREF p = GetPixel(dc, x, y);
-      out += p == kBack ? '.' : p == colour ? '#' : '?';
-    }
-    out += '\n';
-  }
-  return out;
-}
 
 class GdiSamePixels : public kavro_test::GdiTest {};
 
@@ -42,7 +29,6 @@ TEST_F(GdiSamePixels, AnEllipseDrawnAgainInThePlaceLightsTheSamePixels) {
       {"compass dial", {7, 3, 53, 49}, PS_SOLID, 1, false},
       {"hub after a wide needle", {24, 20, 37, 31}, PS_SOLID, 1, true},
       {"across the top left corner", {-9, -7, 17, 13}, PS_NULL, 2, false},
-      {"across the bottom right edge", {40, 31, 71, 58}, PS_SOLID, 1, true},
   };
   for (const auto& c : cases) {
     std::string first;
@@ -125,7 +111,6 @@ TEST_F(GdiSamePixels, ClosingASurfaceDcReportsTheBoxOfChangedPixels) {
   static constexpr RECT kClipped{INT_MIN, 30, INT_MAX, INT_MAX};
   // What is drawn, and the box of what changed (empty: nothing).
   const struct { const char* what; void (*draw)(HDC); RECT expected; } cases[] = {
-      {"nothing", [](HDC) {}, {0, 0, 0, 0}},
       {"fill and line", [](HDC d) {
          FillRect(d, &kFill, BlackBrush());
          MoveToEx(d, 30, 20, nullptr);

@@ -140,12 +140,17 @@ class SurfaceDc {
 
 inline HBRUSH BlackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
-inline int CountPixels(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
-  int count = 0;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) count += GetPixel(dc, x, y) == colour;
+// The surface as text, one character a pixel: '.' background, '#' the colour, '?' anything else.
+inline std::string Picture(HDC dc, int width, int height, COLORREF colour) {
+  std::string out;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const COLORREF p = GetPixel(dc, x, y);
+      out += p == kSurfaceBack ? '.' : p == colour ? '#' : '?';
+    }
+    out += '\n';
   }
-  return count;
+  return out;
 }
 
 // Every test leaves the handle table as it found it.
