@@ -36,14 +36,7 @@ TEST_F(GdiSamePixels, AnEllipseDrawnAgainInThePlaceLightsTheSamePixels) {
       SurfaceDc s(60, 50);
       HPEN pen = CreatePen(c.penStyle, c.penWidth, kWhite);
       HGDIOBJ old = SelectObject(s.get(), pen);
-      if (c.wideFirst) {
-        HPEN wide = CreatePen(PS_SOLID, 3, kWhite);
-        SelectObject(s.get(), wide);
-        MoveToEx(s.get(), 0, 49, nullptr);
-        LineTo(s.get(), 5, 49);
-        SelectObject(s.get(), pen);
-        DeleteObject(wide);
-      }
+      if (c.wideFirst) kavro_test::Line(s.get(), {0, 49, 5, 49}, kWhite, 3);
       SelectObject(s.get(), GetStockObject(BLACK_BRUSH));
       Ellipse(s.get(), c.box.left, c.box.top, c.box.right, c.box.bottom);
       SelectObject(s.get(), old);

@@ -84,10 +84,11 @@ TEST(SerialState, RefusedSettingsLeaveThePortAsItWas) {
       {"rate beyond the fastest line", [](DCB* d) { d->BaudRate = 4000001; }},
       // Once set as 4294967295 baud, from a negative rate in a settings file.
       {"negative rate", [](DCB* d) { d->BaudRate = static_cast<DWORD>(-9600); }},
-      {"9 data bits", [](DCB* d) { d->ByteSize = 9; }},
-      {"stop bits 3", [](DCB* d) { d->StopBits = 3; }},
-      // A pseudo-terminal always carries 8 bits without parity: the line cannot take this.
-      {"even parity", [](DCB* d) { d->Parity = EVENPARITY; }},
+      // A pseudo-terminal always carries 8 bits without parity: the new rate must not stay.
+      {"a new rate with parity", [](DCB* d) {
+         d->BaudRate = 9600;
+         d->Parity = EVENPARITY;
+       }},
   };
   PtyPort port(1);
   HANDLE handle = OpenExisting(port.Name());

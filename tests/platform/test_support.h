@@ -11,6 +11,7 @@
 #include <cstring>
 #include <array>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include <fcntl.h>
@@ -137,6 +138,22 @@ class SurfaceDc {
  private:
   HDC dc_;
 };
+
+struct Segment { int x0, y0, x1, y1; };
+
+inline std::ostream& operator<<(std::ostream& out, const Segment& l) {
+  return out << "line (" << l.x0 << "," << l.y0 << ")-(" << l.x1 << "," << l.y1 << ")";
+}
+
+// A line drawn with a pen of its own, the DC's pen left as it was.
+inline void Line(HDC dc, const Segment& l, COLORREF colour, int width) {
+  HPEN pen = CreatePen(PS_SOLID, width, colour);
+  HGDIOBJ old = SelectObject(dc, pen);
+  MoveToEx(dc, l.x0, l.y0, nullptr);
+  LineTo(dc, l.x1, l.y1);
+  SelectObject(dc, old);
+  DeleteObject(pen);
+}
 
 inline HBRUSH BlackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
