@@ -1,13 +1,11 @@
-// Pixels drawn on real cairo surfaces: fills, the exact one-pixel line, ellipses and text
-// (line feeds and the alignment flags), with far-off or huge coordinates clipped without harm.
+// Pixels drawn on real cairo surfaces: the exact one-pixel line, ellipses and text (line feeds
+// and the alignment flags), with far-off or huge coordinates clipped without harm.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <ostream>
-#include <set>
 #include <string>
 #include <utility>
 
@@ -15,39 +13,20 @@
 
 namespace {
 
-using kavro_test::BlackBrush;
 using kavro_test::Box;
-using kavro_test::CountPixels;
+using kavro_test::Line;
+using kavro_test::Picture;
+using kavro_test::Segment;
 using kavro_test::SurfaceDc;
 
 constexpr COLORREF kBack = kavro_test::kSurfaceBack;
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-struct Segment {
-  int x0, y0, x1, y1;
-};
-
-std::ostream& operator<<(std::ostream& out, const Segment& l) {
-  return out << "line (" << l.x0 << "," << l.y0 << ")-(" << l.x1 << "," << l.y1 << ")";
-}
-
-void Line(HDC dc, const Segment& l, COLORREF colour, int width = 1) {
-  HPEN pen = CreatePen(PS_SOLID, width, colour);
-  HGDIOBJ old = SelectObject(dc, pen);
-  MoveToEx(dc, l.x0, l.y0, nullptr);
-  LineTo(dc, l.x1, l.y1);
-  SelectObject(dc, old);
-  DeleteObject(pen);
-}
-
-using PixelSet = std::set<std::pair<long long, long long>>;
 
 // The ideal line's pixels on a 40 x 30 surface: one per step along the major axis, the minor
 // offset rounded to the nearest pixel (ties towards the start), the last pixel left out. Worked
 // out for the whole line, so a clipped line must keep the pixels of the unclipped one.
-PixelSet IdealLine(const Segment& l) {
+std::string IdealLine(const Segment& l) {
   const long long dx = static_cast<long long>(l.x1) - l.x0;
   const long long dy = static_cast<long long>(l.y1) - l.y0;
   const bool xMajor = std::llabs(dx) >= std::llabs(dy);
@@ -55,7 +34,8 @@ PixelSet IdealLine(const Segment& l) {
   const long long minor0 = xMajor ? l.y0 : l.x0;
   const long long steps = std::llabs(xMajor ? dx : dy);
   const long long dMinor = xMajor ? dy : dx;
-  PixelSet lit;
+  std::string picture;
+  for (int y = 0; y < 30; ++y) picture += std::string(40, '.') + '\n';
   for (long long m = 0; m < (xMajor ? 40 : 30); ++m) {
     const long long t = (xMajor ? dx : dy) < 0 ? major0 - m : m - major0;  // steps from the start
     if (t < 0 || t >= steps) continue;
@@ -64,110 +44,66 @@ PixelSet IdealLine(const Segment& l) {
                               static_cast<long double>(steps);
     const auto offset = static_cast<long long>(std::ceil(exact - 0.5L));
     const long long n = minor0 + (dMinor < 0 ? -offset : offset);
-    if (n >= 0 && n < (xMajor ? 30 : 40)) lit.insert(xMajor ? std::pair{m, n} : std::pair{n, m});
+    const long long x = xMajor ? m : n;
+    const long long y = xMajor ? n : m;
+    if (x >= 0 && x < 40 && y >= 0 && y < 30) picture[static_cast<std::size_t>(y * 41 + x)] = '#';
   }
-  return lit;
+  return picture;
 }
 
-// Left, top, right and bottom of the pixels not of the background; kNothing when there are none.
 constexpr Box kNothing{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
 
-Box Drawn(HDC dc, int width, int height) {
+// DrawTextW on a fresh 300 x 200 surface in the DC's own font: the height it returned and the
+// box of the pixels not of the background (kNothing when there are none).
+std::pair<int, Box> DrawIn(const wchar_t* text, RECT rect, UINT format) {
+  SurfaceDc s(300, 200);
+  const int height = DrawTextW(s.get(), text, -1, &rect, format);
   Box b = kNothing;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      if (GetPixel(dc, x, y) != kBack) {
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 300; ++x) {
+      if (GetPixel(s.get(), x, y) != kBack) {
         b = {std::min(b[0], x), std::min(b[1], y), std::max(b[2], x + 1), std::max(b[3], y + 1)};
       }
     }
   }
-  return b;
-}
-
-// DrawTextW on a fresh 300 x 200 surface in the DC's own font: the height it returned and the
-// box of what it drew, which holds no colours but the text's and the background's.
-std::pair<int, Box> DrawIn(const wchar_t* text, RECT rect, UINT format, int count = -1) {
-  SurfaceDc s(300, 200);
-  const int height = DrawTextW(s.get(), text, count, &rect, format);
-  const int plain = CountPixels(s.get(), 0, 0, 300, 200, kBack) +
-                    CountPixels(s.get(), 0, 0, 300, 200, kWhite) +
-                    CountPixels(s.get(), 0, 0, 300, 200, kBlack);
-  EXPECT_EQ(plain, 300 * 200) << ::testing::PrintToString(text) << " was drawn antialiased";
-  return {height, Drawn(s.get(), 300, 200)};
+  return {height, b};
 }
 
 class GdiDraw : public kavro_test::GdiTest {};
 
-TEST_F(GdiDraw, FillRectLeavesOutTheRightAndBottomEdges) {
-  SurfaceDc s(8, 5);
-  const RECT r{2, 1, 6, 4};
-  EXPECT_EQ(FillRect(s.get(), &r, BlackBrush()), 1);
-  // Empty and inverted rectangles fill nothing; a huge one fills the surface, no more.
-  for (const RECT& e : {RECT{5, 5, 5, 9}, RECT{6, 1, 2, 4}, RECT{2, 4, 6, 1}}) {
-    FillRect(s.get(), &e, BlackBrush());
-  }
-  EXPECT_EQ(CountPixels(s.get(), 2, 1, 6, 4, kBlack), 12);
-  EXPECT_EQ(CountPixels(s.get(), 0, 0, 8, 5, kBlack), 12) << "filled beyond the rectangle";
-  const RECT huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
-  FillRect(s.get(), &huge, BlackBrush());
-  EXPECT_EQ(CountPixels(s.get(), 0, 0, 8, 5, kBlack), 40);
-}
-
 TEST_F(GdiDraw, OnePixelLinesLightTheIdealPixels) {
   const Segment lines[] = {
-      // On the surface: every direction, level and upright, and no length at all.
+      // On the surface: every octant, level and upright, and no length at all.
       {0, 0, 7, 7}, {30, 28, 3, 1}, {10, 2, 13, 25}, {13, 28, 10, 1}, {1, 5, 38, 16},
-      {38, 27, 1, 14}, {5, 20, 36, 19}, {2, 1, 8, 1}, {20, 25, 20, 3}, {3, 3, 3, 3},
-      // Partly off the surface, some with pixel centres halfway.
-      {-50, -20, 300, 131}, {-7, 60, 50, -40}, {25, -200, 10, 251}, {150, 21, -90, 2},
-      {-1, -1, 100, 60}, {39, 40, 39, -10},
-      // Across the whole coordinate range, and billions of pixels long.
-      {INT_MIN, 5, INT_MAX, 5}, {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
-      {-1000000001, -300000000, 1000000000, 300000011}, {7, -1500000000, 31, INT_MAX},
+      {38, 27, 1, 14}, {2, 1, 8, 1}, {20, 25, 20, 3}, {3, 3, 3, 3},
+      // Partly off the surface, some with pixel centres halfway; then billions of pixels long.
+      {-50, -20, 300, 131}, {-7, 60, 50, -40}, {150, 21, -90, 2}, {39, 40, 39, -10},
+      {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {-1000000001, -300000000, 1000000000, 300000011},
       {INT_MAX, INT_MAX, INT_MIN, INT_MIN + 20},
+      // Wholly off the surface.
+      {INT_MIN, INT_MIN, INT_MAX, INT_MIN}, {INT_MIN, 0, -4, 0}, {-5, -5, INT_MIN, INT_MAX},
   };
   for (const Segment& l : lines) {
     SurfaceDc s(40, 30);
-    Line(s.get(), l, kWhite);
-    PixelSet lit;
-    for (int y = 0; y < 30; ++y) {
-      for (int x = 0; x < 40; ++x) {
-        if (GetPixel(s.get(), x, y) == kWhite) lit.insert({x, y});
-      }
-    }
-    EXPECT_EQ(lit, IdealLine(l)) << l;
+    Line(s.get(), l, kWhite, 1);
+    EXPECT_EQ(Picture(s.get(), 40, 30, kWhite), IdealLine(l)) << l;
   }
 }
 
-TEST_F(GdiDraw, LinesFarOffTheSurfaceDrawNothing) {
-  // Far enough that even the round ends of a 5-pixel pen stay off the 40 x 30 surface.
-  const Segment lines[] = {
-      {INT_MIN, INT_MIN, INT_MAX, INT_MIN}, {INT_MAX, INT_MAX, INT_MAX, INT_MIN},
-      {INT_MIN, 0, -4, 0}, {-1000000, 5, -999999, 5}, {INT_MIN, INT_MAX, INT_MAX, INT_MAX},
-      {43, 0, INT_MAX, 0}, {INT_MIN, INT_MIN + 1, INT_MIN, INT_MIN}, {-5, -5, INT_MIN, INT_MAX},
-      {100, -3, -3, 100},
-  };
-  for (int width : {1, 5}) {
-    for (const Segment& l : lines) {
-      SurfaceDc s(40, 30);
-      Line(s.get(), l, kWhite, width);
-      EXPECT_EQ(CountPixels(s.get(), 0, 0, 40, 30, kWhite), 0) << "width " << width << " " << l;
-    }
-  }
-  // Across the whole range and 5 pixels wide: columns 18 to 22 from top to bottom, no more.
+// Across the whole range and 5 pixels wide: columns 18 to 22 from top to bottom, no more.
+TEST_F(GdiDraw, AWideLineAcrossTheWholeRangeCoversOnlyItsWidth) {
   SurfaceDc s(40, 30);
   Line(s.get(), {20, INT_MIN, 20, INT_MAX}, kWhite, 5);
-  EXPECT_EQ(CountPixels(s.get(), 18, 0, 23, 30, kWhite), 150);
-  EXPECT_EQ(CountPixels(s.get(), 0, 0, 40, 30, kWhite), 150);
+  std::string columns;
+  for (int y = 0; y < 30; ++y) columns += "..................#####.................\n";
+  EXPECT_EQ(Picture(s.get(), 40, 30, kWhite), columns);
 }
 
 TEST_F(GdiDraw, HugeAndFarOffEllipsesDrawOnlyTheirVisiblePart) {
   // The box; untouched rows at the top of the 40 x 30 surface, then rows of outline, then
   // brush to the bottom.
   const struct { RECT box; int backRows, outlineRows; } cases[] = {
-      {{INT_MAX - 10, 0, INT_MAX, 10}, 30, 0},
       {{INT_MIN, INT_MIN, INT_MIN + 1000, INT_MIN + 1000}, 30, 0},
-      {{0, 40, 40, INT_MAX}, 30, 0},
       {{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, 0, 0},  // the surface deep inside
       {{INT_MIN, 10, INT_MAX, INT_MAX}, 10, 1},      // the top crosses the surface
   };
@@ -178,30 +114,27 @@ TEST_F(GdiDraw, HugeAndFarOffEllipsesDrawOnlyTheirVisiblePart) {
     Ellipse(s.get(), c.box.left, c.box.top, c.box.right, c.box.bottom);
     SelectObject(s.get(), old);
     DeleteObject(red);
-    const int fill = c.backRows + c.outlineRows;
-    EXPECT_EQ(CountPixels(s.get(), 0, 0, 40, c.backRows, kBack), 40 * c.backRows) << c.box.top;
-    EXPECT_EQ(CountPixels(s.get(), 0, c.backRows, 40, fill, kBlack), 40 * c.outlineRows);
-    EXPECT_EQ(CountPixels(s.get(), 0, fill, 40, 30, kRed), 40 * (30 - fill)) << c.box.top;
+    std::string rows;  // the black outline shows as '?'
+    for (int y = 0; y < 30; ++y) {
+      rows += std::string(40, y < c.backRows ? '.' : y < c.backRows + c.outlineRows ? '?' : '#');
+      rows += '\n';
+    }
+    EXPECT_EQ(Picture(s.get(), 40, 30, kRed), rows) << c.box.top;
   }
 }
 
 TEST_F(GdiDraw, EveryLineOfTheSystemFontIsThirteenPixelsHigh) {
-  const wchar_t odd[] = {L'a', wchar_t(0xD800), wchar_t(0x110000), L'\t', wchar_t(-5), L'\u00e9',
-                         wchar_t(0x1F600), 0};
-  // Text and count, the height returned, and the top and bottom of the cells painted in the
-  // background colour.
-  const struct { const wchar_t* text; int count, height, top, bottom; } cases[] = {
-      {L"Ag", -1, 13, 0, 13},      {L"A\nB\nC", -1, 39, 0, 39}, {L"A\r\nB", -1, 26, 0, 26},
-      {L"A\rB", -1, 26, 0, 26},    {L"A\n\nB", -1, 39, 0, 39},  {L"A\n", -1, 26, 0, 13},
-      {L"A\nB", 1, 13, 0, 13},     {L"\n\n 23.03.2094\n", -1, 52, 26, 39},
-      {L"", -1, 0, INT_MAX, INT_MIN}, {L"abc", 0, 0, INT_MAX, INT_MIN}, {odd, -1, 13, 0, 13},
+  const wchar_t odd[] = {L'a', wchar_t(0xD800), wchar_t(0x110000), wchar_t(-5), 0};
+  // The height returned, and the top and bottom of the cells painted in the background colour.
+  const struct { const wchar_t* text; int height, top, bottom; } cases[] = {
+      {L"\n\n 23.03.2094\n", 52, 26, 39}, {L"A\r\nB", 26, 0, 26},
+      {L"", 0, INT_MAX, INT_MIN}, {odd, 13, 0, 13},
   };
   for (const auto& c : cases) {
-    const auto [height, drawn] = DrawIn(c.text, {0, 0, 200, 100}, 0, c.count);
+    const auto [height, drawn] = DrawIn(c.text, {0, 0, 200, 100}, 0);
     const std::string what = ::testing::PrintToString(std::wstring(c.text));
     EXPECT_EQ(height, c.height) << what;
-    EXPECT_EQ(drawn[1], c.top) << what;
-    EXPECT_EQ(drawn[3], c.bottom) << what;
+    EXPECT_EQ(std::pair(drawn[1], drawn[3]), std::pair(c.top, c.bottom)) << what;
   }
 }
 
@@ -211,19 +144,16 @@ TEST_F(GdiDraw, AlignmentFlagsPlaceTheCellInTheRectangle) {
   const int w = left[2] - left[0];
   ASSERT_EQ(left, (Box{3, 60, 3 + w, 73}));
   const int x = 3 + (96 - w) / 2;
+  // DT_VCENTER takes effect on a single line only; the height returned is then the offset of
+  // the text's bottom from the top.
   const struct { UINT format; int height; Box cell; } cases[] = {
       {DT_CENTER, 13, {x, 60, x + w, 73}},
-      {DT_RIGHT, 13, {99 - w, 60, 99, 73}},
-      // DT_VCENTER and DT_BOTTOM take effect on a single line only, which then also keeps line
-      // feeds out; the height returned is the offset of the text's bottom from the top.
       {DT_CENTER | DT_VCENTER, 13, {x, 60, x + w, 73}},
       {DT_CENTER | DT_VCENTER | DT_SINGLELINE, 56, {x, 103, x + w, 116}},
-      {DT_BOTTOM | DT_SINGLELINE, 100, {3, 147, 3 + w, 160}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(DrawIn(L"41", box, c.format), std::pair(c.height, c.cell)) << c.format;
   }
-  EXPECT_EQ(DrawIn(L"4\n1", box, DT_SINGLELINE).second[3], 73) << "a line feed broke the line";
   // Each line is centred on its own.
   const Box wide = DrawIn(L"WWWW", {0, 0, 200, 100}, DT_CENTER).second;
   EXPECT_EQ(DrawIn(L"WWWW\ni", {0, 0, 200, 100}, DT_CENTER).second,
@@ -233,16 +163,10 @@ TEST_F(GdiDraw, AlignmentFlagsPlaceTheCellInTheRectangle) {
 TEST_F(GdiDraw, TextIsClippedToItsRectangleAndFarOffTextDrawsNothing) {
   EXPECT_EQ(DrawIn(L"88888888", {10, 10, 30, 20}, 0).second, (Box{10, 10, 30, 20}));
   const RECT far[] = {{INT_MIN, INT_MIN, INT_MIN + 100, INT_MIN + 100},
-                      {INT_MAX - 50, 0, INT_MAX, 100},
-                      {0, INT_MAX - 10, 300, INT_MAX},
-                      {INT_MIN, INT_MIN, INT_MAX, INT_MIN + 10},
-                      {5, 5, 5, 100}};
+                      {0, INT_MAX - 10, 300, INT_MAX}};
   for (const RECT& r : far) {
     EXPECT_EQ(DrawIn(L"888\n888", r, DT_CENTER).second, kNothing) << r.left << "," << r.top;
   }
-  // Centred far off to the left even without clipping: nothing on the surface.
-  const RECT left{INT_MIN, 0, INT_MIN + 1000, 100};
-  EXPECT_EQ(DrawIn(L"888", left, DT_CENTER | DT_NOCLIP).second, kNothing);
   // Centred in the whole coordinate range, the text lands across x = 0.
   const Box mid = DrawIn(L"8", {INT_MIN, 0, INT_MAX, 100}, DT_CENTER).second;
   EXPECT_LE(mid[0], 0);

@@ -11,8 +11,7 @@ TEST(MessageBox, HeadlessBoxWritesOneLineToStandardErrorAndAnswersOk) {
   const wchar_t surrogate[] = {L'x', wchar_t(0xD800), 0};
   const struct { const wchar_t* caption; const wchar_t* text; std::string line; } cases[] = {
       {nullptr, L"no caption given", "Error: no caption given\n"},
-      {L"Höhe", L"545 m °", "H\xC3\xB6he: 545 m \xC2\xB0\n"},
-      {L"", surrogate, "x\xEF\xBF\xBD\n"},
+      {L"Höhe", surrogate, "H\xC3\xB6he: x\xEF\xBF\xBD\n"},
       {L"Error", nullptr, "Error: \n"},
   };
   for (const auto& c : cases) {

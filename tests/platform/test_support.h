@@ -11,6 +11,7 @@
 #include <cstring>
 #include <array>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include <fcntl.h>
@@ -30,13 +31,6 @@ struct Utf8Locale : ::testing::Environment {
   void SetUp() override { ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr); }
 };
 inline auto* const utf8Locale = ::testing::AddGlobalTestEnvironment(new Utf8Locale);
-
-inline std::wstring Widen(const std::string& utf8) {
-  std::wstring wide(utf8.size() + 1, L'\0');
-  const std::size_t n = std::mbstowcs(wide.data(), utf8.c_str(), wide.size());
-  wide.resize(n == static_cast<std::size_t>(-1) ? 0 : n);
-  return wide;
-}
 
 // Opens a port (or file) the way the viewer opens its port.
 inline HANDLE OpenExisting(const std::wstring& name) {
@@ -58,7 +52,9 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
   const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
-  std::wstring WideFile(const std::string& name) const { return Widen(File(name)); }
+  std::wstring WideFile(const std::string& name) const {
+    return std::filesystem::path(File(name)).wstring();
+  }
 
  private:
   std::string path_;
@@ -90,7 +86,6 @@ class PtyPort {
   PtyPort& operator=(const PtyPort&) = delete;
   std::wstring Name() const { return L"COM" + std::to_wstring(number_) + L":"; }
   int Slave() const { return slave_; }
-  const TempFolder& Folder() const { return folder_; }
 
   void Send(const std::string& bytes) const {
     ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
@@ -99,17 +94,13 @@ class PtyPort {
     pollfd watch{master_, POLLIN, 0};
     return poll(&watch, 1, waitMs) == 0;
   }
-  // The line's termios and, when it runs at one, its arbitrary rate, as one comparable line.
-  std::string LineSettings() const {
+  // The line's termios and its arbitrary rate (0: none), as one comparable array.
+  std::array<unsigned, 8> LineSettings() const {
     termios t{};
-    if (tcgetattr(slave_, &t) != 0) return "unreadable";
     DWORD rate = 0;
-    const bool arbitrary = platform::detail::GetArbitraryRate(slave_, &rate);
-    return "iflag " + std::to_string(t.c_iflag) + " oflag " + std::to_string(t.c_oflag) +
-           " cflag " + std::to_string(t.c_cflag) + " lflag " + std::to_string(t.c_lflag) +
-           " speed " + std::to_string(cfgetospeed(&t)) + " vmin " + std::to_string(t.c_cc[VMIN]) +
-           " vtime " + std::to_string(t.c_cc[VTIME]) +
-           (arbitrary ? " arbitrary rate " + std::to_string(rate) : "");
+    if (tcgetattr(slave_, &t) != 0 || !platform::detail::GetArbitraryRate(slave_, &rate)) rate = 0;
+    return {t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetospeed(&t), t.c_cc[VMIN],
+            t.c_cc[VTIME], rate};
   }
   void CloseMaster() {  // the receiver is unplugged
     if (master_ >= 0) close(master_);
@@ -148,14 +139,35 @@ class SurfaceDc {
   HDC dc_;
 };
 
+struct Segment { int x0, y0, x1, y1; };
+
+inline std::ostream& operator<<(std::ostream& out, const Segment& l) {
+  return out << "line (" << l.x0 << "," << l.y0 << ")-(" << l.x1 << "," << l.y1 << ")";
+}
+
+// A line drawn with a pen of its own, the DC's pen left as it was.
+inline void Line(HDC dc, const Segment& l, COLORREF colour, int width) {
+  HPEN pen = CreatePen(PS_SOLID, width, colour);
+  HGDIOBJ old = SelectObject(dc, pen);
+  MoveToEx(dc, l.x0, l.y0, nullptr);
+  LineTo(dc, l.x1, l.y1);
+  SelectObject(dc, old);
+  DeleteObject(pen);
+}
+
 inline HBRUSH BlackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
-inline int CountPixels(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
-  int count = 0;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) count += GetPixel(dc, x, y) == colour ? 1 : 0;
+// The surface as text, one character a pixel: '.' background, '#' the colour, '?' anything else.
+inline std::string Picture(HDC dc, int width, int height, COLORREF colour) {
+  std::string out;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const COLORREF p = GetPixel(dc, x, y);
+      out += p == kSurfaceBack ? '.' : p == colour ? '#' : '?';
+    }
+    out += '\n';
   }
-  return count;
+  return out;
 }
 
 // Every test leaves the handle table as it found it.

@@ -1,4 +1,3 @@
-# Tests of the platform folder.
 kavro_add_test(platform_kernel_tests
   SOURCES platform/files_test.cpp
   LIBS platform util)
@@ -8,5 +7,11 @@ kavro_add_test(platform_comm_tests
 kavro_add_test(platform_message_box_tests
   SOURCES platform/message_box_test.cpp
   LIBS platform)
-include(platform/gdi_tests.cmake)
+# Drawing: Win32 rules, pixels on real cairo surfaces, text, and the recording seam. The
+# same-pixels test compares with cairo drawing in the DC's own font.
+kavro_add_test(platform_gdi_test
+  SOURCES platform/gdi_objects_test.cpp platform/gdi_draw_test.cpp
+          platform/gdi_same_pixels_test.cpp
+  LIBS platform PkgConfig::CAIRO)
+target_include_directories(platform_gdi_test PRIVATE ${CMAKE_SOURCE_DIR}/platform)
 include(platform/user_tests.cmake)
