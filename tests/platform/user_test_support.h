@@ -47,10 +47,15 @@ inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, 
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// A fixture with a window class of the recording procedure and a clean queue.
+// A fixture with a window class of the recording procedure and a clean queue. The class is
+// named after the test: tests run side by side in separate processes, and only one process of
+// the user may hold a window of a given class and title.
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    className_.assign(name.begin(), name.end());
     g_received.clear();
     g_handler = nullptr;
     WNDCLASSW cls{};
@@ -84,7 +89,7 @@ class WindowTest : public ::testing::Test {
     }
   }
 
-  const std::wstring className_ = L"KAVRO-TEST-WINDOW";
+  std::wstring className_;
   std::vector<HWND> windows_;
 };
 
