@@ -1,5 +1,5 @@
 // GetCommState and SetCommState: the DCB on termios. SetCommState changes all or nothing: if
-// the line refuses any part, it goes back to the settings it had.
+// the line refuses any part, it goes back to the settings it had. Network sources have no line.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +78,17 @@ void ApplyDcb(const DCB& dcb, termios* settings) {
   }
 }
 
+// A network source has no line: what GetCommState reports for it, whatever was set.
+DCB NetworkState() {
+  DCB state{};
+  state.DCBlength = sizeof(DCB);
+  state.fBinary = 1;
+  state.ByteSize = 8;
+  state.Parity = NOPARITY;
+  state.StopBits = ONESTOPBIT;
+  return state;
+}
+
 // Puts the line back as it was before a refused SetCommState.
 void Restore(const SerialPort& port, const termios& before, DWORD beforeRate) {
   tcsetattr(port.fd, TCSANOW, &before);
@@ -90,9 +101,14 @@ void Restore(const SerialPort& port, const termios& before, DWORD beforeRate) {
 
 BOOL GetCommState(HANDLE file, DCB* dcb) {
   using namespace platform::detail;
+  const bool network = KindOfHandle(file) == Kind::NetSource;
   auto* port = Lookup<SerialPort>(file);
-  if (port == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  if (port == nullptr && !network) return Fail(ERROR_INVALID_HANDLE);
   if (dcb == nullptr || dcb->DCBlength != sizeof(DCB)) return Fail(ERROR_INVALID_PARAMETER);
+  if (network) {
+    *dcb = NetworkState();
+    return TRUE;
+  }
   termios settings{};
   if (tcgetattr(port->fd, &settings) != 0) {
     PortCallFailed(*port, "tcgetattr", errno);
@@ -137,11 +153,15 @@ BOOL GetCommState(HANDLE file, DCB* dcb) {
 
 BOOL SetCommState(HANDLE file, DCB* dcb) {
   using namespace platform::detail;
+  // A network source takes any line settings and keeps none: there is no line.
+  if (KindOfHandle(file) == Kind::NetSource) {
+    return dcb != nullptr && dcb->DCBlength == sizeof(DCB) ? TRUE : Fail(ERROR_INVALID_PARAMETER);
+  }
   auto* port = Lookup<SerialPort>(file);
   if (port == nullptr) return Fail(ERROR_INVALID_HANDLE);
   if (dcb == nullptr || dcb->DCBlength != sizeof(DCB) || !ValuesValid(*dcb)) return Fail(ERROR_INVALID_PARAMETER);
   if (const char* feature = UnsupportedFeature(*dcb)) {
-    std::fprintf(stderr, "kavro: %s: %s is not available on this system\n", port->path.c_str(), feature);
+    std::fprintf(stderr, "kavro: %s: %s is not available on this system\n", port->name.c_str(), feature);
     return Fail(ERROR_NOT_SUPPORTED);
   }
   termios before{};
@@ -166,7 +186,7 @@ BOOL SetCommState(HANDLE file, DCB* dcb) {
     return Fail(error);
   }
   if (!standard && !SetArbitraryRate(port->fd, dcb->BaudRate)) {
-    LogSystemCallFailure("ioctl(TCSETS2)", port->path.c_str(), errno);
+    LogSystemCallFailure("ioctl(TCSETS2)", port->name.c_str(), errno);
     Restore(*port, before, beforeRate);
     return Fail(ERROR_INVALID_PARAMETER);
   }
@@ -181,7 +201,7 @@ BOOL SetCommState(HANDLE file, DCB* dcb) {
   const DWORD rate = LineRate(port->fd, after);
   if (!RateClose(rate, dcb->BaudRate) || (after.c_cflag & kLineBits) != (settings.c_cflag & kLineBits)) {
     std::fprintf(stderr, "kavro: %s cannot take %u baud, %u data bits, parity %u, stop bits %u%s\n",
-                 port->path.c_str(), static_cast<unsigned>(dcb->BaudRate), static_cast<unsigned>(dcb->ByteSize),
+                 port->name.c_str(), static_cast<unsigned>(dcb->BaudRate), static_cast<unsigned>(dcb->ByteSize),
                  static_cast<unsigned>(dcb->Parity), static_cast<unsigned>(dcb->StopBits),
                  (settings.c_cflag & CRTSCTS) != 0 ? " with RTS/CTS" : "");
     Restore(*port, before, beforeRate);

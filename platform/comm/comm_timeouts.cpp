@@ -2,6 +2,7 @@
 // write loops.
 #include <cstdint>
 
+#include "comm/port.h"
 #include "comm/serial_port.h"
 
 namespace {
@@ -20,7 +21,7 @@ std::int64_t DeadlineAfter(std::int64_t start, DWORD multiplier, DWORD bytes, DW
 }  // namespace platform::detail
 
 BOOL SetCommTimeouts(HANDLE file, COMMTIMEOUTS* timeouts) {
-  auto* port = platform::detail::Lookup<platform::detail::SerialPort>(file);
+  auto* port = platform::detail::LookupPort(file);
   if (port == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -37,7 +38,7 @@ BOOL SetCommTimeouts(HANDLE file, COMMTIMEOUTS* timeouts) {
 }
 
 BOOL GetCommTimeouts(HANDLE file, COMMTIMEOUTS* timeouts) {
-  auto* port = platform::detail::Lookup<platform::detail::SerialPort>(file);
+  auto* port = platform::detail::LookupPort(file);
   if (port == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;

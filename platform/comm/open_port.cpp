@@ -12,7 +12,7 @@
 #include "comm/arbitrary_rate.h"
 #include "comm/serial_port.h"
 #include "detail/errors.h"
-#include "detail/serial.h"
+#include "detail/ports.h"
 
 namespace platform::detail {
 namespace {
@@ -62,11 +62,6 @@ bool LockPort(int fd, const std::string& path, dev_t device) {
 
 }  // namespace
 
-void PortCallFailed(const SerialPort& port, const char* call, int error) {
-  LogSystemCallFailure(call, port.path.c_str(), error);
-  SetLastErrorFromErrno(error);
-}
-
 SerialPort::~SerialPort() { Release(); }
 
 bool SerialPort::Release() {
@@ -78,7 +73,7 @@ bool SerialPort::Release() {
   // TCSANOW: waiting for the output to drain could hang on a line held by XOFF. A line that
   // hung up refuses this with EIO, and then there is nothing left to restore.
   if (tcsetattr(fd, TCSANOW, &original) != 0) {
-    if (errno != EIO) LogSystemCallFailure("tcsetattr", path.c_str(), errno);
+    if (errno != EIO) LogSystemCallFailure("tcsetattr", name.c_str(), errno);
   } else if (speed_t speed; originalRate != 0 && !StandardSpeed(originalRate, &speed)) {
     SetArbitraryRate(fd, originalRate);
   }
@@ -91,45 +86,29 @@ bool SerialPort::Release() {
   return result == 0 || error == EINTR;
 }
 
-COMMTIMEOUTS SerialPort::Timeouts() {
-  std::lock_guard<std::mutex> lock(timeoutsMutex);
-  return timeouts;
-}
-
-void SerialPort::SetTimeouts(const COMMTIMEOUTS& value) {
-  std::lock_guard<std::mutex> lock(timeoutsMutex);
-  timeouts = value;
-}
-
-HANDLE OpenSerialPort(LPCWSTR name, DWORD desiredAccess, DWORD creationDisposition) {
-  const int number = PortNumber(name);
-  if (number < 1) return Fail(ERROR_FILE_NOT_FOUND);
-  // A port exists or it does not; it cannot be created or truncated.
-  if (creationDisposition != OPEN_EXISTING && creationDisposition != OPEN_ALWAYS) {
-    return Fail(ERROR_INVALID_PARAMETER);
-  }
+HANDLE OpenSerialLine(const std::string& path, DWORD desiredAccess) {
   auto port = std::make_unique<SerialPort>();
   port->access = desiredAccess;
-  ResolvePortPath(number, &port->path);
+  port->name = path;
 
   // O_NONBLOCK stays on: reads and writes wait in poll() under the port's timeouts.
   int fd;
   do {
-    fd = open(port->path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    fd = open(port->name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     const int error = errno;
-    LogSystemCallFailure("open", port->path.c_str(), error);
+    LogSystemCallFailure("open", port->name.c_str(), error);
     return Fail(OpenError(error));
   }
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || tcgetattr(fd, &port->original) != 0) {
-    std::fprintf(stderr, "kavro: %s is not a serial port\n", port->path.c_str());
+    std::fprintf(stderr, "kavro: %s is not a serial port\n", port->name.c_str());
     close(fd);
     return Fail(ERROR_FILE_NOT_FOUND);
   }
   // Until the lock is held the line is not ours: a refused open must leave it untouched.
-  if (!LockPort(fd, port->path, info.st_rdev)) {
+  if (!LockPort(fd, port->name, info.st_rdev)) {
     close(fd);
     return INVALID_HANDLE_VALUE;
   }
@@ -162,20 +141,6 @@ HANDLE OpenSerialPort(LPCWSTR name, DWORD desiredAccess, DWORD creationDispositi
   if (handle == nullptr) return Fail(ERROR_TOO_MANY_OPEN_FILES);
   SetLastError(ERROR_SUCCESS);
   return handle;
-}
-
-BOOL CloseSerialPort(HANDLE handle) {
-  std::unique_ptr<Object> removed = RemoveHandle(handle, Kind::SerialPort);
-  if (!removed) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  auto* port = static_cast<SerialPort*>(removed.get());
-  if (!port->Release()) {
-    PortCallFailed(*port, "close", errno);
-    return FALSE;  // the handle is gone all the same
-  }
-  return TRUE;
 }
 
 }  // namespace platform::detail

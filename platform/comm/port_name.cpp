@@ -1,21 +1,55 @@
-// Port names: "COMn:" with n >= 1 names a port; the entry COMn in the program folder, when
-// there is one, is that port (a link to /dev/ttyUSB0, a pseudo-terminal, ...), otherwise the
-// n-th built-in serial port /dev/ttyS<n-1>.
+// Port names: "COMn:" with n >= 1 names a serial port; the entry COMn in the program folder,
+// when there is one, is that port (a link to /dev/ttyUSB0, a pseudo-terminal, ...), otherwise
+// the n-th built-in serial port /dev/ttyS<n-1>. "\\.\" followed by a source names a device
+// path or a network source.
+#include <cstdio>
 #include <cwctype>
 #include <string>
 
 #include <sys/stat.h>
 
+#include "comm/net_source.h"
 #include "comm/serial_port.h"
-#include "detail/serial.h"
+#include "comm/source_name.h"
+#include "detail/ports.h"
 #include "detail/wide_text.h"
 #include "platform/kernel.h"
 
 namespace platform::detail {
+namespace {
+
+constexpr wchar_t kSourcePrefix[] = L"\\\\.\\";
+constexpr std::size_t kSourcePrefixLength = 4;
+
+bool IsSourceName(const std::wstring& text) { return text.compare(0, kSourcePrefixLength, kSourcePrefix) == 0; }
+
+HANDLE Fail(DWORD error) {
+  SetLastError(error);
+  return INVALID_HANDLE_VALUE;
+}
+
+HANDLE OpenSource(const std::wstring& text, DWORD desiredAccess) {
+  std::string narrow;
+  if (!WideToNarrow(text.c_str(), &narrow)) {
+    std::fprintf(stderr, "kavro: a source name that this locale cannot write\n");
+    return Fail(ERROR_INVALID_NAME);
+  }
+  SourceName source;
+  std::string problem;
+  if (!ParseSourceName(narrow, &source, &problem)) {
+    std::fprintf(stderr, "kavro: %s: %s\n", narrow.c_str(), problem.c_str());
+    return Fail(ERROR_INVALID_NAME);
+  }
+  if (source.kind == SourceName::Device) return OpenSerialLine(source.path, desiredAccess);
+  return OpenNetSource(source, narrow, desiredAccess);
+}
+
+}  // namespace
 
 bool IsPortName(LPCWSTR name) {
   if (name == nullptr) return false;
   const std::wstring text(name);
+  if (IsSourceName(text)) return true;
   if (text.size() < 4 || text.back() != L':' || text.find(L'/') != std::wstring::npos) return false;
   return std::towupper(static_cast<wint_t>(text[0])) == L'C' && std::towupper(static_cast<wint_t>(text[1])) == L'O' &&
          std::towupper(static_cast<wint_t>(text[2])) == L'M';
@@ -24,6 +58,7 @@ bool IsPortName(LPCWSTR name) {
 int PortNumber(LPCWSTR name) {
   if (!IsPortName(name)) return 0;
   const std::wstring text(name);
+  if (IsSourceName(text)) return 0;
   const std::wstring digits = text.substr(3, text.size() - 4);
   // Plain decimal without sign or leading zero, as "COM%d:" writes it; at most 9 digits.
   if (digits.empty() || digits.size() > 9 || digits[0] == L'0') return 0;
@@ -55,6 +90,20 @@ void ResolvePortPath(int number, std::string* path) {
     }
   }
   *path = "/dev/ttyS" + std::to_string(number - 1);
+}
+
+HANDLE OpenPort(LPCWSTR name, DWORD desiredAccess, DWORD creationDisposition) {
+  // A port exists or it does not; it cannot be created or truncated.
+  if (creationDisposition != OPEN_EXISTING && creationDisposition != OPEN_ALWAYS) {
+    return Fail(ERROR_INVALID_PARAMETER);
+  }
+  const std::wstring text(name);
+  if (IsSourceName(text)) return OpenSource(text.substr(kSourcePrefixLength), desiredAccess);
+  const int number = PortNumber(name);
+  if (number < 1) return Fail(ERROR_FILE_NOT_FOUND);
+  std::string path;
+  ResolvePortPath(number, &path);
+  return OpenSerialLine(path, desiredAccess);
 }
 
 }  // namespace platform::detail

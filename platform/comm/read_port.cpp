@@ -1,23 +1,24 @@
-// ReadFile on a serial port under its COMMTIMEOUTS, as Win32 defines them:
+// ReadFile on a port (serial line or network source) under its COMMTIMEOUTS, as Win32 defines
+// them:
 // - interval MAXDWORD, totals 0: return at once with what has arrived (maybe nothing);
 // - interval and multiplier MAXDWORD, constant between: return as soon as anything is there,
 //   waiting at most the constant for it;
 // - otherwise the total timeout (multiplier x bytes asked + constant, none when both are 0)
 //   runs from the start, and the interval timeout (none when 0) from each byte received; with
 //   both totals 0 the first byte is waited for without limit.
-// A timeout is no failure: the read succeeds with fewer bytes. A hang-up is one.
+// A timeout is no failure: the read succeeds with fewer bytes. A hang-up is one. A close
+// request or a command for a window ends the wait too, and the read returns what it has.
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 
 #include <poll.h>
-#include <unistd.h>
 
-#include "comm/serial_port.h"
+#include "comm/port.h"
 #include "detail/clock.h"
 #include "detail/errors.h"
-#include "detail/serial.h"
+#include "detail/ports.h"
 
 namespace platform::detail {
 namespace {
@@ -58,34 +59,25 @@ BOOL Deliver(DWORD done, DWORD* bytesRead) {
 
 // A failure ends the read, but bytes received before it are delivered first; the next read
 // meets the failure again and reports it.
-BOOL Failure(const SerialPort& port, DWORD done, DWORD* bytesRead, const char* call, int error) {
+BOOL Failure(const Port& port, DWORD done, DWORD* bytesRead, const char* call, int error) {
   if (done > 0) return Deliver(done, bytesRead);
   PortCallFailed(port, call, error);
   if (bytesRead != nullptr) *bytesRead = 0;
   return FALSE;
 }
 
-BOOL HungUp(const SerialPort& port, DWORD done, DWORD* bytesRead, DWORD error) {
+BOOL HungUp(const Port& port, DWORD done, DWORD* bytesRead, DWORD error, const char* cause) {
   if (done > 0) return Deliver(done, bytesRead);
-  std::fprintf(stderr, "kavro: %s: the line has gone away\n", port.path.c_str());
+  std::fprintf(stderr, "kavro: %s: %s\n", port.name.c_str(), cause);
   if (bytesRead != nullptr) *bytesRead = 0;
   SetLastError(error);
   return FALSE;
 }
 
-bool LineHungUp(int fd) {
-  pollfd watch{fd, POLLIN, 0};
-  int ready;
-  do {
-    ready = poll(&watch, 1, 0);
-  } while (ready < 0 && errno == EINTR);
-  return ready < 0 || (watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
-
 }  // namespace
 
-BOOL ReadSerialPort(HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytesRead) {
-  auto* port = Lookup<SerialPort>(handle);
+BOOL ReadPort(HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytesRead) {
+  Port* port = LookupPort(handle);
   if (port == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -101,27 +93,21 @@ BOOL ReadSerialPort(HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytes
   DWORD done = 0;
   std::int64_t lastByte = 0;
   bool hangUpSeen = false;
+  bool firstWait = true;
   for (;;) {
-    const ssize_t n = read(port->fd, bytes + done, bytesToRead - done);
-    if (n > 0) {
-      done += static_cast<DWORD>(n);
-      lastByte = MonotonicMs();
-      if (done == bytesToRead || plan.returnOnFirst) return Deliver(done, bytesRead);
-      continue;
+    const Taken taken = port->TakeAvailable(bytes + done, bytesToRead - done);
+    switch (taken.what) {
+      case Taken::Bytes:
+        done += taken.count;
+        lastByte = MonotonicMs();
+        if (done == bytesToRead || plan.returnOnFirst) return Deliver(done, bytesRead);
+        continue;
+      case Taken::Gone: return HungUp(*port, done, bytesRead, taken.error, taken.cause);
+      case Taken::Failed: return Failure(*port, done, bytesRead, taken.call, taken.sysError);
+      case Taken::Nothing: break;
     }
-    if (n == 0) {
-      // A hung-up tty reads 0; so does a line that someone else set to VMIN 0, which is no
-      // reason to give up. The line's poll state tells them apart.
-      if (LineHungUp(port->fd)) return HungUp(*port, done, bytesRead, ERROR_BROKEN_PIPE);
-    } else if (errno == EINTR) {
-      continue;
-    } else if (errno == EIO || errno == ENODEV || errno == ENXIO) {
-      return HungUp(*port, done, bytesRead, ERROR_DEVICE_REMOVED);
-    } else if (errno != EAGAIN) {
-      return Failure(*port, done, bytesRead, "read", errno);
-    }
-    // Nothing there now. POLLHUP without readable bytes must end the read, or it would spin.
-    if (hangUpSeen) return HungUp(*port, done, bytesRead, ERROR_BROKEN_PIPE);
+    // Nothing there now. A hang-up without readable bytes must end the read, or it would spin.
+    if (hangUpSeen) return HungUp(*port, done, bytesRead, ERROR_BROKEN_PIPE, "the line has gone away");
     if (plan.returnAtOnce) return Deliver(done, bytesRead);
 
     std::int64_t deadline = plan.totalDeadline;
@@ -132,12 +118,17 @@ BOOL ReadSerialPort(HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytes
       if (left <= 0) return Deliver(done, bytesRead);
       wait = left > INT_MAX ? INT_MAX : static_cast<int>(left);
     }
-    pollfd watch{port->fd, POLLIN, 0};
-    const int ready = poll(&watch, 1, wait);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) return Failure(*port, done, bytesRead, "poll", errno);
-    if ((watch.revents & POLLNVAL) != 0) return Failure(*port, done, bytesRead, "poll", EBADF);
-    if ((watch.revents & (POLLHUP | POLLERR)) != 0) hangUpSeen = true;
+    const PortWait waited = WaitForPort(port->fd, wait, firstWait);
+    firstWait = false;
+    switch (waited.what) {
+      case PortWait::Interrupted: return Deliver(done, bytesRead);
+      case PortWait::Failed: return Failure(*port, done, bytesRead, "poll", waited.error);
+      case PortWait::Quiet: break;
+      case PortWait::Ready:
+        if ((waited.revents & POLLNVAL) != 0) return Failure(*port, done, bytesRead, "poll", EBADF);
+        if ((waited.revents & (POLLHUP | POLLERR)) != 0) hangUpSeen = true;
+        break;
+    }
   }
 }
 

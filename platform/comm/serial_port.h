@@ -2,30 +2,24 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include <sys/types.h>
 #include <termios.h>
 
-#include "detail/handles.h"
-#include "platform/comm.h"
-#include "platform/kernel.h"
+#include "comm/port.h"
 
 namespace platform::detail {
 
-struct SerialPort : Object {
+struct SerialPort : Port {
   static constexpr Kind kKind = Kind::SerialPort;
-  SerialPort() : Object(kKind) {}
+  SerialPort() : Port(kKind) {}
   ~SerialPort() override;
-  // Gives the line back as it was found (termios, DTR/RTS, exclusive mode) and closes it;
-  // false (errno set) when close() reports an error.
-  bool Release();
+  Taken TakeAvailable(unsigned char* into, DWORD room) override;
+  // Gives the line back as it was found (termios, DTR/RTS, exclusive mode) and closes it.
+  bool Release() override;
 
-  int fd = -1;
-  std::string path;  // for log lines
   dev_t device = 0;
-  DWORD access = 0;
   termios original{};
   DWORD originalRate = 0;  // termios cannot carry an arbitrary rate back by itself
   bool modemLinesKnown = false;  // a pseudo-terminal has none
@@ -33,14 +27,10 @@ struct SerialPort : Object {
   bool modemLinesChanged = false;
   DWORD dtrControl = DTR_CONTROL_ENABLE;
   DWORD rtsControl = RTS_CONTROL_ENABLE;
-
-  COMMTIMEOUTS Timeouts();
-  void SetTimeouts(const COMMTIMEOUTS& value);
-
- private:
-  std::mutex timeoutsMutex;
-  COMMTIMEOUTS timeouts{};
 };
+
+// Opens a serial device by its path: exclusive, raw, its settings kept to give back at close.
+HANDLE OpenSerialLine(const std::string& path, DWORD desiredAccess);
 
 // The number n of "COMn:", or 0 when the name is no well-formed port name.
 int PortNumber(LPCWSTR name);
@@ -65,12 +55,5 @@ void MakeRaw(termios* settings);
 // Raises or drops DTR or RTS (TIOCM_DTR / TIOCM_RTS). A device without modem lines is no
 // failure. Returns false with errno set on a real failure.
 bool SetModemLine(int fd, int line, bool on);
-
-// start + multiplier x bytes + constant, as Win32 computes a total timeout, without
-// overflow: a sum beyond the clock's range means no deadline (INT64_MAX).
-std::int64_t DeadlineAfter(std::int64_t start, DWORD multiplier, DWORD bytes, DWORD constant);
-
-// A serial system call failed: log it with the port's path and set the last error.
-void PortCallFailed(const SerialPort& port, const char* call, int error);
 
 }  // namespace platform::detail

@@ -1,12 +1,19 @@
 set(PLATFORM_COMM_SOURCES
+  port.cpp
   port_name.cpp
+  port_wait.cpp
+  read_port.cpp
+  source_name.cpp
   port_claims.cpp
   open_port.cpp
+  serial_take.cpp
   raw_mode.cpp
   line_rate.cpp
   arbitrary_rate.cpp
   modem_lines.cpp
   comm_timeouts.cpp
   comm_state.cpp
-  read_port.cpp
-  write_port.cpp)
+  write_port.cpp
+  gpsd_filter.cpp
+  net_open.cpp
+  net_source.cpp)

@@ -1,4 +1,4 @@
-// WriteFile on a serial port. The total write timeout (multiplier x bytes + constant, none
+// WriteFile on a serial port (network sources take no writes). The total write timeout (multiplier x bytes + constant, none
 // when both are 0) bounds the wait for room in the output buffer; when it runs out the write
 // succeeds with the bytes that went out, as on Win32.
 #include <cerrno>
@@ -12,7 +12,7 @@
 #include "comm/serial_port.h"
 #include "detail/clock.h"
 #include "detail/errors.h"
-#include "detail/serial.h"
+#include "detail/ports.h"
 
 namespace platform::detail {
 namespace {
@@ -24,10 +24,11 @@ BOOL Finish(DWORD done, DWORD* bytesWritten, BOOL result) {
 
 }  // namespace
 
-BOOL WriteSerialPort(HANDLE handle, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten) {
+BOOL WritePort(HANDLE handle, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten) {
   auto* port = Lookup<SerialPort>(handle);
   if (port == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
+    // Network sources are only listened to.
+    SetLastError(KindOfHandle(handle) == Kind::NetSource ? ERROR_NOT_SUPPORTED : ERROR_INVALID_HANDLE);
     return FALSE;
   }
   if ((port->access & GENERIC_WRITE) == 0) {
@@ -52,7 +53,7 @@ BOOL WriteSerialPort(HANDLE handle, const void* buffer, DWORD bytesToWrite, DWOR
     if (n < 0 && errno != EAGAIN) {
       const int error = errno;
       if (error == EIO || error == ENODEV || error == ENXIO) {
-        std::fprintf(stderr, "kavro: %s: the line has gone away\n", port->path.c_str());
+        std::fprintf(stderr, "kavro: %s: the line has gone away\n", port->name.c_str());
         SetLastError(ERROR_DEVICE_REMOVED);
       } else {
         PortCallFailed(*port, "write", error);
@@ -73,7 +74,7 @@ BOOL WriteSerialPort(HANDLE handle, const void* buffer, DWORD bytesToWrite, DWOR
       return Finish(done, bytesWritten, FALSE);
     }
     if ((watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 && (watch.revents & POLLOUT) == 0) {
-      std::fprintf(stderr, "kavro: %s: the line has gone away\n", port->path.c_str());
+      std::fprintf(stderr, "kavro: %s: the line has gone away\n", port->name.c_str());
       SetLastError(ERROR_BROKEN_PIPE);
       return Finish(done, bytesWritten, FALSE);
     }

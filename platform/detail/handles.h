@@ -8,7 +8,7 @@
 
 namespace platform::detail {
 
-enum class Kind : std::uint8_t { None, File, SerialPort, Window, DC, Pen, Brush, Font, Icon, MenuBar };
+enum class Kind : std::uint8_t { None, File, SerialPort, NetSource, Window, DC, Pen, Brush, Font, Icon, MenuBar };
 
 struct Object {
   explicit Object(Kind k) : kind(k) {}

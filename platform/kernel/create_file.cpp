@@ -1,5 +1,5 @@
-// CreateFileW: regular files with Win32 creation dispositions and sharing; "COMn:" names go
-// to the serial area.
+// CreateFileW: regular files with Win32 creation dispositions and sharing; port names go to
+// the comm area.
 #include <cerrno>
 #include <memory>
 #include <string>
@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "detail/errors.h"
-#include "detail/serial.h"
+#include "detail/ports.h"
 #include "detail/wide_text.h"
 #include "kernel/file_object.h"
 
@@ -70,7 +70,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
                    DWORD creationDisposition, DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
   using namespace platform::detail;
   if (fileName == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  if (IsPortName(fileName)) return OpenSerialPort(fileName, desiredAccess, creationDisposition);
+  if (IsPortName(fileName)) return OpenPort(fileName, desiredAccess, creationDisposition);
   if (creationDisposition < CREATE_NEW || creationDisposition > TRUNCATE_EXISTING) {
     return Fail(ERROR_INVALID_PARAMETER);
   }

@@ -1,11 +1,11 @@
-// ReadFile, WriteFile and CloseHandle: regular files here, serial ports in the comm area.
+// ReadFile, WriteFile and CloseHandle: regular files here, ports in the comm area.
 // A handle that names neither fails with ERROR_INVALID_HANDLE and touches nothing.
 #include <cerrno>
 
 #include <unistd.h>
 
 #include "detail/errors.h"
-#include "detail/serial.h"
+#include "detail/ports.h"
 #include "kernel/file_object.h"
 
 namespace platform::detail {
@@ -83,15 +83,11 @@ bool TransferArgumentsValid(const void* buffer, DWORD count, DWORD* countDone, v
 
 BOOL ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead, void* overlapped) {
   using namespace platform::detail;
-  switch (KindOfHandle(file)) {
-    case Kind::File:
-      if (!TransferArgumentsValid(buffer, bytesToRead, bytesRead, overlapped)) return FALSE;
-      if (auto* object = Lookup<FileObject>(file)) return ReadRegularFile(object, buffer, bytesToRead, bytesRead);
-      break;
-    case Kind::SerialPort:
-      if (!TransferArgumentsValid(buffer, bytesToRead, bytesRead, overlapped)) return FALSE;
-      return ReadSerialPort(file, buffer, bytesToRead, bytesRead);
-    default: break;
+  const Kind kind = KindOfHandle(file);
+  if (kind == Kind::File || IsPortKind(kind)) {
+    if (!TransferArgumentsValid(buffer, bytesToRead, bytesRead, overlapped)) return FALSE;
+    if (IsPortKind(kind)) return ReadPort(file, buffer, bytesToRead, bytesRead);
+    if (auto* object = Lookup<FileObject>(file)) return ReadRegularFile(object, buffer, bytesToRead, bytesRead);
   }
   if (bytesRead != nullptr) *bytesRead = 0;
   return Fail(ERROR_INVALID_HANDLE);
@@ -99,35 +95,28 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead, vo
 
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten, void* overlapped) {
   using namespace platform::detail;
-  switch (KindOfHandle(file)) {
-    case Kind::File:
-      if (!TransferArgumentsValid(buffer, bytesToWrite, bytesWritten, overlapped)) return FALSE;
-      if (auto* object = Lookup<FileObject>(file)) {
-        return WriteRegularFile(object, buffer, bytesToWrite, bytesWritten);
-      }
-      break;
-    case Kind::SerialPort:
-      if (!TransferArgumentsValid(buffer, bytesToWrite, bytesWritten, overlapped)) return FALSE;
-      return WriteSerialPort(file, buffer, bytesToWrite, bytesWritten);
-    default: break;
+  const Kind kind = KindOfHandle(file);
+  if (kind == Kind::File || IsPortKind(kind)) {
+    if (!TransferArgumentsValid(buffer, bytesToWrite, bytesWritten, overlapped)) return FALSE;
+    if (IsPortKind(kind)) return WritePort(file, buffer, bytesToWrite, bytesWritten);
+    if (auto* object = Lookup<FileObject>(file)) return WriteRegularFile(object, buffer, bytesToWrite, bytesWritten);
   }
   if (bytesWritten != nullptr) *bytesWritten = 0;
   return Fail(ERROR_INVALID_HANDLE);
 }
 
-// Closes files and serial ports only; windows, DCs and GDI objects have calls of their own.
+// Closes files and ports only; windows, DCs and GDI objects have calls of their own.
 BOOL CloseHandle(HANDLE object) {
   using namespace platform::detail;
-  switch (KindOfHandle(object)) {
-    case Kind::File: {
-      std::unique_ptr<Object> removed = RemoveHandle(object, Kind::File);
-      if (!removed) break;
+  const Kind kind = KindOfHandle(object);
+  if (IsPortKind(kind)) return ClosePort(object);
+  if (kind == Kind::File) {
+    std::unique_ptr<Object> removed = RemoveHandle(object, Kind::File);
+    if (removed) {
       auto* file = static_cast<FileObject*>(removed.get());
       if (!file->Close()) return Fail(ErrorFromErrno(errno));  // the handle is gone all the same
       return TRUE;
     }
-    case Kind::SerialPort: return CloseSerialPort(object);
-    default: break;
   }
   return Fail(ERROR_INVALID_HANDLE);
 }

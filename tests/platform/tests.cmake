@@ -2,8 +2,9 @@ kavro_add_test(platform_kernel_tests
   SOURCES platform/files_test.cpp
   LIBS platform util)
 kavro_add_test(platform_comm_tests
-  SOURCES platform/serial_open_test.cpp platform/serial_read_test.cpp
+  SOURCES platform/serial_open_test.cpp platform/serial_read_test.cpp platform/source_test.cpp
   LIBS platform util)
+target_include_directories(platform_comm_tests PRIVATE ${CMAKE_SOURCE_DIR}/platform)
 kavro_add_test(platform_message_box_tests
   SOURCES platform/message_box_test.cpp
   LIBS platform)

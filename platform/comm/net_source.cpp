@@ -1,0 +1,116 @@
+// Network sources as ports: what arrived is taken without waiting, the peer closing the
+// connection is a hang-up, and datagrams are handed on whole and in order.
+#include "comm/net_source.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "detail/errors.h"
+
+namespace platform::detail {
+
+unsigned char* DatagramQueue::Tail() {
+  if (bytes_.size() - end_ < kLargestDatagram) {  // room enough, but not at the end: move up
+    std::memmove(bytes_.data(), bytes_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  return bytes_.data() + end_;
+}
+
+std::size_t DatagramQueue::Take(unsigned char* into, std::size_t room) {
+  const std::size_t count = room < end_ - begin_ ? room : end_ - begin_;
+  std::memcpy(into, bytes_.data() + begin_, count);
+  begin_ += count;
+  if (begin_ == end_) begin_ = end_ = 0;
+  return count;
+}
+
+NetSource::~NetSource() { Release(); }
+
+bool NetSource::Release() {
+  if (fd < 0) return true;
+  const int result = close(fd);
+  fd = -1;
+  return result == 0 || errno == EINTR;
+}
+
+Taken NetSource::TakeAvailable(unsigned char* into, DWORD room) {
+  return source == SourceName::Udp ? TakeDatagrams(into, room) : TakeStream(into, room);
+}
+
+// A TCP stream, gpsd's with its replies left out. What does not fit waits in the socket, as
+// bytes wait in a serial driver's buffer.
+Taken NetSource::TakeStream(unsigned char* into, DWORD room) {
+  for (;;) {
+    const ssize_t n = recv(fd, into, room, MSG_DONTWAIT);
+    if (n > 0) {
+      const std::size_t kept =
+          source == SourceName::Gpsd ? gpsdReplies.Filter(into, static_cast<std::size_t>(n)) : static_cast<std::size_t>(n);
+      if (kept > 0) return {Taken::Bytes, static_cast<DWORD>(kept)};
+      continue;  // only gpsd's own replies: look for sentences behind them
+    }
+    if (n == 0) return {Taken::Gone, 0, ERROR_BROKEN_PIPE, "the other side closed the connection"};
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN) return {Taken::Nothing};
+    if (errno == ECONNRESET || errno == EPIPE) {
+      return {Taken::Gone, 0, ERROR_BROKEN_PIPE, "the other side reset the connection"};
+    }
+    if (errno == ETIMEDOUT || errno == EHOSTUNREACH || errno == ENETUNREACH) {
+      return {Taken::Gone, 0, ERROR_BROKEN_PIPE, "the other side no longer answers"};
+    }
+    return {Taken::Failed, 0, 0, "", "recv", errno};
+  }
+}
+
+Taken NetSource::TakeDatagrams(unsigned char* into, DWORD room) {
+  while (datagrams.HasRoomForOne()) {
+    const ssize_t n = recv(fd, datagrams.Tail(), DatagramQueue::kLargestDatagram, MSG_DONTWAIT);
+    if (n > 0) {
+      datagrams.Received(static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n == 0 || errno == EINTR) continue;  // an empty datagram carries nothing
+    if (errno == EAGAIN) break;
+    // An error an earlier datagram left behind (a refused one of ours): nothing to read.
+    if (errno == ECONNREFUSED || errno == EHOSTUNREACH || errno == ENETUNREACH) continue;
+    if (datagrams.Empty()) return {Taken::Failed, 0, 0, "", "recv", errno};
+    break;
+  }
+  if (datagrams.Empty()) return {Taken::Nothing};
+  return {Taken::Bytes, static_cast<DWORD>(datagrams.Take(into, room))};
+}
+
+HANDLE OpenNetSource(const SourceName& source, const std::string& text, DWORD desiredAccess) {
+  std::string cause;
+  int fd = source.kind == SourceName::Udp ? BindUdp(source.host, source.port, &cause)
+                                          : ConnectTcp(source.host, source.port, &cause);
+  if (fd >= 0 && source.kind == SourceName::Gpsd && !AskGpsdForNmea(fd, source.device, &cause)) {
+    close(fd);
+    fd = -1;
+  }
+  if (fd < 0) {
+    std::fprintf(stderr, "kavro: %s: %s\n", text.c_str(), cause.c_str());
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  auto port = std::make_unique<NetSource>();
+  port->fd = fd;
+  port->name = text;
+  port->access = desiredAccess;
+  port->source = source.kind;
+  HANDLE handle = InsertHandle(std::move(port));
+  if (handle == nullptr) {
+    SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+    return INVALID_HANDLE_VALUE;
+  }
+  SetLastError(ERROR_SUCCESS);
+  return handle;
+}
+
+}  // namespace platform::detail
