@@ -25,7 +25,7 @@
 #include <string>
 
 #include "comm/serial_port.h"
-#include "detail/serial.h"
+#include "detail/ports.h"
 #include "fuzz/fuzz_support.h"
 #include "gps/gps_port.h"
 #include "gps/program_path.h"
