@@ -37,7 +37,11 @@ void OnCreate(HWND window) {
   CreateLogFile(&trackState);
   ReadSettings(&trackState);
   wchar_t portName[PortNameSize];
-  FormatPortName(trackState.portNumber, portName, PortNameSize);
+  if (trackState.portSource[0] != L'\0') {
+    FormatSourcePortName(trackState.portSource, portName, PortNameSize);
+  } else {
+    FormatPortName(trackState.portNumber, portName, PortNameSize);
+  }
   OpenGpsPort(portName, trackState.baudRate);  // a failed port shows up on the first tick
   SetTimer(window, TickTimerId, TickPeriodMs, nullptr);
 }

@@ -33,6 +33,9 @@ struct FixRecord {
   std::int32_t year;  // 2000 + two-digit year
 };
 
+// Room for the source a PORT line names, its terminator included.
+constexpr int PortSourceSize = 260;
+
 struct PixelPoint {
   std::int32_t x;
   std::int32_t y;
@@ -50,6 +53,9 @@ struct TrackState {
   std::int32_t panY;
   std::int32_t portNumber;
   std::int32_t baudRate;
+  // The source a PORT line names when it is no COM port ("/dev/ttyACM0", "gpsd",
+  // "tcp://10.0.0.5:10110", ...); empty when the port is COM<portNumber>.
+  wchar_t portSource[PortSourceSize];
   double refLongitude;
   double refLatitude;  // 0.0: not yet set
   double zoom;         // larger shows more ground

@@ -57,6 +57,15 @@ int FormatPortName(std::int32_t portNumber, wchar_t* name, std::size_t size) {
   return 1;
 }
 
+int FormatSourcePortName(const wchar_t* source, wchar_t* name, std::size_t size) {
+  if (size == 0) return 0;
+  if (std::swprintf(name, size, L"\\\\.\\%ls", source) < 0) {
+    name[0] = L'\0';
+    return 0;
+  }
+  return 1;
+}
+
 int OpenGpsPort(LPCWSTR portName, std::int32_t baudRate) {
   portHandle = CreateFileW(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (portHandle == INVALID_HANDLE_VALUE) {

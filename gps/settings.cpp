@@ -2,6 +2,8 @@
 #include "gps/settings.h"
 
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
 
 #include "gps/program_path.h"
 #include "platform/user.h"
@@ -12,6 +14,11 @@ namespace {
 // A blank matches any run of white space, none included; letters must match in upper case;
 // whatever follows the number is ignored.
 constexpr char PortLinePattern[] = "PORT = COM%d";
+// PORT = /dev/ttyACM0, PORT = gpsd, PORT = tcp://10.0.0.5:10110
+// Any PORT line that does not begin "PORT = COM" (with the same blanks as above); its value
+// runs from after the '=' and its blanks to the end of the line.
+constexpr char PortValuePattern[] = "PORT = %n";
+constexpr char ComPortPattern[] = "PORT = COM%n";
 // RATE = 4800
 constexpr char RateLinePattern[] = "RATE = %d";
 
@@ -21,6 +28,64 @@ constexpr int DefaultBaudRate = 57600;
 // Longer lines are read in pieces of one byte less, each matched as a line of its own.
 constexpr int LineBufferSize = 260;
 constexpr std::size_t PathSize = 260;
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// A source is a path, gpsd, or scheme://... (a letter, then letters, digits, '+', '-' or '.');
+// any other value leaves the line unmatched, as it always did.
+bool LooksLikeSource(const char* value) {
+  if (value[0] == '/' || std::strcmp(value, "gpsd") == 0) return true;
+  if (!IsAsciiLetter(value[0])) return false;
+  const char* c = value + 1;
+  while (IsAsciiLetter(*c) || (*c >= '0' && *c <= '9') || *c == '+' || *c == '-' || *c == '.') ++c;
+  return std::strncmp(c, "://", 3) == 0;
+}
+
+// The value as wide text; a byte that is no character in the locale becomes '?', so the open
+// fails on a name that shows where it went wrong instead of on some other name.
+void StoreSource(const char* value, std::size_t left, wchar_t* source) {
+  std::mbstate_t state{};
+  std::size_t length = 0;
+  while (left > 0 && length + 1 < static_cast<std::size_t>(PortSourceSize)) {
+    const std::size_t n = std::mbrtowc(&source[length], value, left, &state);
+    if (n == static_cast<std::size_t>(-1) || n == static_cast<std::size_t>(-2) || n == 0) {
+      source[length] = L'?';
+      state = std::mbstate_t{};
+      ++value;
+      --left;
+    } else {
+      value += n;
+      left -= n;
+    }
+    ++length;
+  }
+  source[length] = L'\0';
+}
+
+// A PORT line: "PORT = COM..." exactly as it always was, else a source, else nothing.
+void ReadPortLine(const char* line, TrackState* state) {
+  // %n stores where the pattern left off; it stays -1 when the line does not match.
+  int comEnd = -1;
+  int valueStart = -1;
+  int number = 0;
+  std::sscanf(line, ComPortPattern, &comEnd);
+  if (comEnd >= 0) {
+    if (std::sscanf(line, PortLinePattern, &number) == 1) {
+      state->portNumber = number;
+      state->portSource[0] = L'\0';
+    }
+    return;
+  }
+  std::sscanf(line, PortValuePattern, &valueStart);
+  if (valueStart < 0) return;
+  char value[LineBufferSize];
+  std::size_t length = std::strlen(line + valueStart);
+  while (length > 0 && IsBlank(line[valueStart + static_cast<int>(length) - 1])) --length;
+  std::memcpy(value, line + valueStart, length);
+  value[length] = '\0';
+  if (LooksLikeSource(value)) StoreSource(value, length, state->portSource);
+}
 
 }  // namespace
 
@@ -37,11 +102,12 @@ void ReadSettings(TrackState* state) {
   }
 
   state->portNumber = DefaultPortNumber;
+  state->portSource[0] = L'\0';
   state->baudRate = DefaultBaudRate;
   char line[LineBufferSize];
   while (std::fgets(line, LineBufferSize, file) != nullptr) {
+    ReadPortLine(line, state);
     int value = 0;
-    if (std::sscanf(line, PortLinePattern, &value) == 1) state->portNumber = value;
     if (std::sscanf(line, RateLinePattern, &value) == 1) state->baudRate = value;
   }
   std::fclose(file);

@@ -1,6 +1,12 @@
-// PollNmea on a real pseudo-terminal linked as COMn in a program folder.
+// PollNmea on a real pseudo-terminal linked as COMn in a program folder, and the port that a
+// PORT line naming a source opens.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include "common/program_folder.h"
 #include "gps/gps_port.h"
+#include "gps/settings.h"
 #include "tests/gps/nmea_support.h"
 
 namespace {
@@ -40,6 +46,49 @@ TEST_F(ProgramFolderTest, PollReadsAtMostOneBuffer) {
       EXPECT_EQ(trackState.current, step.expected[poll]) << step.name << ", poll " << poll;
     }
   }
+  EXPECT_TRUE(boxes.empty());
+}
+
+// The source a PORT line names is what the port opens: nothing else in its place when it is
+// malformed or cannot be reached, and a reachable one is read like a receiver on a line.
+TEST_F(ProgramFolderTest, APortLineNamingASourceOpensThatSource) {
+  const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), size), 0);
+  ASSERT_EQ(getsockname(server, reinterpret_cast<sockaddr*>(&address), &size), 0);
+  const std::string tcp = "tcp://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+
+  const auto openFromSettings = [&](const std::string& port) {
+    kavro_test::WriteWholeFile(folder + "/Tolm.ini", "PORT = COM1\nPORT = " + port + "\nRATE = 0\n");
+    ReadSettings(&trackState);
+    wchar_t name[PortNameSize];
+    EXPECT_EQ(FormatSourcePortName(trackState.portSource, name, PortNameSize), 1);
+    return OpenGpsPort(name, trackState.baudRate);
+  };
+  // Not listening yet: refused. COM1 is a link in the folder that must not be opened instead.
+  kavro_test::TestPort com1;
+  ASSERT_NO_FATAL_FAILURE(com1.Link(folder, 1));
+  for (const std::string& port : {tcp, std::string("/"), std::string("ftp://127.0.0.1:21"), tcp + "0000"}) {
+    EXPECT_EQ(openFromSettings(port), 0) << port;
+    EXPECT_EQ(portHandle, INVALID_HANDLE_VALUE) << port;
+  }
+  EXPECT_EQ(boxes, std::vector<kavro_test::ShownBox>(4, {L"Error Opening ComPort.", L"", MB_OK}));
+
+  boxes.clear();
+  ASSERT_EQ(listen(server, 1), 0);
+  ASSERT_EQ(openFromSettings(tcp), 1);  // the line settings, rate 0 too, are no matter here
+  const int receiver = accept(server, nullptr, nullptr);
+  ASSERT_GE(receiver, 0);
+  const std::string epoch = RmcExample + "\r\n";
+  ASSERT_EQ(send(receiver, epoch.data(), epoch.size(), 0), static_cast<ssize_t>(epoch.size()));
+  EXPECT_EQ(PollNmea(), 1);
+  EXPECT_EQ(trackState.current, RmcFix);
+  close(receiver);
+  close(server);
+  CloseHandle(portHandle);
   EXPECT_TRUE(boxes.empty());
 }
 

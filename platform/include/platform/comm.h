@@ -1,4 +1,5 @@
-// Serial communications area: line settings and timeouts of an open "COMn:" port.
+// Serial communications area: line settings and timeouts of an open port. A network source
+// reads under the same timeouts; it accepts any line settings and keeps none.
 #pragma once
 
 #include "platform/types.h"

@@ -37,7 +37,10 @@ constexpr DWORD ERROR_INVALID_NAME = 123;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_DEVICE_REMOVED = 1617;
 
-// Opens a regular file or a serial port ("COMn:"). Returns INVALID_HANDLE_VALUE on failure.
+// Opens a regular file or a port. A port is "COMn:" (a serial port by number), or "\\.\"
+// followed by a source: a device path (/dev/ttyACM0), gpsd or gpsd://host[:port][/device],
+// tcp://host:port, or udp://[host]:port. Returns INVALID_HANDLE_VALUE on failure; a source
+// that cannot be opened also says why in one line on standard error.
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead, void* overlapped);
