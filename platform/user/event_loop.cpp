@@ -16,13 +16,50 @@ namespace {
 // While a single-instance socket is open, a wait on SDL events wakes this often to look at
 // it: SDL cannot wait on our descriptors too, and 20 looks a second cost nothing measurable.
 constexpr int kSocketCheckMs = 50;
+// Presenting can take in new events from the display; a wait during a read goes on only once
+// a look finds none, or after this many rounds.
+constexpr int kReadingRounds = 4;
+
+// Events that would call a window procedure, held back while a read waits.
+std::vector<SDL_Event>& HeldBack() {
+  static auto* events = new std::vector<SDL_Event>;
+  return *events;
+}
+
+bool CallsWindowProcedure(const SDL_Event& event) {
+  return event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;  // WM_SIZE
+}
 
 }  // namespace
 
 void PumpEvents() {
   if (VideoReady()) {
+    std::vector<SDL_Event> held;
+    held.swap(HeldBack());
+    for (const SDL_Event& event : held) HandleSdlEvent(event);
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) HandleSdlEvent(event);
+  }
+  ServeSingleInstance();
+}
+
+void PumpEventsWhileReading() {
+  if (VideoReady()) {
+    for (int round = 0; round < kReadingRounds; ++round) {
+      SDL_PumpEvents();
+      SDL_Event event;
+      bool handled = false;
+      while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        handled = true;
+        if (CallsWindowProcedure(event)) {
+          HeldBack().push_back(event);
+        } else {
+          HandleSdlEvent(event);
+        }
+      }
+      PresentAllWindows();
+      if (!handled) break;
+    }
   }
   ServeSingleInstance();
 }

@@ -9,6 +9,11 @@ namespace platform::detail {
 // single-instance requests; never waits.
 void PumpEvents();
 
+// The same while a port read waits: windows are shown, exposed ones from their backing
+// store, and input is queued, but no window procedure is called (events that would call one
+// wait for the next PumpEvents).
+void PumpEventsWhileReading();
+
 // Waits until an SDL event or a single-instance request may be waiting, or the timeout (in
 // milliseconds, -1 for none) has passed. Shows pending drawing first.
 void WaitForEvents(int timeoutMs);

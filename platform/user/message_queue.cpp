@@ -61,6 +61,13 @@ void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   queue.push_back(MSG{window, message, wParam, lParam, MessageTime(), POINT{LOWORD(static_cast<std::uintptr_t>(lParam)), HIWORD(static_cast<std::uintptr_t>(lParam))}});
 }
 
+bool CloseOrCommandQueued() {
+  for (const MSG& msg : Queue()) {
+    if (msg.message == WM_CLOSE || msg.message == WM_COMMAND) return true;
+  }
+  return false;
+}
+
 void RemoveWindowMessages(HWND window) {
   auto& queue = Queue();
   for (auto it = queue.begin(); it != queue.end();) {

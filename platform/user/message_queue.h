@@ -9,6 +9,9 @@ namespace platform::detail {
 // of the queue, as Windows keeps only the latest pointer position.
 void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// True when a close request (WM_CLOSE) or a command (WM_COMMAND) waits in the queue.
+bool CloseOrCommandQueued();
+
 // Drops every queued message for a window (it is being destroyed).
 void RemoveWindowMessages(HWND window);
 

@@ -1,6 +1,7 @@
 set(PLATFORM_USER_SOURCES
   beep.cpp
   debug_stats.cpp
+  display_fd.cpp
   event_loop.cpp
   headless_message_box.cpp
   input.cpp
@@ -10,6 +11,7 @@ set(PLATFORM_USER_SOURCES
   message_queue.cpp
   paint.cpp
   present.cpp
+  reading_wait.cpp
   resources.cpp
   single_instance.cpp
   timers.cpp

@@ -35,6 +35,7 @@ bool EnsureVideo() {
       g_video = VideoState::Failed;
     } else {
       g_video = VideoState::Ready;
+      KeepWindowsAliveDuringReads();
       // On X11 the window surface goes straight to the server (shared memory when local).
       // SDL would otherwise put it behind an OpenGL texture: on a machine without a GPU that
       // loads the software rasteriser (about 90 MB resident, for a 1 MB window), and every

@@ -1,0 +1,51 @@
+// Keeping the windows alive while a port read waits: the display's connection and the
+// single-instance sockets are watched beside the port, and what arrives is served without
+// calling a window procedure. A close request or a command ends the wait, so that a silent
+// receiver never holds the window.
+#include "detail/port_wait.h"
+#include "user/event_loop.h"
+#include "user/message_queue.h"
+#include "user/single_instance.h"
+#include "user/video.h"
+#include "user/window.h"
+
+namespace platform::detail {
+namespace {
+
+// A display that gives no descriptor to wait on (not X11) is looked at this often.
+constexpr int kDisplayCheckMs = 50;
+
+// The X server connection's descriptor, or -1 (no window yet, or not X11).
+int DisplayFd() {
+  static int known = -2;  // -2: not found out yet
+  if (known != -2) return known;
+  for (HWND handle : AllWindows()) {
+    const Window* window = FindWindowObject(handle);
+    if (window == nullptr || window->sdl == nullptr) continue;
+    known = DisplayConnectionFd(window->sdl);
+    return known;
+  }
+  return -1;
+}
+
+int Collect(std::vector<pollfd>& fds) {
+  CollectSingleInstanceFds(fds);
+  if (!VideoReady() || VideoIsHeadless()) return -1;
+  const int display = DisplayFd();
+  if (display < 0) return kDisplayCheckMs;
+  fds.push_back(pollfd{display, POLLIN, 0});
+  return -1;
+}
+
+bool Serve(const std::vector<pollfd>* /*fds*/) {
+  PumpEventsWhileReading();
+  return CloseOrCommandQueued();
+}
+
+const PortWaitHook kReadingHook = {Collect, Serve};
+
+}  // namespace
+
+void KeepWindowsAliveDuringReads() { SetPortWaitHook(&kReadingHook); }
+
+}  // namespace platform::detail
