@@ -10,6 +10,7 @@ CLIENT_BACKLOG = 4096
 # The kernel doubles this. A small send buffer keeps a client that comes back after a stall
 # from reading many seconds of stale fixes.
 CLIENT_SEND_BUFFER = 4096
+READS_PER_WRITE = 4
 # An Ethernet frame's payload less the IPv4 and UDP headers: no datagram is fragmented.
 DATAGRAM_LIMIT = 1472
 
@@ -121,10 +122,12 @@ class TcpServer:
         try:
             # Whatever a client sends is not for us, but unread it would make close() reset
             # the connection and lose the last bytes. A client that has only shut down its
-            # sending side still reads; one that has gone fails the next send.
-            while not client.done_sending and client.sock.recv(4096):
-                pass
-            client.done_sending = True
+            # sending side still reads; one that has gone fails the next send. A few reads
+            # at a time: a client that floods us must not hold up the pace.
+            for _ in range(READS_PER_WRITE):
+                if client.done_sending:
+                    break
+                client.done_sending = not client.sock.recv(65536)
         except BlockingIOError:
             pass
         except OSError:
