@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Simulated GPS receiver: NMEA 0183 on a pseudo-terminal linked as COMn beside the viewer,
-at a real receiver's pace, from a generated drive or a replayed log."""
+and on TCP and UDP if asked, at a real receiver's pace, from a generated drive or a replayed log."""
 
 import argparse
 import copy
@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.dirname(os.path.realpath(__file__)))
 
 from nmea_sim import drive as drive_model  # noqa: E402
 from nmea_sim import faults as fault_kinds  # noqa: E402
-from nmea_sim import port, replay, sentences  # noqa: E402
+from nmea_sim import net, port, replay, sentences  # noqa: E402
 
 NAME = "simreceiver"
 DEFAULT_START = (48.1173, 11.5167)
@@ -42,7 +42,15 @@ Replay (--replay FILE): any NMEA log, paced by the time stamps in its RMC and GG
 sentences or at a fixed number of lines a second.
 
 While the viewer has not opened the port, or does not keep up, the port keeps at most
-2 KB; older bytes are thrown away, as on a serial line nobody reads."""
+2 KB; older bytes are thrown away, as on a serial line nobody reads.
+
+Network (beside the pseudo-terminal or standard output, or instead of it with --no-pty):
+the same bytes at the same moments go to every client of a TCP server (--tcp) and as UDP
+datagrams to one address (--udp). A TCP client gets the stream from the first whole line
+after it connects; a client that does not keep up loses old bytes beyond 4 KB, and never
+holds up the others. Each datagram holds whole lines, at most 1472 bytes. Unless --quiet,
+a line 'simreceiver: serving tcp://HOST:PORT' on standard error names the server's
+address, with the port taken when 0 was asked."""
 
 EPILOG = """\
 examples:
@@ -51,10 +59,15 @@ examples:
   %(prog)s --replay ../shared/nmea/bt451.log --loop --port 3
   %(prog)s --faults noise,cut,nul,absurd --fault-every 5
   %(prog)s --duration 60 --stdout --no-pace > drive.nmea
+  %(prog)s --no-pty --tcp 0 --folder DIR --write-ini tcp
+                                        a drive on a free TCP port, with DIR/Tolm.ini set to it
+  %(prog)s --tcp [::1]:10110 --udp 192.168.1.255:10110
+                                        the pty, a TCP server on IPv6 loopback and broadcasts
 
-exit status: 0 when stopped, done, or after a 'hangup' fault; 2 for bad arguments, or when
-COMn in the folder is something other than a link this tool made (a user's file, a link
-to a real serial device), which it never replaces."""
+exit status: 0 when stopped, done, or after a 'hangup' fault (which also closes the TCP
+server and its clients); 2 for bad arguments, for a --tcp address that cannot be listened
+on, or when COMn in the folder is something other than a link this tool made (a user's
+file, a link to a real serial device), which it never replaces."""
 
 
 class Stop(Exception):
@@ -118,6 +131,15 @@ def fault_list(text):
     return kinds
 
 
+def address(lowest_port):
+    def parse(text):
+        try:
+            return net.parse_address(text, "127.0.0.1", lowest_port)
+        except ValueError as error:
+            raise argparse.ArgumentTypeError(str(error)) from None
+    return parse
+
+
 def random_state(text):
     try:
         return int(text)
@@ -134,9 +156,13 @@ def make_parser():
                      help="folder to put the COMn link in (default: the current folder)")
     out.add_argument("--port", metavar="N", type=number_in(*PORT_RANGE, int, "port"), default=1,
                      help="link name COMn (default: 1, so COM1)")
-    out.add_argument("--write-ini", action="store_true",
-                     help="set 'PORT = COMn' and 'RATE = <baud>' in the folder's Tolm.ini "
-                          "(its other lines stay)")
+    out.add_argument("--write-ini", nargs="?", const="pty", choices=("pty", "tcp", "udp"),
+                     metavar="tcp|udp",
+                     help="set PORT and 'RATE = <baud>' in the folder's Tolm.ini (its other "
+                          "lines stay): alone 'PORT = COMn'; with tcp the --tcp server, "
+                          "'PORT = tcp://HOST:PORT' (the port taken); with udp 'PORT = "
+                          "udp://:PORT', where the --udp datagrams arrive ('udp://[::]:PORT' "
+                          "for IPv6)")
     out.add_argument("--stdout", action="store_true",
                      help="write the stream to standard output instead of a pseudo-terminal")
     out.add_argument("--baud", type=number_in(*BAUD_RANGE, int, "baud"), default=DEFAULT_BAUD,
@@ -148,6 +174,18 @@ def make_parser():
                      help="stop after this much stream time (default: until stopped)")
     out.add_argument("--quiet", action="store_true",
                      help="no start-up lines, progress or summary on standard error")
+
+    web = parser.add_argument_group("network")
+    web.add_argument("--tcp", metavar="[HOST:]PORT", type=address(0),
+                     help="also serve the stream to every client of a TCP server on this "
+                          "address; HOST is a name or an address, IPv6 in brackets "
+                          "([::1]:10110), 127.0.0.1 when left out; port 0 takes a free one")
+    web.add_argument("--udp", metavar="[HOST:]PORT", type=address(1),
+                     help="also send the stream as UDP datagrams to this address (IPv4, IPv6 "
+                          "in brackets, or a broadcast address; HOST 127.0.0.1 when left out)")
+    web.add_argument("--no-pty", action="store_true",
+                     help="no pseudo-terminal and no COMn link: the stream goes to the "
+                          "network only")
 
     gen = parser.add_argument_group("generated drive")
     gen.add_argument("--rate-hz", metavar="HZ", type=number_in(*RATE_RANGE, float, "rate"),
@@ -210,8 +248,16 @@ def parse_args(argv):
         parser.error("--replay-rate and --loop need --replay FILE")
     if args.fault_every is not None and not args.faults:
         parser.error("--fault-every needs --faults")
-    if args.write_ini and args.stdout:
+    if args.write_ini == "pty" and args.stdout:
         parser.error("--write-ini sets up a port; it does not go with --stdout")
+    if args.write_ini == "pty" and args.no_pty:
+        parser.error("--write-ini alone names the COMn port, which --no-pty does not make; "
+                     "use --write-ini tcp or --write-ini udp")
+    for kind in ("tcp", "udp"):
+        if args.write_ini == kind and getattr(args, kind) is None:
+            parser.error("--write-ini %s needs --%s" % (kind, kind))
+    if args.no_pty and args.tcp is None and args.udp is None:
+        parser.error("--no-pty needs --tcp or --udp, or nothing would be sent")
     args.rate_hz = 1.0 if args.rate_hz is None else args.rate_hz
     args.start = DEFAULT_START if args.start is None else args.start
     args.fault_every = 10.0 if args.fault_every is None else args.fault_every
@@ -330,23 +376,38 @@ def on_signal(signum, frame):
 
 
 def open_port(parser, args):
-    """The sink and the COMn link (None on standard output). Whatever goes wrong on the
-    way, a signal included, takes the link and the pty away again."""
-    if args.stdout:
-        return port.StdoutSink(), None
-    sink = port.PtySink()
+    """The sinks, as one, and the COMn link (None without a pty). Whatever goes wrong on
+    the way, a signal included, closes what was opened and takes the link away again."""
+    sink = port.Fanout([])
     link = None
+    sources = {}
     try:
-        link, replaced = port.link_port(args.folder, args.port, sink.name)
-        say(args, "COM%d in %s -> %s%s" % (
-            args.port, os.path.abspath(args.folder), sink.name,
-            " (it replaces the old link to %s)" % replaced if replaced else ""))
+        if args.stdout:
+            sink.sinks.append(port.StdoutSink())
+        elif not args.no_pty:
+            pty = port.PtySink()
+            sink.sinks.append(pty)
+            link, replaced = port.link_port(args.folder, args.port, pty.name)
+            sources["pty"] = "COM%d" % args.port
+            say(args, "COM%d in %s -> %s%s" % (
+                args.port, os.path.abspath(args.folder), pty.name,
+                " (it replaces the old link to %s)" % replaced if replaced else ""))
+        if args.tcp is not None:
+            server = net.TcpServer(*args.tcp)
+            sink.sinks.append(server)
+            sources["tcp"] = server.reachable_url()
+            say(args, "serving %s" % server.name)
+        if args.udp is not None:
+            sender = net.UdpSender(*args.udp)
+            sink.sinks.append(sender)
+            sources["udp"] = sender.listener_url()
+            say(args, "sending datagrams to %s" % sender.name)
         if args.write_ini:
-            path = port.write_settings(args.folder, args.port, args.baud)
-            say(args, "%s: PORT = COM%d, RATE = %d" % (path, args.port, args.baud))
+            path = port.write_settings(args.folder, sources[args.write_ini], args.baud)
+            say(args, "%s: PORT = %s, RATE = %d" % (path, sources[args.write_ini], args.baud))
     except BaseException as error:
         close_port(sink, link)
-        if isinstance(error, port.LinkError):
+        if isinstance(error, (port.LinkError, net.AddressError)):
             parser.error(str(error))
         if isinstance(error, OSError):
             parser.error("cannot write %s: %s" % (error.filename, error.strerror))
@@ -357,7 +418,7 @@ def open_port(parser, args):
 def close_port(sink, link):
     sink.close()
     if link is not None:
-        port.unlink_port(link, sink.name)
+        port.unlink_port(link, sink.sinks[0].name)
 
 
 def main(argv=None):
@@ -402,8 +463,8 @@ def main(argv=None):
         close_port(sink, link)
     if hung_up:
         say(args, "hung up in the middle of a sentence, as a receiver that is unplugged")
-    if getattr(sink, "discarded", 0):
-        say(args, "%d bytes were thrown away while nobody read the port" % sink.discarded)
+    for text in sink.losses():
+        say(args, text)
     return 0
 
 

@@ -201,3 +201,22 @@ def stop(process, signum=None):
         process.kill()
         out, err = process.communicate()
     return process.returncode, out, err.decode("utf-8", "replace")
+
+
+SERVING = re.compile(r"serving tcp://(\[[^\]]+\]|[^:\s]+):(\d+)")
+
+
+def served_address(process, timeout=10.0):
+    """(host, port) of the receiver's --tcp server, from its 'serving tcp://' line."""
+    text = b""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = SERVING.search(text.decode("utf-8", "replace"))
+        if found:
+            return found[1].strip("[]"), int(found[2])
+        ready, _, _ = select.select([process.stderr], [], [], deadline - time.monotonic())
+        piece = os.read(process.stderr.fileno(), 4096) if ready else b""
+        if ready and not piece:
+            break
+        text += piece
+    raise AssertionError("no 'serving tcp://' line: %s" % text.decode("utf-8", "replace"))

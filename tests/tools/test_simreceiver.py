@@ -7,6 +7,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import struct
 import tempfile
 import termios
@@ -370,10 +371,15 @@ class CommandLineTest(unittest.TestCase):
         for option in ("--folder", "--port", "--write-ini", "--rate-hz", "--baud", "--start",
                        "--cross", "--duration", "--random-state", "--start-time", "--replay",
                        "--replay-rate", "--loop", "--quiet", "--faults", "--fault-every",
-                       "--stdout", "--no-pace"):
+                       "--stdout", "--no-pace", "--tcp", "--udp", "--no-pty", "serving tcp://"):
             self.assertIn(option.encode(), out)
 
     def test_bad_arguments(self):
+        busy = socket.socket()
+        self.addCleanup(busy.close)
+        busy.bind(("127.0.0.1", 0))
+        busy.listen()
+        taken = "127.0.0.1:%d" % busy.getsockname()[1]
         cases = [
             (["--rate-hz", "0.2"], "rate must be 0.5..10"),
             (["--rate-hz", "11"], "rate must be 0.5..10"),
@@ -396,6 +402,14 @@ class CommandLineTest(unittest.TestCase):
             (["--write-ini", "--stdout"], "does not go with --stdout"),
             (["--random-state", "x"], "not a whole number"),
             (["--folder", "/nonexistent/folder"], "folder /nonexistent/folder does not exist"),
+            (["--tcp", "::1:10110"], "an IPv6 address goes in brackets, as [::1]:PORT"),
+            (["--tcp", "[::1]10110"], "an IPv6 address goes as [ADDRESS]:PORT"),
+            (["--tcp", "70000"], "the port must be 0..65535"),
+            (["--udp", "localhost:0"], "the port must be 1..65535"),
+            (["--tcp", taken], "cannot listen on tcp://%s: Address already in use" % taken),
+            (["--no-pty"], "--no-pty needs --tcp or --udp"),
+            (["--write-ini", "tcp", "--udp", "9"], "--write-ini tcp needs --tcp"),
+            (["--write-ini", "--no-pty", "--udp", "9"], "which --no-pty does not make"),
         ]
         folder = tempfile.mkdtemp(prefix="simreceiver-args-")
         self.addCleanup(os.rmdir, folder)

@@ -1,5 +1,6 @@
 """The receiver's end of the line: a pseudo-terminal linked as COMn in the viewer's folder
-(or standard output), the pace of a serial line, and the viewer's settings file."""
+(or standard output), the fan-out to every sink, the pace of a serial line, and the viewer's
+settings file."""
 
 import fcntl
 import os
@@ -84,14 +85,17 @@ def unlink_port(path, target):
 
 # --- the settings file ---------------------------------------------------------------------
 
-# The lines the viewer takes as settings: "PORT = COM%d" and "RATE = %d" read by sscanf,
-# where a blank matches any white space and %d skips white space before its digits.
-PORT_SETTING = re.compile(rb"PORT\s*=\s*COM\s*[+-]?\d")
+# The lines the viewer takes as settings: PORT at the very start of a line, then '=' with
+# any white space (or none) around it, then the source (COMn, a device path, tcp://, udp://,
+# gpsd://); "RATE = %d" read by sscanf, where a blank matches any white space and %d skips
+# white space before its digits.
+PORT_SETTING = re.compile(rb"PORT\s*=")
 RATE_SETTING = re.compile(rb"RATE\s*=\s*[+-]?\d")
 
 
-def write_settings(folder, port, baud):
-    """Sets PORT and RATE in folder/Tolm.ini; other lines of an existing file stay."""
+def write_settings(folder, source, baud):
+    """Sets 'PORT = source' (COMn, tcp://HOST:PORT, ...) and RATE in folder/Tolm.ini; other
+    lines of an existing file stay."""
     path = os.path.join(folder, "Tolm.ini")
     try:
         with open(path, "rb") as old:
@@ -102,7 +106,7 @@ def write_settings(folder, port, baud):
     if kept and not kept[-1].endswith(b"\n"):
         kept[-1] += b"\n"
     with open(path, "wb") as new:
-        new.write(b"".join(kept) + b"PORT = COM%d\nRATE = %d\n" % (port, baud))
+        new.write(b"".join(kept) + b"PORT = %s\nRATE = %d\n" % (source.encode(), baud))
     return path
 
 
@@ -153,6 +157,31 @@ class StdoutSink:
 
     def close(self):
         pass
+
+
+class Fanout:
+    """The same bytes at the same moments to every sink: the pty or standard output first,
+    then the network."""
+
+    def __init__(self, sinks):
+        self.sinks = sinks
+
+    def write(self, data):
+        for sink in self.sinks:
+            sink.write(data)
+
+    def drain(self, timeout):
+        deadline = time.monotonic() + timeout
+        for sink in self.sinks:
+            sink.drain(max(0.0, deadline - time.monotonic()))
+
+    def close(self):
+        for sink in self.sinks:
+            sink.close()
+
+    def losses(self):
+        return [text for text in (getattr(s, "losses", lambda: None)() for s in self.sinks)
+                if text]
 
 
 def queued(fd):
@@ -227,6 +256,11 @@ class PtySink:
         time.sleep(0.05)
         while queued(self.slave) > 0 and time.monotonic() < deadline:
             time.sleep(0.05)
+
+    def losses(self):
+        if self.discarded:
+            return "%d bytes were thrown away while nobody read the port" % self.discarded
+        return None
 
     def close(self):
         for fd in (self.master, self.slave):
