@@ -19,8 +19,10 @@ function(kavro_add_fuzz_targets)
   kavro_add_fuzz_target(nmea_fuzz)
   kavro_add_fuzz_target(settings_fuzz)
   kavro_add_fuzz_target(paths_fuzz)
-  # The port-name checks reach into the platform's port resolution.
-  target_include_directories(paths_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/platform)
+  # The port-name and source checks, and gpsd's stream, reach into the platform's comm area.
+  foreach(target paths_fuzz settings_fuzz nmea_fuzz)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/platform)
+  endforeach()
 endfunction()
 
 if(KAVRO_FUZZ)

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "app/records.h"
+#include "comm/gpsd_filter.h"
 #include "fuzz/fuzz_support.h"
 #include "gps/gps_port.h"
 #include "gps/nmea_reader.h"
@@ -130,6 +131,25 @@ void CheckWidening(const std::uint8_t* data, std::size_t size) {
   }
 }
 
+// The same bytes from gpsd, cut into two reads where the first byte says: what comes through
+// is the same wherever the cut falls, only ever less than what came, and no line of it is one
+// of gpsd's JSON replies.
+void CheckGpsdFilter(const std::uint8_t* data, std::size_t size) {
+  std::string whole(reinterpret_cast<const char*>(data), size);
+  platform::detail::GpsdFilter oneRead;
+  whole.resize(oneRead.Filter(reinterpret_cast<unsigned char*>(whole.data()), whole.size()));
+  const std::size_t cut = size == 0 ? 0 : data[0] % (size + 1);
+  std::string first(reinterpret_cast<const char*>(data), cut);
+  std::string second(reinterpret_cast<const char*>(data) + cut, size - cut);
+  platform::detail::GpsdFilter twoReads;
+  first.resize(twoReads.Filter(reinterpret_cast<unsigned char*>(first.data()), first.size()));
+  second.resize(twoReads.Filter(reinterpret_cast<unsigned char*>(second.data()), second.size()));
+  Require(first + second == whole, "gpsd's stream comes through the same wherever a read ends");
+  Require(whole.size() <= size, "the filter only ever drops bytes");
+  Require(whole.empty() || whole[0] != '{', "no reply line comes through");
+  Require(whole.find("\n{") == std::string::npos, "no reply line comes through");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
@@ -148,6 +168,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > NmeaReadSize) size = NmeaReadSize;  // one read takes no more
   CheckWidening(data, size);
+  CheckGpsdFilter(data, size);
 
   const std::size_t liveHandles = platform::testing::CountLiveHandles();
   ResetTrackState(&trackState);

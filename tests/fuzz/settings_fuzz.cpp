@@ -1,13 +1,19 @@
 // Fuzz target: any content of the settings file "Tolm.ini", read at start-up as the viewer
-// reads it from its program folder.
+// reads it from its program folder, and the source a PORT line names, read as the platform
+// reads it when the port opens.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <cstdlib>
 #include <string>
 
 #include "app/records.h"
+#include "comm/source_name.h"
+#include "detail/wide_text.h"
 #include "fuzz/fuzz_support.h"
+#include "gps/gps_port.h"
 #include "gps/settings.h"
 
 namespace {
@@ -34,6 +40,32 @@ void WriteSettingsFile(const std::uint8_t* data, std::size_t size) {
 // Whether some line could have set the key at all: a line that sets it starts with its name.
 bool MentionsKey(const std::uint8_t* data, std::size_t size, const char* key) {
   return size >= 4 && memmem(data, size, key, 4) != nullptr;
+}
+
+// The source, if any, is text that ends inside its field, makes a whole port name, and reads as
+// a source or is refused with a reason; what it names has the parts its kind needs.
+void CheckSource(const TrackState& state) {
+  Require(wmemchr(state.portSource, L'\0', PortSourceSize) != nullptr, "the source ends inside its field");
+  if (state.portSource[0] == L'\0') return;
+  wchar_t name[PortNameSize];
+  Require(FormatSourcePortName(state.portSource, name, PortNameSize) == 1, "every source has a whole port name");
+  std::string text;
+  if (!platform::detail::WideToNarrow(state.portSource, &text)) return;
+  platform::detail::SourceName source;
+  std::string problem;
+  if (!platform::detail::ParseSourceName(text, &source, &problem)) {
+    Require(!problem.empty(), "a refused source says why");
+    return;
+  }
+  using Kind = platform::detail::SourceName::Kind;
+  if (source.kind == Kind::Device) {
+    Require(source.path.size() > 1 && source.path[0] == '/', "a device is a path below /");
+    return;
+  }
+  Require(!source.port.empty() && source.port.size() <= 5, "a network source has its port number");
+  const long port = std::strtol(source.port.c_str(), nullptr, 10);
+  Require(port >= 1 && port <= 65535, "the port number is in range");
+  Require(source.kind == Kind::Udp || !source.host.empty(), "a connection has a host");
 }
 
 }  // namespace
@@ -63,6 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ResetTrackState(expected);
   expected->portNumber = settings->state.portNumber;
   expected->baudRate = settings->state.baudRate;
+  std::wmemcpy(expected->portSource, settings->state.portSource, PortSourceSize);
   Require(std::memcmp(expected, &settings->state, sizeof *expected) == 0, "only the port and rate change");
+  if (!MentionsKey(data, size, "PORT")) Require(settings->state.portSource[0] == L'\0', "no source unless a line names one");
+  CheckSource(settings->state);
   return 0;
 }
