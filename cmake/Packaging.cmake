@@ -11,7 +11,7 @@ set(KAVRO_MAINTAINER "Kavro developers <kavro@kavro.org>")
 set(packaging ${CMAKE_SOURCE_DIR}/packaging)
 set(generated ${CMAKE_BINARY_DIR}/packaging)
 
-# Made at build time: the window's icon as a PNG, the metainfo with the project's version and
+# Made at build time: the window's icon as a PNG, the metainfo with the project's web
 # address, and the gzipped manual page and changelog (gzip -n: no time stamp, the same bytes
 # from every build).
 configure_file(${packaging}/${KAVRO_APP_ID}.metainfo.xml.in ${generated}/${KAVRO_APP_ID}.metainfo.xml @ONLY)

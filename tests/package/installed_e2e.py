@@ -42,7 +42,7 @@ def class_windows(session):
     return [(w, session.xdotool("getwindowname", w, check=False)) for w in found]
 
 
-def dismiss_boxes_until_shown(session, seconds=30, quiet=2.0):
+def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
     """Dismisses message boxes with Enter until the main window has been shown and no box has
     come for `quiet` seconds; returns the main window."""
     end, last_box, main, dismissed = time.monotonic() + seconds, time.monotonic(), None, set()

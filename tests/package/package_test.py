@@ -4,6 +4,7 @@
 usage: KAVRO_DEB=build/kavro_<version>_<arch>.deb python3 -m unittest package_test"""
 
 import configparser
+import gzip
 import os
 import shutil
 import stat
@@ -72,6 +73,14 @@ class Contents(unittest.TestCase):
         self.assertEqual(struct.unpack(">II", header[16:24]), (32, 32))
         metainfo = ElementTree.parse(os.path.join(ROOT, "usr/share/metainfo/%s.metainfo.xml" % APP_ID))
         self.assertEqual(metainfo.findtext("launchable"), APP_ID + ".desktop")
+
+    def test_changelog_and_metainfo_name_the_packages_version(self):
+        version = subprocess.run(["dpkg-deb", "-f", DEB, "Version"], check=True, capture_output=True,
+                                 text=True).stdout.strip()
+        with gzip.open(os.path.join(ROOT, "usr/share/doc/kavro/changelog.gz"), "rt") as f:
+            self.assertEqual(f.readline().split()[:2], ["kavro", "(%s)" % version])
+        metainfo = ElementTree.parse(os.path.join(ROOT, "usr/share/metainfo/%s.metainfo.xml" % APP_ID))
+        self.assertEqual(metainfo.find("releases/release").get("version"), version)
 
 
 class Command(unittest.TestCase):
