@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Kavro needs when any is missing, then configures and builds.
+# Installs the Debian packages Kavro needs when any is missing (the Debian package's tools and
+# checkers too), then configures and builds.
 #   tools/bootstrap.sh            the viewer (build/)
 #   tools/bootstrap.sh --asan     also the sanitizer build (build-asan/)
 # Running it again installs nothing and rebuilds only what changed.
@@ -8,7 +9,8 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config libsdl2-dev libcairo2-dev libfontconfig-dev
   fonts-liberation2 fonts-dejavu-core googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick clang libclang-rt-14-dev python3 gpsd)
+  xvfb xauth xdotool imagemagick clang libclang-rt-14-dev python3 gpsd
+  dpkg-dev file lintian desktop-file-utils appstream)
 
 KAVRO_INSTALLER=bootstrap tools/install_packages.sh "${packages[@]}"
 

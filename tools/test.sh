@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the viewer and the sanitizer build, runs the whole test
-# suite in both, and gives the fuzz targets a short run.
+# suite in both (in build/ that makes the Debian package with cpack and puts it through
+# lintian, desktop-file-validate and appstreamcli), and gives the fuzz targets a short run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/bootstrap.sh --asan

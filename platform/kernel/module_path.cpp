@@ -1,10 +1,13 @@
-// GetModuleFileNameW: the running executable's path in wide characters, or the path a test
-// set in its place.
+// GetModuleFileNameW: the path the process was started by (a link keeps its own folder), or the
+// running executable's path, in wide characters; or the path a test set in its place.
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include <sys/auxv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "detail/errors.h"
@@ -48,6 +51,37 @@ bool ReadExecutablePath(std::string* path) {
   }
 }
 
+// The path the kernel was asked to start (AT_EXECFN), with its folders resolved against the
+// working directory of the moment and its last component kept as it is: started through a
+// link, the program's folder is the link's, so each user can have a folder of their own
+// beside one installed executable. Empty when there is none.
+std::string PathStartedBy() {
+  const auto* started = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+  if (started == nullptr) return {};
+  const std::string path = started;
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  char* resolved = realpath(folder.c_str(), nullptr);
+  if (resolved == nullptr || name.empty()) {
+    std::free(resolved);
+    return {};
+  }
+  std::string result = resolved;
+  std::free(resolved);
+  if (result.back() != '/') result += '/';
+  return result + name;
+}
+
+// Taken at start, before anything could change the working directory.
+const std::string startPath = PathStartedBy();
+
+bool SameFile(const char* a, const char* b) {
+  struct stat first {}, second {};
+  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
 bool ModulePath(std::wstring* path) {
   {
     ModulePathOverride& seam = TheOverride();
@@ -57,8 +91,12 @@ bool ModulePath(std::wstring* path) {
       return true;
     }
   }
-  std::string narrow;
-  if (!ReadExecutablePath(&narrow)) return false;
+  // A start path that no longer names the running executable (the link was removed or
+  // pointed elsewhere since) would lead to another program's files.
+  std::string narrow = startPath;
+  if (narrow.empty() || !SameFile(narrow.c_str(), "/proc/self/exe")) {
+    if (!ReadExecutablePath(&narrow)) return false;
+  }
   if (!NarrowToWide(narrow.c_str(), path)) {
     // A wrong path would send the program's files somewhere else; better no path at all.
     SetLastError(ERROR_INVALID_NAME);

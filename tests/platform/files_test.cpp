@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -87,6 +88,36 @@ TEST(ModuleFileName, TruncatesLikeWin32) {
     EXPECT_EQ(GetLastError(), c.error) << "size " << c.size;
   }
   platform::testing::SetModulePath(nullptr);
+}
+
+// What a process started by this shell command in this folder prints.
+std::string OutputOf(const std::string& folder, const std::string& command) {
+  std::FILE* pipe = popen(("cd '" + folder + "' && exec " + command).c_str(), "r");
+  if (pipe == nullptr) return "popen failed";
+  std::string output;
+  char chunk[256];
+  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, n);
+  const int status = pclose(pipe);
+  return status == 0 ? output : output + " (exit status " + std::to_string(status) + ")";
+}
+
+// Started through a link, the program's folder is the link's: the module path is the path the
+// process was started by, its folders resolved, its last component kept; unless that path no
+// longer names the running executable.
+TEST(ModuleFileName, IsThePathTheProcessWasStartedBy) {
+  TempFolder folder;
+  const std::string probe = std::filesystem::canonical(KAVRO_MODULE_PATH_PROBE).string();
+  const std::string real = std::filesystem::canonical(folder.Path()).string();
+  std::filesystem::create_directory(folder.File("user"));
+  std::filesystem::create_directory_symlink(folder.File("user"), folder.File("home"));
+  std::filesystem::create_symlink(probe, folder.File("user/kavro"));
+  const struct { const char* how; std::string command, expected; } cases[] = {
+      {"the executable itself", probe, probe},
+      {"a link, by its absolute path", folder.File("user/kavro"), real + "/user/kavro"},
+      {"a link, by a relative path through a linked folder", "home/../home/kavro", real + "/user/kavro"},
+      {"a link removed since start", "./user/kavro --remove-link", probe},
+  };
+  for (const auto& c : cases) EXPECT_EQ(OutputOf(folder.Path(), c.command), c.expected) << c.how;
 }
 
 }  // namespace

@@ -1,6 +1,12 @@
 kavro_add_test(platform_kernel_tests
   SOURCES platform/files_test.cpp
   LIBS platform util)
+# The module path test starts this probe through links.
+add_executable(platform_module_path_probe platform/module_path_probe.cpp)
+target_link_libraries(platform_module_path_probe PRIVATE platform kavro_warnings)
+target_compile_definitions(platform_kernel_tests PRIVATE
+  KAVRO_MODULE_PATH_PROBE="$<TARGET_FILE:platform_module_path_probe>")
+add_dependencies(platform_kernel_tests platform_module_path_probe)
 kavro_add_test(platform_comm_tests
   SOURCES platform/serial_open_test.cpp platform/serial_read_test.cpp platform/source_test.cpp
   LIBS platform util)

@@ -1,0 +1,107 @@
+#!/usr/bin/env python3
+"""End to end on the Debian package: unpacked into a temporary root, its command
+(<root>/usr/bin/kavro) started under Xvfb with a fresh HOME makes the user's program folder
+with the example settings and starts the viewer from there; the viewer's message boxes (the
+example names gpsd, which may not be running) are dismissed with Enter, and the menu bar's
+"Ok" ends it with exit code 0. No installed file changes.
+
+usage: installed_e2e.py KAVRO_DEB
+Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user
+runs."""
+
+import hashlib
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "e2e"))
+from e2e_support import Failure, check_log_header, run_script, wait_until  # noqa: E402
+
+TITLE = "Kavro"
+
+
+def tree_state(root):
+    """Every file and link under root with its mode and content (or target)."""
+    state = {}
+    for folder, _, names in os.walk(root):
+        for name in names:
+            path = os.path.join(folder, name)
+            info = os.lstat(path)
+            if os.path.islink(path):
+                state[path] = ("link", os.readlink(path))
+            else:
+                with open(path, "rb") as f:
+                    state[path] = (oct(info.st_mode), hashlib.sha256(f.read()).hexdigest())
+    return state
+
+
+def class_windows(session):
+    """(window, title) of every visible window of the program's class."""
+    found = session.xdotool("search", "--onlyvisible", "--classname", "^kavro$", check=False).split()
+    return [(w, session.xdotool("getwindowname", w, check=False)) for w in found]
+
+
+def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
+    """Dismisses message boxes with Enter until the main window has been shown and no box has
+    come for `quiet` seconds; returns the main window."""
+    end, last_box, main, dismissed = time.monotonic() + seconds, time.monotonic(), None, set()
+    while time.monotonic() < end:
+        if session.viewer.poll() is not None:
+            session.skip_if_another_kavro(session.viewer)
+            raise Failure("the viewer ended with %s" % session.viewer.returncode)
+        windows = class_windows(session)
+        main = next((w for w, title in windows if title == TITLE), main)
+        boxes = [w for w, title in windows if title != TITLE]
+        if boxes:
+            session.xdotool("windowfocus", "--sync", boxes[0], check=False)
+            session.xdotool("key", "Return", check=False)
+            last_box = time.monotonic()
+            dismissed.add(boxes[0])
+        elif main and time.monotonic() - last_box >= quiet:
+            print("dismissed %d message boxes" % len(dismissed))
+            return main
+        time.sleep(0.2)
+    raise Failure("the main window did not settle: windows %r" % class_windows(session))
+
+
+def run(session):
+    deb = session.program
+    root = session.path("root")
+    subprocess.run(["dpkg-deb", "-x", deb, root], check=True)
+    installed = tree_state(root)
+    command = os.path.join(root, "usr", "bin", "kavro")
+    viewer = os.path.join(root, "usr", "lib", "kavro", "kavro")
+
+    home = session.path("home")
+    os.mkdir(home)
+    os.environ.pop("XDG_DATA_HOME", None)
+    session.folder = os.path.join(home, ".local", "share", "kavro")
+    session.start_xvfb()
+    session.viewer = session.launch_viewer(command=[command], env={"HOME": home})
+    session.use_window(dismiss_boxes_until_shown(session))
+    session.end_with_ok()
+
+    with open(os.path.join(root, "usr", "share", "kavro", "Tolm.ini"), "rb") as f:
+        example = f.read()
+    with open(os.path.join(session.folder, "Tolm.ini"), "rb") as f:
+        if f.read() != example:
+            raise Failure("the user's Tolm.ini is not the example")
+    if os.readlink(os.path.join(session.folder, "kavro")) != viewer:
+        raise Failure("the user's link does not point at %s" % viewer)
+    check_log_header(session.folder)  # the viewer took the user's folder as its own
+    now = tree_state(root)
+    changed = sorted(p for p in set(installed) | set(now) if installed.get(p) != now.get(p))
+    if changed:
+        raise Failure("installed files changed: %s" % ", ".join(changed))
+
+
+def main(argv):
+    if len(argv) != 2:
+        print(__doc__)
+        return 2
+    return run_script(run, argv[1], prefix="kavro-package-")
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
