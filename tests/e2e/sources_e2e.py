@@ -199,6 +199,8 @@ def flood(session):
         session.start_viewer()
         if not wait_until(lambda: len(session.screenshot("flooded").find(WHITE, *PANEL)) >= 60, 20, 0.5):
             raise Failure("the flooded viewer draws no info panel")
+        if not sender.is_alive():
+            raise Failure("the viewer drew its panel only once the flood had ended")
         first = most = resident_kb(session.viewer.pid)
         end = time.monotonic() + FLOOD_S / 2
         while time.monotonic() < end:
