@@ -1,7 +1,9 @@
 """What the end-to-end scripts share: a work folder with the viewer copied into a program
-folder of its own, a virtual X server on a free display (or SDL's dummy driver, headless),
-the simulated receiver, windows found by class and title, clicks and keys through xdotool,
-screenshots read pixel by pixel, the log header check, and the clean-up.
+folder of its own and its settings file, a virtual X server on a free display (or SDL's dummy
+driver, headless), the simulated receiver (on a pseudo-terminal, TCP or UDP), Debian's gpsd,
+free loopback ports, windows and message boxes found by class and title, clicks and keys
+through xdotool, screenshots read pixel by pixel, the viewer's resident memory, the log header
+check, and the clean-up.
 
 A script builds on Session and hands its body to run_script(), which turns Skip into exit
 code 77 and Failure into 1 with the viewer's and the receiver's standard error."""
@@ -11,6 +13,7 @@ import re
 import select
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -78,6 +81,28 @@ def check_log_header(folder):
     log = read_text(os.path.join(folder, "Tolm.txt"))
     if not HEADER.match(log):
         raise Failure("Tolm.txt does not hold exactly one whole header: %r" % log)
+
+
+def free_port(kind=socket.SOCK_STREAM):
+    """A loopback port of this kind (TCP by default) that nothing uses now."""
+    with socket.socket(socket.AF_INET, kind) as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def resident_kb(pid):
+    """VmRSS of a running process, in kB."""
+    for line in read_text("/proc/%d/status" % pid).splitlines():
+        if line.startswith("VmRSS:"):
+            return int(line.split()[1])
+    raise Failure("no VmRSS for process %d (has it ended?)" % pid)
+
+
+def sanitized(program):
+    """True for a build with AddressSanitizer, whose memory grows by design (freed blocks wait
+    in quarantine)."""
+    with open(program, "rb") as f:
+        return b"__asan_init" in f.read()
 
 
 def check_no_sanitizer_report(text, who="the viewer"):
@@ -201,26 +226,72 @@ class Session:
         self.started.append(xvfb)
         return True
 
-    def start_receiver(self, *args, port=PORT, write_ini=True, user=None, name="receiver.err"):
+    def start_receiver(self, *args, port=PORT, write_ini=True, user=None, name="receiver.err", sink=None):
         """The simulated receiver linked as COMn in the program folder (and Tolm.ini set to
         it), started with these extra arguments; returns once the link (and the file) are
-        there."""
+        there. With sink "tcp" or "udp" it has no pseudo-terminal: it serves TCP on a free
+        loopback port, or sends datagrams to one, and Tolm.ini names that source."""
         command = [sys.executable, SIMRECEIVER, "--folder", self.folder, "--port", str(port), "--quiet"]
-        if write_ini:
+        if sink == "tcp":
+            command += ["--no-pty", "--tcp", "127.0.0.1:0", "--write-ini", "tcp"]
+        elif sink == "udp":
+            command += ["--no-pty", "--udp", "127.0.0.1:%d" % free_port(socket.SOCK_DGRAM), "--write-ini", "udp"]
+        elif write_ini:
             command.append("--write-ini")
+        ini = os.path.join(self.folder, "Tolm.ini")
+        old_settings = read_text(ini)
         self.receiver = subprocess.Popen(command + [str(a) for a in args], stdout=subprocess.DEVNULL,
                                          stderr=open(self.path(name), "wb"), **as_user(user))
         self.started.append(self.receiver)
         link = os.path.join(self.folder, "COM%d" % port)
-        ini = os.path.join(self.folder, "Tolm.ini")
 
         def ready():
             if self.receiver.poll() is not None:
                 return "ended"
+            if sink:
+                settings = read_text(ini)
+                return settings != old_settings and "PORT = %s://" % sink in settings
             return os.path.islink(link) and (not write_ini or "PORT = COM%d" % port in read_text(ini))
         if wait_until(ready, 20) is not True:
-            raise Failure("the simulated receiver did not link COM%d%s" % (port, " and write Tolm.ini" if write_ini else ""))
+            raise Failure("the simulated receiver did not %s" % ("write its %s source into Tolm.ini" % sink if sink else
+                          "link COM%d%s" % (port, " and write Tolm.ini" if write_ini else "")))
         return self.receiver
+
+    def write_settings(self, *ports, rate=115200):
+        """Tolm.ini with these PORT values, in order (the last one counts), and the rate."""
+        with open(os.path.join(self.folder, "Tolm.ini"), "w") as ini:
+            ini.write("".join("PORT = %s\n" % value for value in ports) + "RATE = %d\n" % rate)
+
+    def port_setting(self):
+        """The value of the last PORT line in Tolm.ini."""
+        lines = re.findall(r"^PORT = (.*?)\s*$", read_text(os.path.join(self.folder, "Tolm.ini")), re.MULTILINE)
+        if not lines:
+            raise Failure("Tolm.ini has no PORT line")
+        return lines[-1]
+
+    def start_gpsd(self, device):
+        """Debian's gpsd reading this device without writing to it (-b), in the foreground (-N),
+        reading it before any client comes (-n), on a free loopback port with its control
+        socket in the work folder; returns (process, port) once it takes connections."""
+        program = shutil.which("gpsd") or shutil.which("gpsd", path="/usr/sbin")
+        if program is None:
+            raise Skip("gpsd is not installed")
+        port = free_port()
+        gpsd = subprocess.Popen([program, "-N", "-n", "-b", "-S", str(port), "-F", self.path("gpsd.sock"), device],
+                                stdout=subprocess.DEVNULL, stderr=open(self.path("gpsd.err"), "wb"))
+        self.started.append(gpsd)
+
+        def listening():
+            if gpsd.poll() is not None:
+                return "ended"
+            try:
+                socket.create_connection(("127.0.0.1", port), 1).close()
+                return True
+            except OSError:
+                return False
+        if wait_until(listening, 10) is not True:
+            raise Failure("gpsd did not take connections on port %d" % port)
+        return gpsd, port
 
     def launch_viewer(self, headless=False, env=None, user=None, name="kavro", command=None):
         """Starts the viewer in the program folder, its output going to <name>.out/.err in
@@ -233,9 +304,9 @@ class Session:
         self.started.append(viewer)
         return viewer
 
-    def start_viewer(self, env=None, user=None):
+    def start_viewer(self, env=None, user=None, name="kavro"):
         """Starts the viewer under the X server and waits for its main window."""
-        self.viewer = self.launch_viewer(env=env, user=user)
+        self.viewer = self.launch_viewer(env=env, user=user, name=name)
         return self.wait_for_main_window()
 
     def wait_for_main_window(self):
@@ -312,6 +383,21 @@ class Session:
             return first
         time.sleep(0.3)
         return first if self.windows(title) == first else []
+
+    def answer_box(self, title, limit=30):
+        """Waits for the one message box with this title (the viewer staying alive meanwhile)
+        and dismisses it with Enter."""
+        def shown():
+            return "ended" if self.viewer.poll() is not None else self.settled_windows(title)
+        boxes = wait_until(shown, limit, 0.3)
+        if boxes == "ended":
+            raise Failure("the viewer ended with %s instead of showing a box %r" % (self.viewer.returncode, title))
+        if len(boxes) != 1:
+            raise Failure("expected one message box titled %r, found %d" % (title, len(boxes)))
+        self.xdotool("windowfocus", "--sync", boxes[0])
+        self.xdotool("key", "Return")
+        if not wait_until(lambda: not self.windows(title), 10, 0.2):
+            raise Failure("Enter did not dismiss the box %r" % title)
 
     def geometry(self, window):
         """x, y, width, height of a window."""

@@ -21,6 +21,17 @@ if(Python3_Interpreter_FOUND)
       SKIP_RETURN_CODE 77 TIMEOUT 120 RESOURCE_LOCK kavro_main_window)
   endforeach()
 
+  # Sources: a device path, TCP, UDP, gpsd (Debian's, on a free loopback port), a flood, silent
+  # sources and malformed PORT values (sources_e2e.py --list names them). The gpsd scenario is
+  # skipped without gpsd.
+  set(KAVRO_SOURCE_SCENARIOS device-path tcp udp gpsd flood silent bad-settings)
+  foreach(scenario IN LISTS KAVRO_SOURCE_SCENARIOS)
+    add_test(NAME e2e_source_${scenario}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/sources_e2e.py $<TARGET_FILE:kavro> ${scenario})
+    set_tests_properties(e2e_source_${scenario} PROPERTIES
+      SKIP_RETURN_CODE 77 TIMEOUT 120 RESOURCE_LOCK kavro_main_window)
+  endforeach()
+
   # Two minutes of the long run (tools/long_run.py, 30 minutes by default): memory, descriptors,
   # live handles and the timer must hold steady. Not in the sanitizer build, whose memory grows
   # by design (freed blocks wait in quarantine).

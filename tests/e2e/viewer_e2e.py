@@ -20,6 +20,9 @@ from e2e_support import (BACKGROUND, BLACK, BLUE, CLIENT_HEIGHT, CLIENT_WIDTH, G
 COMPASS_CENTRE = (CLIENT_WIDTH - 37, 37)
 COMPASS_REACH = 30
 DRAG_FROM, DRAG_BY = (250, 400), (-40, -30)
+# A drive that shows every part of the display within seconds.
+DRIVE = ("--rate-hz", 5, "--baud", 115200, "--random-state", 4, "--start", "48.1173,11.5167",
+         "--start-time", "2024-05-01T12:00:00Z")
 
 
 def track_pixels(screen):
@@ -57,24 +60,31 @@ def display_checks(screen):
     ]
 
 
-def run(session):
-    session.make_program_folder()
-    session.start_xvfb()
-    session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 4, "--start", "48.1173,11.5167",
-                           "--start-time", "2024-05-01T12:00:00Z")
-    session.start_viewer()
-
-    # The port opens with a 3 s settling wait; then each tick draws what the receiver sent.
-    # Wait until the car is under way and every part of the display has been drawn.
+def wait_for_drive(session, limit=30):
+    """Waits until a screenshot passes every display check (the car under way, every part of
+    the display drawn); returns that screenshot."""
     screens = []
 
     def complete():
+        if session.viewer.poll() is not None:
+            raise Failure("the viewer ended with %s while drawing the drive" % session.viewer.returncode)
         screens.append(session.screenshot("running"))
         return all(passed for _, passed, _ in display_checks(screens[-1]))
-    if not wait_until(complete, 30, 0.5):
+    if not wait_until(complete, limit, 0.5):
         raise Failure("display incomplete:\n" + "\n".join(
             "  %s: %s (%s)" % (name, "ok" if passed else "MISSING", detail)
             for name, passed, detail in display_checks(screens[-1])))
+    return screens[-1]
+
+
+def run(session):
+    session.make_program_folder()
+    session.start_xvfb()
+    session.start_receiver(*DRIVE)
+    session.start_viewer()
+
+    # The port opens with a 3 s settling wait; then each tick draws what the receiver sent.
+    wait_for_drive(session)
 
     # "Z+" doubles the scale: the plot is drawn again at once, its track twice as long.
     for tap in (1, 2):
