@@ -64,11 +64,37 @@ void PumpEventsWhileReading() {
   ServeSingleInstance();
 }
 
+int DisplayFd() {
+  static int known = -2;  // -2: not found out yet
+  if (known != -2) return known;
+  for (HWND handle : AllWindows()) {
+    const Window* window = FindWindowObject(handle);
+    if (window == nullptr || window->sdl == nullptr) continue;
+    known = DisplayConnectionFd(window->sdl);
+    return known;
+  }
+  return -1;
+}
+
 void WaitForEvents(int timeoutMs) {
   PresentAllWindows();
   std::vector<pollfd> fds;
   CollectSingleInstanceFds(fds);
   if (VideoReady() && !VideoIsHeadless()) {
+    const int display = DisplayFd();
+    if (display >= 0) {
+      // The display's descriptor is waited on beside our own, never through
+      // SDL_WaitEventTimeout: during that wait SDL posts each event it takes in to the newest
+      // window over a second connection, and a window destroyed as soon as the wait returns
+      // (the message box on Enter, the main window on "Ok") can get that post after it is gone,
+      // which Xlib answers by ending the process. Presenting may take in events the descriptor
+      // no longer shows; those are fetched first.
+      SDL_PumpEvents();
+      if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) return;
+      fds.push_back(pollfd{display, POLLIN, 0});
+      poll(fds.data(), fds.size(), timeoutMs);
+      return;
+    }
     if (!fds.empty() && (timeoutMs < 0 || timeoutMs > kSocketCheckMs)) timeoutMs = kSocketCheckMs;
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, timeoutMs) != 0) HandleSdlEvent(event);

@@ -14,6 +14,10 @@ void PumpEvents();
 // wait for the next PumpEvents).
 void PumpEventsWhileReading();
 
+// The display connection's descriptor, once a window has found it; -1 before, and where SDL
+// gives none (not X11).
+int DisplayFd();
+
 // Waits until an SDL event or a single-instance request may be waiting, or the timeout (in
 // milliseconds, -1 for none) has passed. Shows pending drawing first.
 void WaitForEvents(int timeoutMs);

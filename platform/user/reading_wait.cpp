@@ -15,19 +15,6 @@ namespace {
 // A display that gives no descriptor to wait on (not X11) is looked at this often.
 constexpr int kDisplayCheckMs = 50;
 
-// The X server connection's descriptor, or -1 (no window yet, or not X11).
-int DisplayFd() {
-  static int known = -2;  // -2: not found out yet
-  if (known != -2) return known;
-  for (HWND handle : AllWindows()) {
-    const Window* window = FindWindowObject(handle);
-    if (window == nullptr || window->sdl == nullptr) continue;
-    known = DisplayConnectionFd(window->sdl);
-    return known;
-  }
-  return -1;
-}
-
 int Collect(std::vector<pollfd>& fds) {
   CollectSingleInstanceFds(fds);
   if (!VideoReady() || VideoIsHeadless()) return -1;
