@@ -16,7 +16,7 @@ Measured for each process, from /proc:
                   start for cgps and gpsd) to the end of the replay, per minute of wall time;
   peak memory     VmHWM at the end of the replay;
   first window    from just before the process was started to the X server's MapNotify for
-                  its first top-level window (for Kavro also less its 3 s wait at the port),
+                  its first top-level window (for the Kavros also less their 3 s wait at the port),
                   and the CPU time the process had used by then (which the machine's load
                   does not stretch).
 """
