@@ -248,35 +248,27 @@ def stop(process, grace=3.0):
 
 
 def spare_ids(count):
-    """User ids that no account, group and process has, as (uid, gid) pairs.
+    """(uid, gid) pairs that no account, group or process has.
 
     Only one Kavro runs per user (its window announces itself on an abstract socket named from
-    the user id), so the Kavros on gpsd and TCP run under ids of their own. Bare numbers are
-    enough: nothing in the viewer asks for an account, so no user is created that a crash
-    could leave behind, and all three Kavros share the loopback where gpsd and the receiver
-    listen (Kavros in network namespaces of their own would need veth pairs and addresses
-    to reach it). The range depends on this process's id, so that two comparisons at once
-    pick different ids."""
-    taken = {os.stat("/proc/" + entry).st_uid for entry in os.listdir("/proc") if entry.isdigit()}
-    found = []
+    the user id), so the Kavros on gpsd and TCP run under ids of their own. Bare numbers do:
+    the viewer asks for no account, so nothing is created that a crash could leave behind, and
+    all three Kavros reach the loopback where gpsd and the receiver listen (in network
+    namespaces of their own they would need veth pairs and addresses). The range depends on
+    this process's id, so that two comparisons at once pick different ids."""
+    taken = {u.pw_uid for u in pwd.getpwall()} | {g.gr_gid for g in grp.getgrall()}
+    for entry in os.listdir("/proc"):
+        try:
+            taken.add(os.stat("/proc/" + entry).st_uid)
+        except OSError:
+            pass
+    ids = []
     candidate = 2000000000 + os.getpid() % 100000 * 16
-    while len(found) < count:
-        try:
-            pwd.getpwuid(candidate)
-            candidate += 1
-            continue
-        except KeyError:
-            pass
-        try:
-            grp.getgrgid(candidate)
-            candidate += 1
-            continue
-        except KeyError:
-            pass
+    while len(ids) < count:
         if candidate not in taken:
-            found.append((candidate, candidate))
+            ids.append((candidate, candidate))
         candidate += 1
-    return found
+    return ids
 
 
 def kavro_folder(base, name, build, port=None, owner=None):
