@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Kavro beside the viewers Linux users run for the same job (FoxtrotGPS, xgps and cgps on
 # gpsd), on the same recorded drive: CPU per minute, peak memory and time to the first window.
+# Kavro runs three times, on a pseudo-terminal, on gpsd and on TCP; runs as root, since two of
+# them run under user ids of their own (one Kavro per user).
 #
 #   tools/perf_compare.sh                    10-minute drives at 1 Hz and 5 Hz, three runs each
 #   tools/perf_compare.sh --minutes 1 --runs 1    a quick trial

@@ -2,18 +2,21 @@
 """Kavro beside FoxtrotGPS, xgps and cgps (on gpsd) on the same recorded drive.
 
 For each rate, one drive log is made with the simulated receiver. Each run replays it at
-the same time into Kavro (through a pseudo-terminal linked as COMn beside a copy of the
-viewer) and through gpsfake into one gpsd that FoxtrotGPS, xgps and cgps watch. Every
-graphical viewer gets an X server of its own (Xvfb), so that its window can be timed and the
-X server's own work told apart. The viewers start one after another, never overlapping, and
-then all follow the rest of the drive.
+the same time into three copies of Kavro and through gpsfake into one gpsd: Kavro (pty)
+reads a pseudo-terminal linked as COMn beside it, Kavro (TCP) the same bytes at the same
+moments from the simulated receiver's TCP server, and Kavro (gpsd) watches gpsd's NMEA, as
+FoxtrotGPS, xgps and cgps watch its reports. Only one Kavro runs per user, so the Kavros on
+gpsd and TCP run under user ids of their own (which needs root). Every graphical viewer gets
+an X server of its own (Xvfb), so that its window can be timed and the X server's own work
+told apart. The viewers start one after another, never overlapping, and then all follow the
+rest of the drive.
 
 Measured for each process, from /proc:
   CPU per minute  utime + stime over the replay, from 2 s after the window appeared (after the
                   start for cgps and gpsd) to the end of the replay, per minute of wall time;
   peak memory     VmHWM at the end of the replay;
   first window    from just before the process was started to the X server's MapNotify for
-                  its first top-level window (for Kavro also less its 3 s wait at the port),
+                  its first top-level window (for the Kavros also less their 3 s wait at the port),
                   and the CPU time the process had used by then (which the machine's load
                   does not stretch).
 """
@@ -24,10 +27,13 @@ import ctypes
 import ctypes.util
 import datetime
 import fcntl
+import grp
 import math
 import os
 import platform
 import pty
+import pwd
+import re
 import select
 import shutil
 import signal
@@ -57,8 +63,9 @@ KAVRO_COM = 9
 # FoxtrotGPS at street level, as one follows a drive (it starts at zoom 3, the whole world).
 FOXTROT_ZOOM = 15
 
-VIEWERS = ("Kavro", "FoxtrotGPS", "xgps", "cgps")
-GRAPHICAL = ("Kavro", "FoxtrotGPS", "xgps")
+KAVROS = ("Kavro (pty)", "Kavro (gpsd)", "Kavro (TCP)")
+VIEWERS = KAVROS + ("FoxtrotGPS", "xgps", "cgps")
+GRAPHICAL = KAVROS + ("FoxtrotGPS", "xgps")
 
 
 def log(text):
@@ -240,6 +247,68 @@ def stop(process, grace=3.0):
             continue
 
 
+def spare_ids(count):
+    """(uid, gid) pairs that no account, group or process has.
+
+    Only one Kavro runs per user (its window announces itself on an abstract socket named from
+    the user id), so the Kavros on gpsd and TCP run under ids of their own. Bare numbers do:
+    the viewer asks for no account, so nothing is created that a crash could leave behind, and
+    all three Kavros reach the loopback where gpsd and the receiver listen (in network
+    namespaces of their own they would need veth pairs and addresses). The range depends on
+    this process's id, so that two comparisons at once pick different ids."""
+    taken = {u.pw_uid for u in pwd.getpwall()} | {g.gr_gid for g in grp.getgrall()}
+    for entry in os.listdir("/proc"):
+        try:
+            taken.add(os.stat("/proc/" + entry).st_uid)
+        except OSError:
+            pass
+    ids = []
+    candidate = 2000000000 + os.getpid() % 100000 * 16
+    while len(ids) < count:
+        if candidate not in taken:
+            ids.append((candidate, candidate))
+        candidate += 1
+    return ids
+
+
+def kavro_folder(base, name, build, port=None, owner=None):
+    """A program folder with a copy of the viewer and its Tolm.ini (PORT set when given), and a
+    home beside it; both belong to owner (uid, gid) when given, so that it writes its log."""
+    key = name.split("(")[1].rstrip(")").lower()
+    folder = os.path.join(base, "kavro-" + key)
+    home = os.path.join(base, "home-" + key)
+    for path in (folder, home):
+        os.makedirs(path)
+    shutil.copy2(os.path.join(build, "kavro", "kavro"), folder)
+    shutil.copy2(os.path.join(build, "kavro", "Tolm.ini"), folder)
+    if port:
+        with open(os.path.join(folder, "Tolm.ini"), "w") as f:
+            f.write("PORT = %s\nRATE = %d\n" % (port, BAUD))
+    if owner:
+        for path in (folder, home, os.path.join(folder, "kavro"), os.path.join(folder, "Tolm.ini")):
+            os.chown(path, *owner)
+    return folder, home
+
+
+def serving_port(receiver, timeout):
+    """The port of the simulated receiver's TCP server, from its line on standard error. The
+    rest of what it says is read and thrown away, so that it never waits on a full pipe."""
+    found = []
+    said = threading.Event()
+
+    def read():
+        for line in receiver.stderr:
+            match = None if found else re.search(rb"serving tcp://\S*:(\d+)", line)
+            if match:
+                found.append(int(match.group(1)))
+                said.set()
+        said.set()
+
+    threading.Thread(target=read, daemon=True).start()
+    said.wait(timeout)
+    return found[0] if found else None
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
@@ -342,7 +411,7 @@ def viewer_env(display, home):
     return env
 
 
-def start_graphical(name, command, env, watch, xserver, display, own_network=False):
+def start_graphical(name, command, env, watch, xserver, display, own_network=False, owner=None):
     if own_network:
         # A network namespace (and so an abstract socket name space) of its own, made before
         # the clock starts: a shell in it waits for a line, then becomes the viewer.
@@ -363,8 +432,9 @@ def start_graphical(name, command, env, watch, xserver, display, own_network=Fal
         process.stdin.close()
     else:
         started = time.monotonic()
+        ids = dict(user=owner[0], group=owner[1], extra_groups=[]) if owner else {}
         process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL, start_new_session=True)
+                                   stderr=subprocess.DEVNULL, start_new_session=True, **ids)
     viewer = Watched(name, process, display, xserver)
     viewer.started = started
     mapped = watch.wait_for_map(WINDOW_TIMEOUT_S, lambda: process.poll() is None)
@@ -396,11 +466,9 @@ def run_once(args, drive, rate, run_number, shots_dir):
             processes.append(xserver)
             displays[name] = (xserver, display)
 
-        # Kavro's program folder: the viewer, its Tolm.ini and the receiver's COMn.
-        folder = os.path.join(base, "kavro")
-        os.makedirs(folder)
-        shutil.copy2(os.path.join(args.build, "kavro", "kavro"), folder)
-        shutil.copy2(os.path.join(args.build, "kavro", "Tolm.ini"), folder)
+        # Kavro (pty)'s program folder: the viewer, its Tolm.ini and the receiver's COMn.
+        os.chmod(base, 0o755)  # the Kavros of other user ids reach their folders through it
+        folder, home = kavro_folder(base, "Kavro (pty)", args.build)
 
         # gpsfake takes a while to digest the log, so it goes first; the simulated receiver
         # then starts its replay as gpsd starts taking sentences.
@@ -417,10 +485,13 @@ def run_once(args, drive, rate, run_number, shots_dir):
         feed_start = time.monotonic()
         receiver = subprocess.Popen(
             [sys.executable, SIMRECEIVER, "--replay", drive, "--folder", folder, "--port", str(KAVRO_COM),
-             "--write-ini", "--baud", str(BAUD), "--quiet"],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+             "--write-ini", "--baud", str(BAUD), "--tcp", "127.0.0.1:0"],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
             start_new_session=True)
         processes.append(receiver)
+        tcp_port = serving_port(receiver, 20.0)
+        if tcp_port is None:
+            raise RuntimeError("the simulated receiver named no TCP server")
         link = os.path.join(folder, "COM%d" % KAVRO_COM)
         deadline = time.monotonic() + 20.0
         while not os.path.islink(link) and time.monotonic() < deadline:
@@ -431,9 +502,7 @@ def run_once(args, drive, rate, run_number, shots_dir):
         gpsd_pid = descendant_named(gpsfake.pid, "gpsd")
 
         # The viewers, one after another.
-        home = os.path.join(base, "home")
-        os.makedirs(home)
-        xserver, display = displays["Kavro"]
+        xserver, display = displays["Kavro (pty)"]
         watch = MapWatch(display)
         watches.append(watch)
         # Another Kavro of this user would answer the single-instance check (those of other
@@ -443,8 +512,16 @@ def run_once(args, drive, rate, run_number, shots_dir):
         if others and subprocess.run(["unshare", "--net", "true"], capture_output=True).returncode != 0:
             raise RuntimeError("another Kavro of this user runs, and this user may not make a "
                                "network namespace to keep clear of it: end that Kavro first")
-        viewers.append(start_graphical("Kavro", [os.path.join(folder, "kavro")], viewer_env(display, home), watch,
-                                       xserver, display, own_network=others))
+        viewers.append(start_graphical("Kavro (pty)", [os.path.join(folder, "kavro")], viewer_env(display, home),
+                                       watch, xserver, display, own_network=others))
+        for name, port, owner in (("Kavro (gpsd)", "gpsd://127.0.0.1:%d" % gpsd_port, args.ids[0]),
+                                  ("Kavro (TCP)", "tcp://127.0.0.1:%d" % tcp_port, args.ids[1])):
+            kfolder, khome = kavro_folder(base, name, args.build, port, owner)
+            xserver, display = displays[name]
+            watch = MapWatch(display)
+            watches.append(watch)
+            viewers.append(start_graphical(name, [os.path.join(kfolder, "kavro")], viewer_env(display, khome),
+                                           watch, xserver, display, owner=owner))
 
         xserver, display = displays["FoxtrotGPS"]
         watch = MapWatch(display)
@@ -473,8 +550,8 @@ def run_once(args, drive, rate, run_number, shots_dir):
         viewers.append(text)
 
         gpsd = Watched("gpsd", None)
-        gpsd.ready = max(v.ready for v in viewers if v.name != "Kavro")
         last_ready = max(v.ready for v in viewers)
+        gpsd.ready = last_ready
         if end - last_ready < 10.0:
             raise RuntimeError("the replay is too short to measure: use more --minutes")
         log("run %d at %g Hz: all viewers up, measuring until the replay ends (%.0f s)"
@@ -496,7 +573,8 @@ def run_once(args, drive, rate, run_number, shots_dir):
         if shots_dir:
             for v in viewers:
                 if v.display:
-                    screenshot(v.display, os.path.join(shots_dir, "%s-%ghz.png" % (v.name, rate)))
+                    file_name = "%s-%ghz.png" % (re.sub(r"\W+", "-", v.name).strip("-"), rate)
+                    screenshot(v.display, os.path.join(shots_dir, file_name))
         load = load_average()
 
         rows = []
@@ -510,7 +588,7 @@ def run_once(args, drive, rate, run_number, shots_dir):
                 row["first_window_s"] = "%.3f" % v.window
                 if v.startup_cpu is not None:
                     row["startup_cpu_s"] = "%.2f" % v.startup_cpu
-                if v.name == "Kavro":
+                if v.name in KAVROS:
                     row["after_port_wait_s"] = "%.3f" % (v.window - KAVRO_PORT_WAIT_S)
             if alive and len(counted) >= 2:
                 (t0, c0, x0), (t1, c1, x1) = counted[0], counted[-1]
@@ -558,14 +636,14 @@ def table(rows, rates):
                 continue
             first = median_of(mine, "first_window_s")
             window = cell(first, 2)
-            if name == "Kavro" and first is not None:
+            if name in KAVROS and first is not None:
                 window = "%.2f (3 s port wait + %.3f)" % (first, median_of(mine, "after_port_wait_s"))
             startup = median_of(mine, "startup_cpu_s")
             if startup is not None:
                 window += "; %.2f s CPU" % startup
             elif name == "cgps":
                 window = "— (terminal)"
-            label = {"gpsd": "gpsd (for FoxtrotGPS, xgps, cgps)"}.get(name, name)
+            label = {"gpsd": "gpsd (for Kavro (gpsd), FoxtrotGPS, xgps, cgps)"}.get(name, name)
             xcpu = "—" if name in ("cgps", "gpsd") else cell(median_of(mine, "xserver_cpu_s_per_min"), 3)
             lines.append("| %g Hz | %s | %s | %s | %s | %s |" % (
                 rate, label, cell(median_of(mine, "cpu_s_per_min"), 3), xcpu,
@@ -600,6 +678,10 @@ def main():
         if shutil.which(tool) is None:
             sys.exit("perf_compare: %s is missing (tools/perf_compare.sh installs it)" % tool)
 
+    if os.geteuid() != 0:
+        sys.exit("perf_compare: Kavro (gpsd) and Kavro (TCP) run under user ids of their own (only one "
+                 "Kavro runs per user), and only root can start processes as another user: run as root")
+    args.ids = spare_ids(2)
     started = datetime.datetime.now()
     load_start = load_average()
     drives = {rate: make_drive(out_dir, args.minutes, rate) for rate in rates}
@@ -625,7 +707,8 @@ def main():
     kavro = subprocess.run(["git", "-C", ROOT, "describe", "--always", "--dirty"], capture_output=True,
                            text=True, check=False).stdout.strip()
     header = [
-        "Kavro %s vs FoxtrotGPS, xgps and cgps on gpsd: %g-minute drives, %d run(s) per rate, medians."
+        "Kavro %s (on a pty, gpsd and TCP) vs FoxtrotGPS, xgps and cgps on gpsd: %g-minute drives, "
+        "%d run(s) per rate, medians."
         % (kavro, args.minutes, args.runs),
         "%s, %s, %d cores; load average (1, 5, 15 min) at start %s, at the end of each run: %s."
         % (started.strftime("%Y-%m-%d %H:%M"), platform.machine(), os.cpu_count() or 0, load_start,
