@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,6 +40,25 @@ bool NetSource::Release() {
   const int result = close(fd);
   fd = -1;
   return result == 0 || errno == EINTR;
+}
+
+// A stream wakes a waiting read only once it can fill it (the first byte aside, which starts
+// the interval): a receiver's sentences come a few at a time, and taking each piece on its
+// own costs a wake-up, a receive and an acknowledgement apiece. The interval still runs from
+// the last byte's arrival, which the connection keeps, so the timeouts hold as on a line.
+void NetSource::BeforeWait(DWORD wanted, bool begun) {
+  if (source == SourceName::Udp) return;
+  const int mark = begun ? static_cast<int>(wanted) : 1;
+  if (mark == lowWater) return;
+  if (setsockopt(fd, SOL_SOCKET, SO_RCVLOWAT, &mark, sizeof mark) == 0) lowWater = mark;
+}
+
+std::int64_t NetSource::LastArrival(std::int64_t now) {
+  if (source == SourceName::Udp) return now;
+  tcp_info info{};
+  socklen_t size = sizeof info;
+  if (getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) != 0) return now;
+  return now - static_cast<std::int64_t>(info.tcpi_last_data_recv);
 }
 
 Taken NetSource::TakeAvailable(unsigned char* into, DWORD room) {

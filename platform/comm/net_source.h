@@ -38,9 +38,12 @@ struct NetSource : Port {
   NetSource() : Port(kKind) {}
   ~NetSource() override;
   Taken TakeAvailable(unsigned char* into, DWORD room) override;
+  void BeforeWait(DWORD wanted, bool begun) override;
+  std::int64_t LastArrival(std::int64_t now) override;
   bool Release() override;
 
   SourceName::Kind source = SourceName::Tcp;
+  int lowWater = 1;  // SO_RCVLOWAT of a stream: the bytes that wake a wait
   GpsdFilter gpsdReplies;
   DatagramQueue datagrams;
 

@@ -28,6 +28,12 @@ struct Port : Object {
 
   // Takes what has arrived, at most room bytes, without waiting.
   virtual Taken TakeAvailable(unsigned char* into, DWORD room) = 0;
+  // Before the read waits: `wanted` bytes would fill it, `begun` once it holds some. A port
+  // may use it to be woken only when it can fill the read.
+  virtual void BeforeWait(DWORD /*wanted*/, bool /*begun*/) {}
+  // When the last byte taken arrived, on the monotonic clock in ms; `now` for a port that is
+  // read as soon as anything arrives.
+  virtual std::int64_t LastArrival(std::int64_t now) { return now; }
   // Gives the port up; false (errno set) when closing reported an error.
   virtual bool Release() = 0;
 

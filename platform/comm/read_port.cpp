@@ -99,7 +99,7 @@ BOOL ReadPort(HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytesRead) 
     switch (taken.what) {
       case Taken::Bytes:
         done += taken.count;
-        lastByte = MonotonicMs();
+        lastByte = port->LastArrival(MonotonicMs());
         if (done == bytesToRead || plan.returnOnFirst) return Deliver(done, bytesRead);
         continue;
       case Taken::Gone: return HungUp(*port, done, bytesRead, taken.error, taken.cause);
@@ -118,6 +118,7 @@ BOOL ReadPort(HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytesRead) 
       if (left <= 0) return Deliver(done, bytesRead);
       wait = left > INT_MAX ? INT_MAX : static_cast<int>(left);
     }
+    port->BeforeWait(bytesToRead - done, done > 0);
     const PortWait waited = WaitForPort(port->fd, wait, firstWait);
     firstWait = false;
     switch (waited.what) {

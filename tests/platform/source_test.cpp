@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -225,9 +227,20 @@ TEST(NetSource, ATcpServerReadsLikeASerialLine) {
   EXPECT_EQ(first.bytes + second.bytes, burst);
   EXPECT_EQ(first.bytes.size(), 1000u);
 
-  SendAll(client, "$GPGGA,1\r\n");
-  close(client);
+  // Pieces closer together than the interval make one read; it ends an interval after the
+  // last piece arrived (the stream wakes the read only when it could fill it).
+  SetTimeouts(port, {200, 0, 0, 0, 0});
+  std::thread sender([client] {
+    for (const char* piece : {"$GP", "GGA,", "1\r\n"}) {
+      SendAll(client, piece);
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(ReadOnce(port, 1000).bytes, "$GPGGA,1\r\n");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(490));
+  sender.join();
+  close(client);
   testing::internal::CaptureStderr();
   const Read closed = ReadOnce(port, 1000);
   EXPECT_EQ(closed.ok, FALSE);
