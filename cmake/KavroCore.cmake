@@ -1,21 +1,23 @@
-# The program's own code: one library per track-store size (the viewer's, and a small one
-# for tests of a full store), plus the thin executable.
+# The program's own code, every area (core/ is the one the others build on): one library per
+# track-store size (the viewer's, and a small one for tests of a full store), plus the thin
+# executable.
+include(core/sources.cmake)
 include(app/sources.cmake)
 include(gps/sources.cmake)
 include(track/sources.cmake)
 include(view/sources.cmake)
 include(log/sources.cmake)
 
-set(KAVRO_CORE_SOURCES)
-foreach(area app gps track view log)
+set(KAVRO_PROGRAM_SOURCES)
+foreach(area core app gps track view log)
   string(TOUPPER ${area} AREA)
   foreach(src ${KAVRO_${AREA}_SOURCES})
-    list(APPEND KAVRO_CORE_SOURCES ${CMAKE_SOURCE_DIR}/${area}/${src})
+    list(APPEND KAVRO_PROGRAM_SOURCES ${CMAKE_SOURCE_DIR}/${area}/${src})
   endforeach()
 endforeach()
 
 function(kavro_add_core name capacity)
-  add_library(${name} STATIC ${KAVRO_CORE_SOURCES})
+  add_library(${name} STATIC ${KAVRO_PROGRAM_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${name} PUBLIC KAVRO_TRACK_CAPACITY=${capacity}
     KAVRO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} KAVRO_VERSION_MINOR=${PROJECT_VERSION_MINOR}

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "platform/gdi.h"
 #include "platform/types.h"
 

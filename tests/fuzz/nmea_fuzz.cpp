@@ -18,8 +18,8 @@
 #include <cwchar>
 #include <string>
 
-#include "app/records.h"
 #include "comm/gpsd_filter.h"
+#include "core/records.h"
 #include "fuzz/fuzz_support.h"
 #include "gps/gps_port.h"
 #include "gps/nmea_reader.h"
