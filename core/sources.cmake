@@ -1,1 +1,1 @@
-set(KAVRO_CORE_SOURCES track_state.cpp)
+set(KAVRO_CORE_SOURCES track_state.cpp program_path.cpp)

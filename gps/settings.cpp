@@ -5,7 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "gps/program_path.h"
+#include "core/program_path.h"
 #include "platform/user.h"
 
 namespace {
