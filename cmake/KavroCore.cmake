@@ -30,16 +30,23 @@ if(KAVRO_BUILD_TESTS)
   kavro_add_core(kavro_core_small 8)
 endif()
 
+# An executable named kavro in the given folder: the program library and a main. The viewer
+# is one; the measured viewer (tools/measure/) is linked the same way, so that what the long
+# run measures is what ships.
+function(kavro_add_viewer name main folder)
+  add_executable(${name} ${main})
+  target_link_libraries(${name} PRIVATE kavro_core kavro_warnings)
+  # The viewer uses a sliver of the C++ runtime. Linked in, that sliver is all it loads; the
+  # shared library's relocations and start-up would keep about 1.2 MB of it resident.
+  # (The sanitizers want the shared runtime.)
+  if(NOT KAVRO_SANITIZE)
+    target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
+  endif()
+  set_target_properties(${name} PROPERTIES OUTPUT_NAME kavro RUNTIME_OUTPUT_DIRECTORY ${folder})
+endfunction()
+
 # The viewer, assembled with its companions into a ready program folder (build/kavro/):
 # the executable, an example Tolm.ini and a note on linking COMn to a receiver.
-add_executable(kavro ${CMAKE_SOURCE_DIR}/app/main.cpp)
-target_link_libraries(kavro PRIVATE kavro_core kavro_warnings)
-# The viewer uses a sliver of the C++ runtime. Linked in, that sliver is all it loads; the
-# shared library's relocations and start-up would keep about 1.2 MB of it resident.
-# (The sanitizers want the shared runtime.)
-if(NOT KAVRO_SANITIZE)
-  target_link_options(kavro PRIVATE -static-libstdc++ -static-libgcc)
-endif()
-set_target_properties(kavro PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/kavro)
+kavro_add_viewer(kavro ${CMAKE_SOURCE_DIR}/app/main.cpp ${CMAKE_BINARY_DIR}/kavro)
 configure_file(${CMAKE_SOURCE_DIR}/res/Tolm.ini ${CMAKE_BINARY_DIR}/kavro/Tolm.ini COPYONLY)
 configure_file(${CMAKE_SOURCE_DIR}/res/RECEIVER.txt ${CMAKE_BINARY_DIR}/kavro/RECEIVER.txt COPYONLY)
