@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "app/records.h"
 #include "app/start_up.h"
+#include "core/records.h"
 #include "gps/gps_port.h"
 #include "gps/settings.h"
 #include "log/log_file.h"

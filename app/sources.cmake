@@ -1,1 +1,1 @@
-set(KAVRO_APP_SOURCES track_state.cpp main_window.cpp start_up.cpp)
+set(KAVRO_APP_SOURCES main_window.cpp start_up.cpp)

@@ -1,6 +1,10 @@
-// Start-up: refuse a second instance, register the class, create and show the main window,
-// then run the message loop until the window procedure posts the quit message.
+// Start-up: set the locale and the resources, refuse a second instance, register the class,
+// create and show the main window, then run the message loop until the window procedure posts
+// the quit message.
 #include "app/start_up.h"
+
+#include <clocale>
+#include <cstdint>
 
 #include "app/main_window.h"
 #include "res/resources.h"
@@ -62,4 +66,11 @@ int WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPWSTR /*command
     DispatchMessageW(&message);
   }
   return static_cast<int>(message.wParam);
+}
+
+int RunProgram() {
+  std::setlocale(LC_CTYPE, "");
+  RegisterProgramResources();
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(0x10000));
+  return WinMain(instance, nullptr, nullptr, SW_SHOW);
 }

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "platform/types.h"
 
 // The open port; INVALID_HANDLE_VALUE before it is opened and after a failed open or set-up,

@@ -1,7 +1,7 @@
 // The NMEA reader: one read from the GPS port per tick, turned into the current fix.
 #pragma once
 
-#include "app/records.h"
+#include "core/records.h"
 #include "platform/types.h"
 
 // Bytes taken from the port in one read.

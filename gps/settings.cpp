@@ -3,9 +3,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 
-#include "gps/program_path.h"
+#include "core/program_path.h"
+#include "core/text.h"
 #include "platform/user.h"
 
 namespace {
@@ -42,27 +42,6 @@ bool LooksLikeSource(const char* value) {
   return std::strncmp(c, "://", 3) == 0;
 }
 
-// The value as wide text; a byte that is no character in the locale becomes '?', so the open
-// fails on a name that shows where it went wrong instead of on some other name.
-void StoreSource(const char* value, std::size_t left, wchar_t* source) {
-  std::mbstate_t state{};
-  std::size_t length = 0;
-  while (left > 0 && length + 1 < static_cast<std::size_t>(PortSourceSize)) {
-    const std::size_t n = std::mbrtowc(&source[length], value, left, &state);
-    if (n == static_cast<std::size_t>(-1) || n == static_cast<std::size_t>(-2) || n == 0) {
-      source[length] = L'?';
-      state = std::mbstate_t{};
-      ++value;
-      --left;
-    } else {
-      value += n;
-      left -= n;
-    }
-    ++length;
-  }
-  source[length] = L'\0';
-}
-
 // A PORT line: "PORT = COM..." exactly as it always was, else a source, else nothing.
 void ReadPortLine(const char* line, TrackState* state) {
   // %n stores where the pattern left off; it stays -1 when the line does not match.
@@ -84,7 +63,9 @@ void ReadPortLine(const char* line, TrackState* state) {
   while (length > 0 && IsBlank(line[valueStart + static_cast<int>(length) - 1])) --length;
   std::memcpy(value, line + valueStart, length);
   value[length] = '\0';
-  if (LooksLikeSource(value)) StoreSource(value, length, state->portSource);
+  // A byte that is no character becomes '?', so the open fails on a name that shows where it
+  // went wrong instead of on some other name.
+  if (LooksLikeSource(value)) WidenText(value, length, state->portSource, PortSourceSize);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // source) and baud rate.
 #pragma once
 
-#include "app/records.h"
+#include "core/records.h"
 
 // Reads PORT and RATE from Tolm.ini into state->portNumber (or state->portSource) and
 // state->baudRate. A file that opens starts from port 7 at 57600 baud; a missing file is

@@ -1,2 +1,2 @@
 set(KAVRO_GPS_SOURCES gps_port.cpp nmea_reader.cpp)
-list(APPEND KAVRO_GPS_SOURCES program_path.cpp settings.cpp)
+list(APPEND KAVRO_GPS_SOURCES settings.cpp)

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "gps/program_path.h"
+#include "core/program_path.h"
 #include "platform/kernel.h"
 #include "platform/user.h"
 

@@ -143,7 +143,7 @@ for target in "${targets[@]}"; do
       if (index(file, root) != 1) next
       split(substr(file, length(root) + 1), parts, "/")
       area = parts[1]
-      if (area !~ /^(app|gps|track|view|log|platform)$/) next
+      if (area !~ /^(app|core|gps|track|view|log|platform)$/) next
       split($5, edges, "/"); covered[area] += edges[1]; total[area] += edges[2]
       functions[area]++
       if ($1 == "COVERED_FUNC:") reached[area]++

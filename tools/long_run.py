@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Long run: the viewer under a virtual X server, fed a generated drive at 5 Hz, for a given
 time. Every 10 s it samples the viewer's resident memory (VmRSS), its open file descriptors
-and the platform's live objects; every timer message is logged by the viewer itself
-(KAVRO_DEBUG_STATS: the time it was handed out, the time it was due, the live handles). "Z+"
+and the platform's live objects; every timer message is logged by the measured viewer
+(KAVRO_TIMER_RECORD: the time it was handed out, the time it was due, the live handles). "Z+"
 and "Z-" are tapped in turn every 30 s, so that the stylus path runs too.
 
 At the end it compares the warm-up-free start of the run with its end: the average of the
@@ -26,6 +26,7 @@ of 300 ms periods started by SetTimer, and the real time per period of that grid
 of the messages' times over the periods they were due in) is the timer's period.
 
 usage: long_run.py [--minutes M] [--report FILE] KAVRO_EXECUTABLE
+KAVRO_EXECUTABLE is the measured viewer, <build>/measured/kavro.
 Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user
 runs."""
 
@@ -206,7 +207,7 @@ def long_run(args):
         session.make_program_folder()
         session.start_xvfb()
         session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 11)
-        session.start_viewer(env={"KAVRO_DEBUG_STATS": stats})
+        session.start_viewer(env={"KAVRO_TIMER_RECORD": stats})
         pid = session.viewer.pid
         total_s = args.minutes * 60.0
         start = time.monotonic()

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "platform/types.h"
 
 // The tick's busy flag: idle, inside a tick (a message box shown by the tick runs a nested

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "platform/types.h"
 
 constexpr std::int32_t CompassInset = 37;     // centre from the client's right and top edges

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 
+#include "core/text.h"
 #include "view/pixels.h"
 
 namespace {
@@ -31,29 +31,6 @@ char PanelLetter(char letter) {
   return '?';
 }
 
-std::size_t WidenText(const char* text, wchar_t* out, std::size_t outSize) {
-  if (outSize == 0) return 0;
-  std::mbstate_t state{};
-  std::size_t written = 0;
-  const char* at = text;
-  std::size_t left = std::strlen(text);
-  while (left > 0 && written + 1 < outSize) {
-    wchar_t wide = L'\0';
-    std::size_t used = std::mbrtowc(&wide, at, left, &state);
-    if (used == static_cast<std::size_t>(-1) || used == static_cast<std::size_t>(-2)) {
-      // Skip one byte and start afresh, so that one bad byte costs one character.
-      wide = L'?';
-      used = 1;
-      state = std::mbstate_t{};
-    }
-    out[written++] = wide;
-    at += used;
-    left -= used;
-  }
-  out[written] = L'\0';
-  return written;
-}
-
 int FormatInfoPanel(const TrackState* state, wchar_t* out, std::size_t outSize) {
   if (outSize == 0) return 0;
   const FixRecord& fix = state->current;
@@ -62,7 +39,7 @@ int FormatInfoPanel(const TrackState* state, wchar_t* out, std::size_t outSize) 
                 fix.minute, fix.second, fix.latitude, PanelLetter(fix.latHemisphere),
                 fix.longitude, PanelLetter(fix.lonHemisphere), fix.course, fix.altitude,
                 state->topSpeed * KnotsToKmh, state->distance * KnotsToKmh);
-  WidenText(text, out, outSize);
+  WidenText(text, std::strlen(text), out, outSize);
   return 1;
 }
 
@@ -72,7 +49,7 @@ int FormatSpeedFigure(std::int32_t value, wchar_t* out, std::size_t outSize) {
   if (outSize == 0) return 0;
   char text[SpeedFigureTextSize];
   std::snprintf(text, sizeof text, "%3d", value);
-  WidenText(text, out, outSize);
+  WidenText(text, std::strlen(text), out, outSize);
   return 1;
 }
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "platform/gdi.h"
 #include "platform/types.h"
 
@@ -17,11 +17,6 @@ constexpr std::size_t SpeedFigureTextSize = 16;
 // The letter the panel shows for a hemisphere letter of the fix: printable ASCII as it is, a
 // NUL (letter not received) as a blank, any other byte as '?'.
 char PanelLetter(char letter);
-
-// Converts 8-bit text to wide characters in the current locale, byte sequence by byte
-// sequence; an invalid or cut-off sequence becomes one '?'. Stops at the NUL or when out is
-// full, and always terminates out. Returns the number of wide characters written.
-std::size_t WidenText(const char* text, wchar_t* out, std::size_t outSize);
 
 // The panel's text for the state's current fix, top speed and distance. Always whole: no
 // letter of the fix can cut it short. Returns 1, or 0 when outSize is 0.

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "platform/types.h"
 
 // Plot constants, in device pixels.

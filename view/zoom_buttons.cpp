@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "platform/gdi.h"
 #include "platform/user.h"
 #include "view/track_plot.h"

@@ -1,6 +1,5 @@
 set(PLATFORM_USER_SOURCES
   beep.cpp
-  debug_stats.cpp
   display_fd.cpp
   event_loop.cpp
   headless_message_box.cpp

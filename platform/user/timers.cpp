@@ -4,10 +4,11 @@
 #include "user/timers.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/kernel.h"
-#include "user/debug_stats.h"
+#include "platform/testing.h"
 #include "user/video.h"
 #include "user/window.h"
 
@@ -32,6 +33,11 @@ std::vector<Timer>& Timers() {
   return *timers;
 }
 
+platform::testing::TimerObserver& Observer() {
+  static auto* observer = new platform::testing::TimerObserver;
+  return *observer;
+}
+
 Timer* FindTimer(HWND window, UINT_PTR id) {
   for (Timer& timer : Timers()) {
     if (timer.window == window && timer.id == id) return &timer;
@@ -51,7 +57,7 @@ bool TakeDueTimer(HWND filter, MSG* msg, bool remove) {
   if (due == nullptr) return false;
   *msg = MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->proc), MessageTime(), POINT{0, 0}};
   if (remove) {
-    RecordTimerTaken(due->dueNs, now);
+    if (Observer()) Observer()(due->dueNs, now);
     const std::int64_t missed = (now - due->dueNs) / due->periodNs;
     due->dueNs += (missed + 1) * due->periodNs;
   }
@@ -117,4 +123,9 @@ BOOL KillTimer(HWND window, UINT_PTR id) {
   }
   SetLastError(ERROR_INVALID_PARAMETER);
   return FALSE;
+}
+
+// The test seam of platform/testing.h that sees every timer message taken.
+void platform::testing::SetTimerObserver(TimerObserver observer) {
+  platform::detail::Observer() = std::move(observer);
 }

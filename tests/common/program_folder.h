@@ -16,7 +16,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "gps/gps_port.h"
 #include "platform/comm.h"
 #include "platform/kernel.h"

@@ -6,6 +6,7 @@ starts at the same moment. Each scenario says what the program must do and check
 
 usage: faults_e2e.py KAVRO_EXECUTABLE SCENARIO
        faults_e2e.py --list
+KAVRO_EXECUTABLE is the measured viewer, <build>/measured/kavro, which records its timer messages.
 Exits 0 (passed), 1 (failed) or 77 (skipped: no Xvfb, xdotool or ImageMagick for a scenario
 that needs a window, or another Kavro of this user runs)."""
 
@@ -29,12 +30,12 @@ BOX_CAPTION = (0, 60, 130)
 
 
 def timer_messages(session):
-    """How many timer messages the viewer has handled (KAVRO_DEBUG_STATS)."""
+    """How many timer messages the viewer has handled (KAVRO_TIMER_RECORD)."""
     return len(read_text(session.path("stats.txt")).splitlines())
 
 
 def stats_env(session, **extra):
-    return dict({"KAVRO_DEBUG_STATS": session.path("stats.txt")}, **extra)
+    return dict({"KAVRO_TIMER_RECORD": session.path("stats.txt")}, **extra)
 
 
 def check_alive(session, what):

@@ -18,8 +18,9 @@
 #include <cwchar>
 #include <string>
 
-#include "app/records.h"
 #include "comm/gpsd_filter.h"
+#include "core/records.h"
+#include "core/text.h"
 #include "fuzz/fuzz_support.h"
 #include "gps/gps_port.h"
 #include "gps/nmea_reader.h"
@@ -126,7 +127,7 @@ void CheckWidening(const std::uint8_t* data, std::size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);
   for (std::size_t outSize : {std::size_t{1}, std::size_t{7}, InfoPanelTextSize}) {
     wchar_t out[InfoPanelTextSize];
-    const std::size_t written = WidenText(text.c_str(), out, outSize);
+    const std::size_t written = WidenText(text.data(), text.size(), out, outSize);
     Require(written < outSize && out[written] == L'\0', "widened text is terminated inside its buffer");
   }
 }

@@ -25,10 +25,10 @@
 #include <string>
 
 #include "comm/serial_port.h"
+#include "core/program_path.h"
 #include "detail/ports.h"
 #include "fuzz/fuzz_support.h"
 #include "gps/gps_port.h"
-#include "gps/program_path.h"
 #include "platform/kernel.h"
 #include "platform/testing.h"
 

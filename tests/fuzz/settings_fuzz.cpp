@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/records.h"
 #include "comm/source_name.h"
+#include "core/records.h"
 #include "detail/wide_text.h"
 #include "fuzz/fuzz_support.h"
 #include "gps/gps_port.h"

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "gps/nmea_reader.h"
 
 // A letter field as 'A', or as its code when a cut sentence left a line end or a NUL there.

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/records.h"
 #include "common/gdi_calls.h"
+#include "core/records.h"
 #include "platform/user.h"
 
 namespace view_test {

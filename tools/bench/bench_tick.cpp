@@ -24,8 +24,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/records.h"
 #include "bench/sample_drive.h"
+#include "core/records.h"
 #include "gps/gps_port.h"
 #include "platform/comm.h"
 #include "platform/kernel.h"

@@ -1,8 +1,8 @@
 // Drawing the track plot over a full store, as every moving tick and every drag step does.
 #include <benchmark/benchmark.h>
 
-#include "app/records.h"
 #include "bench/sample_drive.h"
+#include "core/records.h"
 #include "platform/testing.h"
 #include "platform/user.h"
 #include "view/track_plot.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/records.h"
+#include "core/records.h"
 
 namespace sample_drive {
 

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/records.h"
 #include "bench/sample_drive.h"
+#include "core/records.h"
 #include "platform/gdi.h"
 #include "platform/testing.h"
 #include "platform/user.h"

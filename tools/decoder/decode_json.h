@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/records.h"
+#include "core/records.h"
 
 // Where one read lay in the log.
 struct ReadSpan {

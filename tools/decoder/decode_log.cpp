@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "app/records.h"
+#include "core/records.h"
 #include "gps/gps_port.h"
 #include "gps/nmea_reader.h"
 #include "platform/windows.h"

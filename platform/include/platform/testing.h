@@ -1,7 +1,9 @@
-// Seams for tests and tools: intercepted message boxes, a stand-in module path, off-screen
-// drawing surfaces, PNG output, recorded drawing operations and live-object counts.
+// Seams for tests and tools: intercepted message boxes, observed timer messages, a stand-in
+// module path, off-screen drawing surfaces, PNG output, recorded drawing operations and
+// live-object counts.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +17,13 @@ namespace platform::testing {
 // returns its result. Pass an empty function to remove it.
 using MessageBoxHook = std::function<int(LPCWSTR text, LPCWSTR caption, UINT type)>;
 void SetMessageBoxHook(MessageBoxHook hook);
+
+// Timer messages: while an observer is set, it is called for every WM_TIMER the message queue
+// hands out (GetMessageW, or PeekMessageW with PM_REMOVE), with the time the timer was due and
+// the time the message was taken, in nanoseconds of the monotonic clock (CLOCK_MONOTONIC).
+// Pass an empty function to remove it.
+using TimerObserver = std::function<void(std::int64_t dueNs, std::int64_t takenNs)>;
+void SetTimerObserver(TimerObserver observer);
 
 // Module path: while set, GetModuleFileNameW reports this path instead of the executable's.
 // Pass nullptr to go back to the real path.

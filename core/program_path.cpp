@@ -1,5 +1,5 @@
 // Paths of the files beside the program file.
-#include "gps/program_path.h"
+#include "core/program_path.h"
 
 #include <cstdlib>
 #include <cwchar>

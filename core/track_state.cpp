@@ -1,6 +1,6 @@
 // The program-wide track state. It lives in zero-initialised static storage; its one
 // non-zero start value, the zoom, is set before the entry function runs.
-#include "app/records.h"
+#include "core/records.h"
 
 #include <cstring>
 

@@ -1,0 +1,1 @@
+set(KAVRO_CORE_SOURCES track_state.cpp program_path.cpp text.cpp)
