@@ -13,7 +13,7 @@ usage: tools/demo.sh [--no-bootstrap] [--build DIR] [--folder DIR] [--display DI
 
 Shows Kavro on a simulated GPS receiver: a car driving through Lisbon at 5 fixes a second.
 It runs tools/bootstrap.sh (installs the Debian packages that are missing, builds), copies
-the viewer into a program folder of its own, starts tools/simreceiver.py there with
+the viewer into a program folder of its own, starts the simulated receiver (tools/nmea_sim) there with
 Tolm.ini's PORT line set to it, and then the viewer. When the viewer closes, the receiver
 stops and removes its link.
 
@@ -32,7 +32,7 @@ options:
                              loopback port with its control socket in a temporary folder
                              (PORT = gpsd://127.0.0.1:PORT); needs the gpsd package
   -h, --help         show this help and exit
-  -- ARGS            more arguments for tools/simreceiver.py, after the demo's own
+  -- ARGS            more arguments for the receiver (python3 tools/nmea_sim --help), after the demo's own
                      (--baud 38400, and for the drive --rate-hz 5 --start 38.7077,-9.1366);
                      later ones win
 
@@ -172,7 +172,7 @@ case $source in
     network_args=(--no-pty --udp "127.0.0.1:$port" --write-ini udp)
     port_line="PORT = udp://:$port" ;;
 esac
-python3 tools/simreceiver.py --folder "$folder" --port 1 "${network_args[@]}" --baud 38400 \
+python3 tools/nmea_sim --folder "$folder" --port 1 "${network_args[@]}" --baud 38400 \
   "${drive_args[@]}" "${receiver_args[@]}" &
 receiver_pid=$!
 

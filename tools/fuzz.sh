@@ -61,7 +61,7 @@ make_corpus() {  # target
       done
       # Generated drives, each with its faults: noise, cut-off sentences, NUL bytes, absurd numbers.
       for state in 1 2 3 4; do
-        python3 tools/simreceiver.py --stdout --no-pace --quiet --duration 30 --fault-every 3 \
+        python3 tools/nmea_sim --stdout --no-pace --quiet --duration 30 --fault-every 3 \
           --faults noise,cut,nul,absurd --random-state "$state" >"$build/corpus/drive$state.nmea" &
       done
       wait

@@ -24,7 +24,7 @@ from ppm import read_ppm
 SKIP = 77
 HERE = os.path.dirname(os.path.realpath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
-SIMRECEIVER = os.path.join(SOURCE, "tools", "simreceiver.py")
+NMEA_SIM = os.path.join(SOURCE, "tools", "nmea_sim")
 LSAN_SUPPRESSIONS = os.path.join(HERE, "lsan.supp")
 X_TOOLS = ("Xvfb", "xdotool", "import")
 
@@ -231,7 +231,7 @@ class Session:
         it), started with these extra arguments; returns once the link (and the file) are
         there. With sink "tcp" or "udp" it has no pseudo-terminal: it serves TCP on a free
         loopback port, or sends datagrams to one, and Tolm.ini names that source."""
-        command = [sys.executable, SIMRECEIVER, "--folder", self.folder, "--port", str(port), "--quiet"]
+        command = [sys.executable, NMEA_SIM, "--folder", self.folder, "--port", str(port), "--quiet"]
         if sink == "tcp":
             command += ["--no-pty", "--tcp", "127.0.0.1:0", "--write-ini", "tcp"]
         elif sink == "udp":

@@ -21,7 +21,7 @@ import time
 import tty
 
 from e2e_support import (BACKGROUND, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT, PANEL, PLOT_LEFT, PORT,
-                         SIMRECEIVER, WHITE, Failure, check_log_header, check_no_sanitizer_report, free_port,
+                         NMEA_SIM, WHITE, Failure, check_log_header, check_no_sanitizer_report, free_port,
                          read_text, resident_kb, run_script, sanitized, wait_until)
 from viewer_e2e import DRIVE, wait_for_drive
 
@@ -49,7 +49,7 @@ def check_errors(session, expected, name="kavro.err"):
 
 def drive_text(seconds, random_state):
     """NMEA of a generated drive, as the simulated receiver sends it."""
-    return subprocess.run([sys.executable, SIMRECEIVER, "--stdout", "--no-pace", "--quiet", "--duration",
+    return subprocess.run([sys.executable, NMEA_SIM, "--stdout", "--no-pace", "--quiet", "--duration",
                            str(seconds), "--rate-hz", "5", "--random-state", str(random_state)],
                           capture_output=True, check=True, timeout=60).stdout
 

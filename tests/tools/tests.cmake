@@ -5,10 +5,10 @@ find_package(Python3 3.11 COMPONENTS Interpreter REQUIRED)
 
 # The Python unit tests exercise no C++ code, so the sanitizer build leaves them out.
 if(NOT KAVRO_SANITIZE)
-  add_test(NAME simreceiver
+  add_test(NAME tools_nmea_sim
     COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/tools
             -p "test_*.py")
-  set_tests_properties(simreceiver PROPERTIES TIMEOUT 300)
+  set_tests_properties(tools_nmea_sim PROPERTIES TIMEOUT 300)
 endif()
 
 kavro_add_test(tools_decode_json_test SOURCES tools/decode_json_test.cpp LIBS kavro_decoder)

@@ -42,7 +42,7 @@ import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(__file__))))
-SIMRECEIVER = os.path.join(ROOT, "tools", "simreceiver.py")
+NMEA_SIM = os.path.join(ROOT, "tools", "nmea_sim")
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 # The viewer waits this long after opening its port before the window is shown.
 KAVRO_PORT_WAIT_S = 3.0
@@ -290,7 +290,7 @@ def make_drive(out_dir, minutes, rate):
     if not os.path.exists(path):
         log("making the %g-minute drive at %g Hz: %s" % (minutes, rate, path))
         with open(path + ".part", "wb") as out:
-            subprocess.run([sys.executable, SIMRECEIVER, "--stdout", "--no-pace", "--quiet",
+            subprocess.run([sys.executable, NMEA_SIM, "--stdout", "--no-pace", "--quiet",
                             "--duration", str(minutes * 60), "--rate-hz", str(rate),
                             "--baud", str(BAUD), "--random-state", str(RANDOM_STATE),
                             "--start-time", DRIVE_START], stdout=out, check=True)
@@ -416,7 +416,7 @@ def run_once(args, drive, rate, run_number, shots_dir):
             raise RuntimeError("gpsfake did not start gpsd")
         feed_start = time.monotonic()
         receiver = subprocess.Popen(
-            [sys.executable, SIMRECEIVER, "--replay", drive, "--folder", folder, "--port", str(KAVRO_COM),
+            [sys.executable, NMEA_SIM, "--replay", drive, "--folder", folder, "--port", str(KAVRO_COM),
              "--write-ini", "--baud", str(BAUD), "--quiet"],
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             start_new_session=True)

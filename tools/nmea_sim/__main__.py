@@ -1,6 +1,6 @@
-#!/usr/bin/env python3
-"""Simulated GPS receiver: NMEA 0183 on a pseudo-terminal linked as COMn beside the viewer,
-and on TCP and UDP if asked, at a real receiver's pace, from a generated drive or a replayed log."""
+"""The simulated GPS receiver's command (python3 tools/nmea_sim ...): NMEA 0183 on a
+pseudo-terminal linked as COMn beside the viewer, and on TCP and UDP if asked, at a real
+receiver's pace, from a generated drive or a replayed log."""
 
 import argparse
 import copy
@@ -12,13 +12,14 @@ import signal
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.realpath(__file__)))
+# Run as a folder, the package's own folder is on the path, not the one that holds it.
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.realpath(__file__))))
 
 from nmea_sim import drive as drive_model  # noqa: E402
 from nmea_sim import faults as fault_kinds  # noqa: E402
 from nmea_sim import net, port, replay, sentences  # noqa: E402
 
-NAME = "simreceiver"
+NAME = "nmea_sim"
 DEFAULT_START = (48.1173, 11.5167)
 DEFAULT_BAUD = 9600
 BAUD_RANGE = (4800, 115200)
@@ -49,7 +50,7 @@ the same bytes at the same moments go to every client of a TCP server (--tcp) an
 datagrams to one address (--udp). A TCP client gets the stream from the first whole line
 after it connects; a client that does not keep up loses old bytes beyond 4 KB, and never
 holds up the others. Each datagram holds whole lines, at most 1472 bytes. Unless --quiet,
-a line 'simreceiver: serving tcp://HOST:PORT' on standard error names the server's
+a line 'nmea_sim: serving tcp://HOST:PORT' on standard error names the server's
 address, with the port taken when 0 was asked."""
 
 EPILOG = """\
@@ -149,7 +150,7 @@ def random_state(text):
 
 def make_parser():
     parser = argparse.ArgumentParser(
-        prog=os.path.basename(sys.argv[0]) or "simreceiver.py", description=DESCRIPTION,
+        prog="python3 tools/nmea_sim", description=DESCRIPTION,
         epilog=EPILOG, formatter_class=argparse.RawDescriptionHelpFormatter, allow_abbrev=False)
     out = parser.add_argument_group("port and line")
     out.add_argument("--folder", metavar="DIR", default=".",
