@@ -15,8 +15,9 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "e2e"))
-from e2e_support import Failure, check_log_header, run_script, wait_until  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
+from harness.script import Failure, check_log_header  # noqa: E402
+from harness.session import run_script  # noqa: E402
 
 TITLE = "Kavro"
 
@@ -65,8 +66,7 @@ def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
     raise Failure("the main window did not settle: windows %r" % class_windows(session))
 
 
-def run(session):
-    deb = session.program
+def run(session, deb):
     root = session.path("root")
     subprocess.run(["dpkg-deb", "-x", deb, root], check=True)
     installed = tree_state(root)
@@ -100,7 +100,7 @@ def main(argv):
     if len(argv) != 2:
         print(__doc__)
         return 2
-    return run_script(run, argv[1], prefix="kavro-package-")
+    return run_script(lambda session: run(session, os.path.realpath(argv[1])), prefix="kavro-package-")
 
 
 if __name__ == "__main__":

@@ -26,6 +26,6 @@ endforeach()
 # The quick start end to end under Xvfb: tools/demo.sh with the simulated receiver and the
 # viewer of this build.
 add_test(NAME e2e_quickstart_under_xvfb
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/quickstart_e2e.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/quickstart_e2e.py ${CMAKE_BINARY_DIR})
 set_tests_properties(e2e_quickstart_under_xvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240
   RESOURCE_LOCK kavro_main_window)

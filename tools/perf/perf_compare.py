@@ -24,14 +24,12 @@ import ctypes
 import ctypes.util
 import datetime
 import fcntl
-import math
 import os
 import platform
 import pty
 import select
 import shutil
 import signal
-import socket
 import statistics
 import struct
 import subprocess
@@ -42,8 +40,14 @@ import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(__file__))))
-NMEA_SIM = os.path.join(ROOT, "tools", "nmea_sim")
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+
+from harness.xserver import screenshot, start_xvfb, xdotool  # noqa: E402
+from harness.proc import cpu_seconds, memory_kb  # noqa: E402
+from harness.processes import free_port, stop, wait_for_listener  # noqa: E402
+from harness.session import NMEA_SIM, Session  # noqa: E402
+from harness.viewer import instance_running  # noqa: E402
+
 # The viewer waits this long after opening its port before the window is shown.
 KAVRO_PORT_WAIT_S = 3.0
 # CPU is counted from this long after the window appeared: start-up is not the steady cost.
@@ -71,28 +75,6 @@ def load_average():
 
 
 # --- /proc ---------------------------------------------------------------------------------
-
-def cpu_seconds(pid):
-    """utime + stime of the process (all its threads), or None once it is gone."""
-    try:
-        with open("/proc/%d/stat" % pid) as f:
-            text = f.read()
-    except OSError:
-        return None
-    fields = text[text.rindex(")") + 2:].split()
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
-
-
-def peak_memory_kb(pid):
-    try:
-        with open("/proc/%d/status" % pid) as f:
-            for line in f:
-                if line.startswith("VmHWM:"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return None
-
 
 def children_of(pid):
     found = []
@@ -181,81 +163,13 @@ class MapWatch:
             self.display = None
 
 
-def start_xvfb():
-    """An X server of its own on a free display; returns (process, ':N')."""
-    read_end, write_end = os.pipe()
-    process = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-         "-noreset"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-        start_new_session=True)
-    os.close(write_end)
-    number = b""
-    deadline = time.monotonic() + 20.0
-    while not number.endswith(b"\n") and time.monotonic() < deadline:
-        ready, _, _ = select.select([read_end], [], [], 0.5)
-        if ready:
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                break
-            number += chunk
-    os.close(read_end)
-    if not number.strip():
-        stop(process)
-        raise RuntimeError("Xvfb did not start")
-    return process, ":" + number.decode().strip()
-
-
-def screenshot(display, path):
-    subprocess.run(["import", "-display", display, "-window", "root", path],
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-
-
 def window_name(display, pid):
     """The title of the process's visible window, as xdotool finds it (a cross-check)."""
-    env = dict(os.environ, DISPLAY=display)
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], env=env,
-                           capture_output=True, text=True, check=False).stdout.split()
-    if not found:
-        return ""
-    return subprocess.run(["xdotool", "getwindowname", found[0]], env=env, capture_output=True,
-                          text=True, check=False).stdout.strip()
+    found = xdotool(display, "search", "--onlyvisible", "--pid", str(pid)).split()
+    return xdotool(display, "getwindowname", found[0]) if found else ""
 
 
 # --- processes -----------------------------------------------------------------------------
-
-def stop(process, grace=3.0):
-    """Ends a process this script started, and its process group (it was started in its own
-    session, so the group is its own)."""
-    if process is None or process.poll() is not None:
-        return
-    for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, grace)):
-        try:
-            os.killpg(process.pid, sig)
-        except ProcessLookupError:
-            return
-        try:
-            process.wait(wait)
-            return
-        except subprocess.TimeoutExpired:
-            continue
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_for_listener(port, timeout, alive):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline and alive():
-        try:
-            with socket.create_connection(("127.0.0.1", port), timeout=0.5):
-                return True
-        except OSError:
-            time.sleep(0.05)
-    return False
-
 
 class Terminal:
     """A pseudo-terminal of 80 x 24 that a text program draws on; its output is read and
@@ -386,21 +300,19 @@ def run_once(args, drive, rate, run_number, shots_dir):
     base = tempfile.mkdtemp(prefix="kavro-perf-")
     processes = []
     watches = []
-    terminal = None
+    terminal = kavro = None
     viewers = []
     try:
         # X servers first: one per graphical viewer.
         displays = {}
         for name in GRAPHICAL:
-            xserver, display = start_xvfb()
+            xserver, display = start_xvfb(os.path.join(base, "xvfb.log"), "1280x1024x24")
             processes.append(xserver)
             displays[name] = (xserver, display)
 
-        # Kavro's program folder: the viewer, its Tolm.ini and the receiver's COMn.
-        folder = os.path.join(base, "kavro")
-        os.makedirs(folder)
-        shutil.copy2(os.path.join(args.build, "kavro", "kavro"), folder)
-        shutil.copy2(os.path.join(args.build, "kavro", "Tolm.ini"), folder)
+        # Kavro's program folder: a copy of the viewer, and Tolm.ini set to the receiver's COMn.
+        kavro = Session(base, args.build)
+        folder = kavro.make_program_folder("kavro")
 
         # gpsfake takes a while to digest the log, so it goes first; the simulated receiver
         # then starts its replay as gpsd starts taking sentences.
@@ -414,19 +326,7 @@ def run_once(args, drive, rate, run_number, shots_dir):
         processes.append(gpsfake)
         if not wait_for_listener(gpsd_port, 60.0, lambda: gpsfake.poll() is None):
             raise RuntimeError("gpsfake did not start gpsd")
-        feed_start = time.monotonic()
-        receiver = subprocess.Popen(
-            [sys.executable, NMEA_SIM, "--replay", drive, "--folder", folder, "--port", str(KAVRO_COM),
-             "--write-ini", "--baud", str(BAUD), "--quiet"],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            start_new_session=True)
-        processes.append(receiver)
-        link = os.path.join(folder, "COM%d" % KAVRO_COM)
-        deadline = time.monotonic() + 20.0
-        while not os.path.islink(link) and time.monotonic() < deadline:
-            time.sleep(0.02)
-        if not os.path.islink(link):
-            raise RuntimeError("the simulated receiver made no COM%d" % KAVRO_COM)
+        kavro.start_receiver("--replay", drive, "--baud", BAUD, port=KAVRO_COM)
         end = time.monotonic() + duration - 1.0
         gpsd_pid = descendant_named(gpsfake.pid, "gpsd")
 
@@ -437,9 +337,8 @@ def run_once(args, drive, rate, run_number, shots_dir):
         watch = MapWatch(display)
         watches.append(watch)
         # Another Kavro of this user would answer the single-instance check (those of other
-        # users do not).
-        others = subprocess.run(["pgrep", "-x", "-u", str(os.getuid()), "kavro"],
-                                capture_output=True).returncode == 0
+        # users, or in other network namespaces, do not).
+        others = instance_running()
         if others and subprocess.run(["unshare", "--net", "true"], capture_output=True).returncode != 0:
             raise RuntimeError("another Kavro of this user runs, and this user may not make a "
                                "network namespace to keep clear of it: end that Kavro first")
@@ -491,12 +390,15 @@ def run_once(args, drive, rate, run_number, shots_dir):
                 break
             time.sleep(min(SAMPLE_EVERY_S, max(0.0, end - now)))
 
-        peaks = {v.name: peak_memory_kb(v.process.pid) for v in viewers}
-        peaks["gpsd"] = peak_memory_kb(gpsd_pid) if gpsd_pid else None
+        peaks = {v.name: memory_kb(v.process.pid, "VmHWM") for v in viewers}
+        peaks["gpsd"] = memory_kb(gpsd_pid, "VmHWM") if gpsd_pid else None
         if shots_dir:
             for v in viewers:
                 if v.display:
-                    screenshot(v.display, os.path.join(shots_dir, "%s-%ghz.png" % (v.name, rate)))
+                    try:
+                        screenshot(v.display, target=os.path.join(shots_dir, "%s-%ghz.png" % (v.name, rate)))
+                    except OSError as error:
+                        log("%s: %s" % (v.name, error))
         load = load_average()
 
         rows = []
@@ -531,6 +433,8 @@ def run_once(args, drive, rate, run_number, shots_dir):
             stop(v.process)
         for process in reversed(processes):
             stop(process)
+        if kavro:
+            kavro.stop()
         if terminal:
             terminal.close()
         shutil.rmtree(base, ignore_errors=True)
@@ -598,7 +502,7 @@ def main():
     rates = [float(r) for r in args.rates.split(",")]
     for tool in ("Xvfb", "xdotool", "gpsfake", "gpsd", "foxtrotgps", "xgps", "cgps", "import"):
         if shutil.which(tool) is None:
-            sys.exit("perf_compare: %s is missing (tools/perf_compare.sh installs it)" % tool)
+            sys.exit("perf_compare: %s is missing (tools/perf/perf_compare.sh installs it)" % tool)
 
     started = datetime.datetime.now()
     load_start = load_average()
