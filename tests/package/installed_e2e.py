@@ -37,12 +37,6 @@ def tree_state(root):
     return state
 
 
-def class_windows(session):
-    """(window, title) of every visible window of the program's class."""
-    found = session.xdotool("search", "--onlyvisible", "--classname", "^kavro$", check=False).split()
-    return [(w, session.xdotool("getwindowname", w, check=False)) for w in found]
-
-
 def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
     """Dismisses message boxes with Enter until the main window has been shown and no box has
     come for `quiet` seconds; returns the main window."""
@@ -51,7 +45,7 @@ def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
         if session.viewer.poll() is not None:
             session.skip_if_another_kavro(session.viewer)
             raise Failure("the viewer ended with %s" % session.viewer.returncode)
-        windows = class_windows(session)
+        windows = session.class_windows()
         main = next((w for w, title in windows if title == TITLE), main)
         boxes = [w for w, title in windows if title != TITLE]
         if boxes:
@@ -63,7 +57,7 @@ def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
             print("dismissed %d message boxes" % len(dismissed))
             return main
         time.sleep(0.2)
-    raise Failure("the main window did not settle: windows %r" % class_windows(session))
+    raise Failure("the main window did not settle: windows %r" % session.class_windows())
 
 
 def run(session, deb):

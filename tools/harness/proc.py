@@ -1,5 +1,5 @@
-"""Sampling a running process in /proc: CPU seconds, memory and open descriptors; None once
-it has gone."""
+"""Sampling a running process in /proc: CPU seconds, memory, open descriptors, the processes
+below it; None once it has gone."""
 
 import os
 
@@ -14,13 +14,32 @@ def read(path):
         return None
 
 
+def stat(pid):
+    """The fields of /proc/PID/stat after the command's name: state, parent, ..."""
+    text = read("/proc/%d/stat" % pid)
+    return None if text is None else text[text.rindex(")") + 2:].split()
+
+
 def cpu_seconds(pid):
     """User and system time of all the process's threads."""
-    text = read("/proc/%d/stat" % pid)
-    if text is None:
-        return None
-    fields = text[text.rindex(")") + 2:].split()
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+    fields = stat(pid)
+    return None if fields is None else (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def descendant_named(pid, name):
+    """A process below pid whose command is name, or None."""
+    children = {}
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        fields = stat(int(entry))
+        if fields is not None:
+            children.setdefault(int(fields[1]), []).append(int(entry))
+    stack = [pid]
+    while stack:
+        for child in children.get(stack.pop(), []):
+            if (read("/proc/%d/comm" % child) or "").strip() == name:
+                return child
+            stack.append(child)
+    return None
 
 
 def memory_kb(pid, field="VmRSS"):

@@ -20,12 +20,16 @@ class Windows:
             raise Failure("xdotool %s: %s" % (" ".join(args), done.stderr.decode(errors="replace").strip()))
         return done.stdout.decode(errors="replace").strip() if done.returncode == 0 else ""
 
-    def windows(self, title, klass="kavro"):
-        """The visible windows of the program's class with this title. xdotool's search by
+    def class_windows(self, klass="kavro"):
+        """(window, title) of the visible windows of the program's class. xdotool's search by
         name misses titles set as UTF-8 text, as SDL sets them under a UTF-8 locale; so find
         the program's windows by class and read their titles."""
         found = self.xdotool("search", "--onlyvisible", "--classname", "^%s$" % klass, check=False).split()
-        return [w for w in found if self.xdotool("getwindowname", w, check=False) == title]
+        return [(w, self.xdotool("getwindowname", w, check=False)) for w in found]
+
+    def windows(self, title, klass="kavro"):
+        """The visible windows of the program's class with this title."""
+        return [w for w, shown in self.class_windows(klass) if shown == title]
 
     def settled_windows(self, title, klass="kavro"):
         """The windows with this title once they have stayed the same for a moment. SDL may

@@ -43,7 +43,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(__file__
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 
 from harness.xserver import screenshot, start_xvfb, xdotool  # noqa: E402
-from harness.proc import cpu_seconds, memory_kb  # noqa: E402
+from harness.proc import cpu_seconds, descendant_named, memory_kb, read  # noqa: E402
 from harness.processes import free_port, stop, wait_for_listener  # noqa: E402
 from harness.session import NMEA_SIM, Session  # noqa: E402
 from harness.viewer import instance_running  # noqa: E402
@@ -72,37 +72,6 @@ def log(text):
 def load_average():
     with open("/proc/loadavg") as f:
         return " ".join(f.read().split()[:3])
-
-
-# --- /proc ---------------------------------------------------------------------------------
-
-def children_of(pid):
-    found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open("/proc/%s/stat" % entry) as f:
-                text = f.read()
-        except OSError:
-            continue
-        if int(text[text.rindex(")") + 2:].split()[1]) == pid:
-            found.append(int(entry))
-    return found
-
-
-def descendant_named(pid, name):
-    stack = [pid]
-    while stack:
-        for child in children_of(stack.pop()):
-            try:
-                with open("/proc/%d/comm" % child) as f:
-                    if f.read().strip() == name:
-                        return child
-            except OSError:
-                continue
-            stack.append(child)
-    return None
 
 
 # --- X: Xvfb and the first mapped window ---------------------------------------------------
@@ -265,12 +234,8 @@ def start_graphical(name, command, env, watch, xserver, display, own_network=Fal
                                    stderr=subprocess.DEVNULL, start_new_session=True)
         deadline = time.monotonic() + 10.0
         while time.monotonic() < deadline and process.poll() is None:
-            try:
-                with open("/proc/%d/comm" % process.pid) as f:
-                    if f.read().strip() == "sh":
-                        break
-            except OSError:
-                pass
+            if (read("/proc/%d/comm" % process.pid) or "").strip() == "sh":
+                break
             time.sleep(0.005)
         started = time.monotonic()
         process.stdin.write(b"go\n")
