@@ -40,8 +40,9 @@ DRIVE = ["--rate-hz", "5", "--start", "38.7077,-9.1366"]  # unless the receiver 
 def parse_args():
     parser = argparse.ArgumentParser(prog="tools/demo.sh", description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--no-bootstrap", action="store_true", help="use what is built already; install and build nothing")
-    parser.add_argument("--build", default="build", help="the build folder that holds kavro/kavro (default: build)")
+    parser.add_argument("--no-bootstrap", action="store_true",
+                        help="use what is built already; install and build nothing")
+    parser.add_argument("--build", default="build", help="the build folder (default: build)")
     parser.add_argument("--folder", help="the demo's program folder (default: the build folder's demo/)")
     parser.add_argument("--display", default=os.environ.get("DISPLAY"),
                         help="the X display to show the viewer on (default: $DISPLAY)")
@@ -66,7 +67,7 @@ def demo(session, args):
     folder = os.path.abspath(args.folder or os.path.join(args.build, "demo"))
     session.make_program_folder(folder)
     if not os.path.exists(os.path.join(folder, "Tolm.ini")):
-        shutil.copy(os.path.join(args.build, "kavro", "Tolm.ini"), folder)
+        shutil.copy(os.path.join(os.path.dirname(session.program), "Tolm.ini"), folder)  # the example
     # A link left by a receiver that was killed outright points to a pseudo-terminal that is gone
     # (or now someone else's); the viewer must not open it before the new receiver replaces it.
     link = os.path.join(folder, "COM1")

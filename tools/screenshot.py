@@ -37,11 +37,12 @@ def picture(session, args):
 def main():
     parser = argparse.ArgumentParser(prog="tools/screenshot.py", description=__doc__)
     parser.add_argument("--build", default=os.path.join(SOURCE, "build"),
-                        help="the build folder that holds kavro/kavro (default: build)")
+                        help="the build folder (default: build)")
     parser.add_argument("--output", default=os.path.join(SOURCE, "docs", "screenshot.png"),
                         help="where to write the PNG (default: docs/screenshot.png)")
     parser.add_argument("--wait", type=int, default=45, help="seconds the viewer runs before the picture (default: 45)")
-    parser.add_argument("--zoom-in", type=int, default=3, help="taps on Z+ first; each halves the ground shown (default: 3)")
+    parser.add_argument("--zoom-in", type=int, default=3,
+                        help="taps on Z+ first; each halves the ground shown (default: 3)")
     parser.add_argument("receiver_args", nargs=argparse.REMAINDER, help="-- and arguments for the receiver")
     args = parser.parse_args()
     args.receiver_args = args.receiver_args[1:] if args.receiver_args[:1] == ["--"] else args.receiver_args

@@ -17,7 +17,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
-from harness.screen import BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, PANEL, PLOT_LEFT, WHITE, ZOOM_IN  # noqa: E402
+from harness.screen import (BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, PANEL, PLOT_LEFT, WHITE,  # noqa: E402
+                            ZOOM_IN)
 from harness.script import (Failure, Skip, check_log_header, check_no_sanitizer_report, read_text,  # noqa: E402
                             wait_until)
 from harness.session import run_script  # noqa: E402
