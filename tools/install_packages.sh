@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs those of the named Debian packages that are missing; installs nothing when all are
-# there. Used by tools/bootstrap.sh and tools/perf_compare.sh.
+# there. Used by tools/bootstrap.sh and tools/perf/perf_compare.sh.
 #   tools/install_packages.sh PACKAGE...
 set -euo pipefail
 name=${KAVRO_INSTALLER:-$(basename "$0" .sh)}

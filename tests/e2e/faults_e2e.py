@@ -4,9 +4,8 @@ bytes and absurd numbers or is unplugged in the middle of a read, settings files
 and binary bytes, program folders that are read-only or have a name beyond ASCII, and three
 starts at the same moment. Each scenario says what the program must do and checks that.
 
-usage: faults_e2e.py KAVRO_EXECUTABLE SCENARIO
+usage: faults_e2e.py BUILD_FOLDER SCENARIO
        faults_e2e.py --list
-KAVRO_EXECUTABLE is the measured viewer, <build>/measured/kavro, which records its timer messages.
 Exits 0 (passed), 1 (failed) or 77 (skipped: no Xvfb, xdotool or ImageMagick for a scenario
 that needs a window, or another Kavro of this user runs)."""
 
@@ -17,9 +16,12 @@ import subprocess
 import sys
 import time
 
-from e2e_support import (BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, PANEL, PLOT_LEFT, WHITE, ZOOM_IN,
-                         Failure, Skip, check_log_header, check_no_sanitizer_report, read_text, run_script,
-                         wait_until)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
+from harness.screen import (BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, PANEL, PLOT_LEFT, WHITE,  # noqa: E402
+                            ZOOM_IN)
+from harness.script import (Failure, Skip, check_log_header, check_no_sanitizer_report, read_text,  # noqa: E402
+                            wait_until)
+from harness.session import run_script  # noqa: E402
 
 TICKS = 5  # ticks a scenario watches the viewer through
 START_LIMIT_S = 40  # the port's 3 s settling wait, and a slow sanitizer build
@@ -30,12 +32,13 @@ BOX_CAPTION = (0, 60, 130)
 
 
 def timer_messages(session):
-    """How many timer messages the viewer has handled (KAVRO_TIMER_RECORD)."""
-    return len(read_text(session.path("stats.txt")).splitlines())
+    """How many timer messages the viewer has handled (its timer record)."""
+    return len(read_text(session.timer_record).splitlines())
 
 
-def stats_env(session, **extra):
-    return dict({"KAVRO_TIMER_RECORD": session.path("stats.txt")}, **extra)
+def make_program_folder(session, name="program"):
+    """A program folder whose viewer records its timer in the work folder."""
+    session.make_program_folder(name, timer_record=session.path("stats.txt"))
 
 
 def check_alive(session, what):
@@ -81,11 +84,11 @@ def faulty_stream(kinds, rate_hz, baud):
     drawing: its info panel shows text and changes from tick to tick. "Ok" ends it with exit
     code 0, and the log holds its one header."""
     def body(session):
-        session.make_program_folder()
+        make_program_folder(session)
         session.start_xvfb()
         session.start_receiver("--rate-hz", rate_hz, "--baud", baud, "--random-state", 5,
                                "--faults", kinds, "--fault-every", 0.1)
-        session.start_viewer(env=stats_env(session))
+        session.start_viewer()
         first = timer_messages(session)
         panels = set()
 
@@ -136,12 +139,12 @@ def hang_up(session):
     timer messages still arrive. The window stays usable: the box's area is repainted, "Z+"
     beeps and draws the plot, the window repaints when it is shown again, and "Ok" ends the
     program with exit code 0."""
-    session.make_program_folder()
+    make_program_folder(session)
     session.start_xvfb()
     session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 6,
                            "--faults", "hangup", "--fault-every", HANG_UP_AFTER_S)
     beep = session.path("beep.raw")
-    session.start_viewer(env=stats_env(session, SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=beep))
+    session.start_viewer(env={"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": beep})
     main_window = session.window
 
     # Ticks draw until the receiver goes.
@@ -235,14 +238,14 @@ def settings_file(session):
     lines (COM3 at 115200, where the receiver waits; the earlier COM9 and RATE = 0 would fail
     to open or to set), reports nothing and reads the receiver. The log holds its header."""
     rng = random.Random(8)
-    session.make_program_folder()
+    make_program_folder(session)
     session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 8, write_ini=False)
     parts = [garbage(rng, 2 << 20), b"\nPORT = COM9\nRATE = 0\n", b"x" * (1 << 20), b"\r\r\n",
              b"\0" * 5000, b"\n", garbage(rng, 2 << 20), b"\nPORT = COM3\r\nRATE = 115200\n",
              garbage(rng, 1 << 20).replace(b"\n", b"")]
     with open(os.path.join(session.folder, "Tolm.ini"), "wb") as ini:
         ini.write(b"".join(parts))
-    session.start_headless_viewer(env=stats_env(session))
+    session.start_headless_viewer()
     watch_ticks(session)
     check_quiet(session)
     check_log_header(session.folder)
@@ -257,7 +260,7 @@ def read_only_folder(session):
     receiver as usual and reports nothing else. As root the viewer (and the receiver, whose
     pseudo-terminal it must open) run as the user nobody: root writes into read-only folders."""
     user = "nobody" if os.geteuid() == 0 else None
-    session.make_program_folder()
+    make_program_folder(session)
     session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 9)
     if user is not None:
         entry = pwd.getpwnam(user)
@@ -265,10 +268,9 @@ def read_only_folder(session):
         for path in (session.folder, os.path.realpath(os.path.join(session.folder, "COM3"))):
             os.chown(path, entry.pw_uid, entry.pw_gid)
     os.chmod(session.folder, 0o555)
-    stats = session.path("stats.txt")
-    open(stats, "w").close()
-    os.chmod(stats, 0o666)
-    session.start_headless_viewer(env=stats_env(session), user=user)
+    open(session.timer_record, "w").close()
+    os.chmod(session.timer_record, 0o666)
+    session.start_headless_viewer(user=user)
     watch_ticks(session)
     check_quiet(session, "Error: Can not create the LogFile \"Tolm.txt\"\n")
     if os.path.exists(os.path.join(session.folder, "Tolm.txt")):
@@ -282,10 +284,9 @@ UNICODE_FOLDER = "Kavro-Ünïcødé-テスト"
 def unicode_folder(session):
     """A program folder named beyond ASCII, under a UTF-8 locale: the viewer creates Tolm.txt
     there, reads Tolm.ini from there and opens the COM3 link there, reporting nothing."""
-    session.make_program_folder(UNICODE_FOLDER)
+    make_program_folder(session, UNICODE_FOLDER)
     session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 10)
-    env = stats_env(session, LANG="C.UTF-8", LC_ALL="", LC_CTYPE="")
-    session.start_headless_viewer(env=env)
+    session.start_headless_viewer(env={"LANG": "C.UTF-8", "LC_ALL": "", "LC_CTYPE": ""})
     watch_ticks(session)
     check_quiet(session)
     check_log_header(session.folder)

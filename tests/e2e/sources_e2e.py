@@ -5,7 +5,7 @@ of 64 KiB among them), Debian's gpsd reading its pseudo-terminal, a TCP server t
 viewer with binary garbage and NMEA, sources that stay silent (which must never hold the
 window) and malformed PORT values. Each scenario says what the program must do and checks it.
 
-usage: sources_e2e.py KAVRO_EXECUTABLE SCENARIO
+usage: sources_e2e.py BUILD_FOLDER SCENARIO
        sources_e2e.py --list
 Exits 0 (passed), 1 (failed) or 77 (skipped: no Xvfb, xdotool, ImageMagick or gpsd for a
 scenario that needs them, or another Kavro of this user runs)."""
@@ -20,10 +20,13 @@ import threading
 import time
 import tty
 
-from e2e_support import (BACKGROUND, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT, PANEL, PLOT_LEFT, PORT,
-                         SIMRECEIVER, WHITE, Failure, check_log_header, check_no_sanitizer_report, free_port,
-                         read_text, resident_kb, run_script, sanitized, wait_until)
-from viewer_e2e import DRIVE, wait_for_drive
+from viewer_e2e import DRIVE, wait_for_drive  # puts tools/ on the path
+
+from harness.processes import free_port
+from harness.proc import memory_kb, open_files
+from harness.screen import BACKGROUND, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT, PANEL, PLOT_LEFT, WHITE
+from harness.script import Failure, check_log_header, check_no_sanitizer_report, wait_until
+from harness.session import NMEA_SIM, PORT, run_script
 
 OK_LIMIT_S = 1.0  # from "Ok" to the end of a viewer whose read waits on a silent source
 FLOOD_OK_LIMIT_S = 2.0
@@ -49,9 +52,23 @@ def check_errors(session, expected, name="kavro.err"):
 
 def drive_text(seconds, random_state):
     """NMEA of a generated drive, as the simulated receiver sends it."""
-    return subprocess.run([sys.executable, SIMRECEIVER, "--stdout", "--no-pace", "--quiet", "--duration",
+    return subprocess.run([sys.executable, NMEA_SIM, "--stdout", "--no-pace", "--quiet", "--duration",
                            str(seconds), "--rate-hz", "5", "--random-state", str(random_state)],
                           capture_output=True, check=True, timeout=60).stdout
+
+
+def resident_kb(pid):
+    kb = memory_kb(pid)
+    if kb is None:
+        raise Failure("no VmRSS for process %d (has it ended?)" % pid)
+    return kb
+
+
+def sanitized(program):
+    """True for a build with AddressSanitizer, whose memory grows by design (freed blocks wait
+    in quarantine)."""
+    with open(program, "rb") as f:
+        return b"__asan_init" in f.read()
 
 
 def loopback_listener():
@@ -283,17 +300,6 @@ BAD_VALUES = ["/", "ftp://host:21", "tcp://127.0.0.1", "tcp://127.0.0.1:0", "tcp
               "gpsd://"]
 
 
-def open_files(pid):
-    """What the descriptors of a running process lead to."""
-    found = set()
-    for fd in os.listdir("/proc/%d/fd" % pid):
-        try:
-            found.add(os.readlink("/proc/%d/fd/%s" % (pid, fd)))
-        except OSError:  # closed meanwhile
-            pass
-    return found
-
-
 def check_open_fails(session, value, name, cause=".+"):
     """Headless, with "PORT = COM1" and then this value: the open fails with one stderr line
     naming the value (and the cause) and its box, and the first read fails; COM1 is never
@@ -305,7 +311,7 @@ def check_open_fails(session, value, name, cause=".+"):
         session.viewer = viewer
         session.skip_if_another_kavro(viewer)
         raise Failure("the viewer ended with %d on PORT = %s" % (viewer.returncode, value))
-    opened = open_files(viewer.pid)
+    opened = open_files(viewer.pid) or []
     viewer.terminate()
     viewer.wait(10)
     if not failed:

@@ -5,7 +5,7 @@ track plot with its end dot and the compass; a tap on "Z+" changes the plot, a d
 track by the drag's offset, and the menu bar's "Ok" ends the program with exit code 0, leaving
 a log that holds just its header.
 
-usage: viewer_e2e.py KAVRO_EXECUTABLE
+usage: viewer_e2e.py BUILD_FOLDER
 Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user
 runs (the single-instance rule would send our start to that one). Set KAVRO_E2E_KEEP to a
 folder to keep the screenshots there."""
@@ -14,8 +14,11 @@ import os
 import subprocess
 import sys
 
-from e2e_support import (BACKGROUND, BLACK, BLUE, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, PLOT_LEFT, PORT, RED,
-                         WHITE, ZOOM_IN, Failure, check_log_header, run_script, wait_until)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
+from harness.screen import (BACKGROUND, BLACK, BLUE, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, PLOT_LEFT,  # noqa: E402
+                            RED, WHITE, ZOOM_IN)
+from harness.script import Failure, check_log_header, wait_until  # noqa: E402
+from harness.session import PORT, run_script  # noqa: E402
 
 COMPASS_CENTRE = (CLIENT_WIDTH - 37, 37)
 COMPASS_REACH = 30

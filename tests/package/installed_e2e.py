@@ -15,8 +15,9 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "e2e"))
-from e2e_support import Failure, check_log_header, run_script, wait_until  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
+from harness.script import Failure, check_log_header  # noqa: E402
+from harness.session import run_script  # noqa: E402
 
 TITLE = "Kavro"
 
@@ -36,12 +37,6 @@ def tree_state(root):
     return state
 
 
-def class_windows(session):
-    """(window, title) of every visible window of the program's class."""
-    found = session.xdotool("search", "--onlyvisible", "--classname", "^kavro$", check=False).split()
-    return [(w, session.xdotool("getwindowname", w, check=False)) for w in found]
-
-
 def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
     """Dismisses message boxes with Enter until the main window has been shown and no box has
     come for `quiet` seconds; returns the main window."""
@@ -50,7 +45,7 @@ def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
         if session.viewer.poll() is not None:
             session.skip_if_another_kavro(session.viewer)
             raise Failure("the viewer ended with %s" % session.viewer.returncode)
-        windows = class_windows(session)
+        windows = session.class_windows()
         main = next((w for w, title in windows if title == TITLE), main)
         boxes = [w for w, title in windows if title != TITLE]
         if boxes:
@@ -62,11 +57,10 @@ def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
             print("dismissed %d message boxes" % len(dismissed))
             return main
         time.sleep(0.2)
-    raise Failure("the main window did not settle: windows %r" % class_windows(session))
+    raise Failure("the main window did not settle: windows %r" % session.class_windows())
 
 
-def run(session):
-    deb = session.program
+def run(session, deb):
     root = session.path("root")
     subprocess.run(["dpkg-deb", "-x", deb, root], check=True)
     installed = tree_state(root)
@@ -100,7 +94,7 @@ def main(argv):
     if len(argv) != 2:
         print(__doc__)
         return 2
-    return run_script(run, argv[1], prefix="kavro-package-")
+    return run_script(lambda session: run(session, os.path.realpath(argv[1])), prefix="kavro-package-")
 
 
 if __name__ == "__main__":

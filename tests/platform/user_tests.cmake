@@ -13,6 +13,3 @@ add_dependencies(platform_user_test ce_window_demo)
 
 add_executable(ce_window_demo platform/ce_window_demo.cpp)
 target_link_libraries(ce_window_demo PRIVATE platform kavro_warnings)
-add_test(NAME e2e_window_under_xvfb
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/window_e2e.sh $<TARGET_FILE:ce_window_demo>)
-set_tests_properties(e2e_window_under_xvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)

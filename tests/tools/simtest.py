@@ -14,7 +14,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.normpath(os.path.join(HERE, "..", ".."))
 TOOLS = os.path.join(SOURCE, "tools")
-SIMRECEIVER = os.path.join(TOOLS, "simreceiver.py")
+# The simulated receiver's command: python3 tools/nmea_sim. (SIMRECEIVER is its old name.)
+NMEA_SIM = SIMRECEIVER = os.path.join(TOOLS, "nmea_sim")
 sys.path.insert(0, TOOLS)
 
 # The viewer's patterns, each scanned from 4 characters after the sentence name.
@@ -138,13 +139,13 @@ def viewer_fix(data):
 
 def run(args, timeout=30, **kwargs):
     """The tool run to its end: (exit status, standard output bytes, standard error text)."""
-    done = subprocess.run([sys.executable, SIMRECEIVER] + list(args), capture_output=True,
+    done = subprocess.run([sys.executable, NMEA_SIM] + list(args), capture_output=True,
                           timeout=timeout, **kwargs)
     return done.returncode, done.stdout, done.stderr.decode("utf-8", "replace")
 
 
 def start(args):
-    return subprocess.Popen([sys.executable, SIMRECEIVER] + list(args), stdout=subprocess.PIPE,
+    return subprocess.Popen([sys.executable, NMEA_SIM] + list(args), stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE)
 
 

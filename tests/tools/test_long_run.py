@@ -6,7 +6,7 @@ import types
 import unittest
 
 import simtest  # noqa: F401  (puts tools/ on the path)
-import long_run
+from long_run import verdict as long_run
 
 MINUTES = 10
 ARGS = types.SimpleNamespace(rss_tolerance_kb=256.0, drift_tolerance=1.0)

@@ -5,7 +5,7 @@
 // The whole tick is measured, read included: with the port set to hand over at once what has
 // arrived, the read is one system call and the parse a few microseconds, so the figures are
 // the drawing the tick orders (panel, plot, compass, speed figure). Presenting to the screen
-// is not part of a tick; tools/perf_compare.sh measures it with the rest of the process.
+// is not part of a tick; tools/perf/perf_compare.sh measures it with the rest of the process.
 //
 // Every iteration starts from the same store: the given number of points of a drive, with
 // the epoch's fix one step further along it, so that each tick is a moving one that redraws

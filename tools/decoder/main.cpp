@@ -46,7 +46,7 @@ const char Help[] =
     "\n"
     "examples:\n"
     "  kavro-decode ../shared/nmea/bt451.log\n"
-    "  tools/simreceiver.py --stdout --no-pace --duration 600 | kavro-decode --summary-only -\n"
+    "  python3 tools/nmea_sim --stdout --no-pace --duration 600 | kavro-decode --summary-only -\n"
     "\n"
     "exit status: 0 when the log was read to its end; 1 when a read failed part way (the\n"
     "summary then covers the reads before it); 2 for bad arguments or a log that cannot be\n"

@@ -64,7 +64,7 @@ def link_port(folder, port, target):
         raise LinkError("%s is %s, not a link to a pseudo-terminal made by this tool; "
                         "it stays as it is (choose another --port or --folder)"
                         % (path, describe(path)))
-    temporary = "%s.simreceiver-%d" % (path, os.getpid())
+    temporary = "%s.nmea_sim-%d" % (path, os.getpid())
     try:
         os.symlink(target, temporary)
         os.replace(temporary, path)

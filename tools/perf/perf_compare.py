@@ -2,21 +2,18 @@
 """Kavro beside FoxtrotGPS, xgps and cgps (on gpsd) on the same recorded drive.
 
 For each rate, one drive log is made with the simulated receiver. Each run replays it at
-the same time into three copies of Kavro and through gpsfake into one gpsd: Kavro (pty)
-reads a pseudo-terminal linked as COMn beside it, Kavro (TCP) the same bytes at the same
-moments from the simulated receiver's TCP server, and Kavro (gpsd) watches gpsd's NMEA, as
-FoxtrotGPS, xgps and cgps watch its reports. Only one Kavro runs per user, so the Kavros on
-gpsd and TCP run under user ids of their own (which needs root). Every graphical viewer gets
-an X server of its own (Xvfb), so that its window can be timed and the X server's own work
-told apart. The viewers start one after another, never overlapping, and then all follow the
-rest of the drive.
+the same time into Kavro (through a pseudo-terminal linked as COMn beside a copy of the
+viewer) and through gpsfake into one gpsd that FoxtrotGPS, xgps and cgps watch. Every
+graphical viewer gets an X server of its own (Xvfb), so that its window can be timed and the
+X server's own work told apart. The viewers start one after another, never overlapping, and
+then all follow the rest of the drive.
 
 Measured for each process, from /proc:
   CPU per minute  utime + stime over the replay, from 2 s after the window appeared (after the
                   start for cgps and gpsd) to the end of the replay, per minute of wall time;
   peak memory     VmHWM at the end of the replay;
   first window    from just before the process was started to the X server's MapNotify for
-                  its first top-level window (for the Kavros also less their 3 s wait at the port),
+                  its first top-level window (for Kavro also less its 3 s wait at the port),
                   and the CPU time the process had used by then (which the machine's load
                   does not stretch).
 """
@@ -27,17 +24,12 @@ import ctypes
 import ctypes.util
 import datetime
 import fcntl
-import grp
-import math
 import os
 import platform
 import pty
-import pwd
-import re
 import select
 import shutil
 import signal
-import socket
 import statistics
 import struct
 import subprocess
@@ -48,8 +40,14 @@ import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(__file__))))
-SIMRECEIVER = os.path.join(ROOT, "tools", "simreceiver.py")
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+
+from harness.xserver import screenshot, start_xvfb, xdotool  # noqa: E402
+from harness.proc import cpu_seconds, descendant_named, memory_kb, read  # noqa: E402
+from harness.processes import free_port, stop, wait_for_listener  # noqa: E402
+from harness.session import NMEA_SIM, Session  # noqa: E402
+from harness.viewer import instance_running  # noqa: E402
+
 # The viewer waits this long after opening its port before the window is shown.
 KAVRO_PORT_WAIT_S = 3.0
 # CPU is counted from this long after the window appeared: start-up is not the steady cost.
@@ -63,9 +61,8 @@ KAVRO_COM = 9
 # FoxtrotGPS at street level, as one follows a drive (it starts at zoom 3, the whole world).
 FOXTROT_ZOOM = 15
 
-KAVROS = ("Kavro (pty)", "Kavro (gpsd)", "Kavro (TCP)")
-VIEWERS = KAVROS + ("FoxtrotGPS", "xgps", "cgps")
-GRAPHICAL = KAVROS + ("FoxtrotGPS", "xgps")
+VIEWERS = ("Kavro", "FoxtrotGPS", "xgps", "cgps")
+GRAPHICAL = ("Kavro", "FoxtrotGPS", "xgps")
 
 
 def log(text):
@@ -75,59 +72,6 @@ def log(text):
 def load_average():
     with open("/proc/loadavg") as f:
         return " ".join(f.read().split()[:3])
-
-
-# --- /proc ---------------------------------------------------------------------------------
-
-def cpu_seconds(pid):
-    """utime + stime of the process (all its threads), or None once it is gone."""
-    try:
-        with open("/proc/%d/stat" % pid) as f:
-            text = f.read()
-    except OSError:
-        return None
-    fields = text[text.rindex(")") + 2:].split()
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
-
-
-def peak_memory_kb(pid):
-    try:
-        with open("/proc/%d/status" % pid) as f:
-            for line in f:
-                if line.startswith("VmHWM:"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return None
-
-
-def children_of(pid):
-    found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open("/proc/%s/stat" % entry) as f:
-                text = f.read()
-        except OSError:
-            continue
-        if int(text[text.rindex(")") + 2:].split()[1]) == pid:
-            found.append(int(entry))
-    return found
-
-
-def descendant_named(pid, name):
-    stack = [pid]
-    while stack:
-        for child in children_of(stack.pop()):
-            try:
-                with open("/proc/%d/comm" % child) as f:
-                    if f.read().strip() == name:
-                        return child
-            except OSError:
-                continue
-            stack.append(child)
-    return None
 
 
 # --- X: Xvfb and the first mapped window ---------------------------------------------------
@@ -188,143 +132,13 @@ class MapWatch:
             self.display = None
 
 
-def start_xvfb():
-    """An X server of its own on a free display; returns (process, ':N')."""
-    read_end, write_end = os.pipe()
-    process = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-         "-noreset"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-        start_new_session=True)
-    os.close(write_end)
-    number = b""
-    deadline = time.monotonic() + 20.0
-    while not number.endswith(b"\n") and time.monotonic() < deadline:
-        ready, _, _ = select.select([read_end], [], [], 0.5)
-        if ready:
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                break
-            number += chunk
-    os.close(read_end)
-    if not number.strip():
-        stop(process)
-        raise RuntimeError("Xvfb did not start")
-    return process, ":" + number.decode().strip()
-
-
-def screenshot(display, path):
-    subprocess.run(["import", "-display", display, "-window", "root", path],
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-
-
 def window_name(display, pid):
     """The title of the process's visible window, as xdotool finds it (a cross-check)."""
-    env = dict(os.environ, DISPLAY=display)
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], env=env,
-                           capture_output=True, text=True, check=False).stdout.split()
-    if not found:
-        return ""
-    return subprocess.run(["xdotool", "getwindowname", found[0]], env=env, capture_output=True,
-                          text=True, check=False).stdout.strip()
+    found = xdotool(display, "search", "--onlyvisible", "--pid", str(pid)).split()
+    return xdotool(display, "getwindowname", found[0]) if found else ""
 
 
 # --- processes -----------------------------------------------------------------------------
-
-def stop(process, grace=3.0):
-    """Ends a process this script started, and its process group (it was started in its own
-    session, so the group is its own)."""
-    if process is None or process.poll() is not None:
-        return
-    for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, grace)):
-        try:
-            os.killpg(process.pid, sig)
-        except ProcessLookupError:
-            return
-        try:
-            process.wait(wait)
-            return
-        except subprocess.TimeoutExpired:
-            continue
-
-
-def spare_ids(count):
-    """(uid, gid) pairs that no account, group or process has.
-
-    Only one Kavro runs per user (its window announces itself on an abstract socket named from
-    the user id), so the Kavros on gpsd and TCP run under ids of their own. Bare numbers do:
-    the viewer asks for no account, so nothing is created that a crash could leave behind, and
-    all three Kavros reach the loopback where gpsd and the receiver listen (in network
-    namespaces of their own they would need veth pairs and addresses). The range depends on
-    this process's id, so that two comparisons at once pick different ids."""
-    taken = {u.pw_uid for u in pwd.getpwall()} | {g.gr_gid for g in grp.getgrall()}
-    for entry in os.listdir("/proc"):
-        try:
-            taken.add(os.stat("/proc/" + entry).st_uid)
-        except OSError:
-            pass
-    ids = []
-    candidate = 2000000000 + os.getpid() % 100000 * 16
-    while len(ids) < count:
-        if candidate not in taken:
-            ids.append((candidate, candidate))
-        candidate += 1
-    return ids
-
-
-def kavro_folder(base, name, build, port=None, owner=None):
-    """A program folder with a copy of the viewer and its Tolm.ini (PORT set when given), and a
-    home beside it; both belong to owner (uid, gid) when given, so that it writes its log."""
-    key = name.split("(")[1].rstrip(")").lower()
-    folder = os.path.join(base, "kavro-" + key)
-    home = os.path.join(base, "home-" + key)
-    for path in (folder, home):
-        os.makedirs(path)
-    shutil.copy2(os.path.join(build, "kavro", "kavro"), folder)
-    shutil.copy2(os.path.join(build, "kavro", "Tolm.ini"), folder)
-    if port:
-        with open(os.path.join(folder, "Tolm.ini"), "w") as f:
-            f.write("PORT = %s\nRATE = %d\n" % (port, BAUD))
-    if owner:
-        for path in (folder, home, os.path.join(folder, "kavro"), os.path.join(folder, "Tolm.ini")):
-            os.chown(path, *owner)
-    return folder, home
-
-
-def serving_port(receiver, timeout):
-    """The port of the simulated receiver's TCP server, from its line on standard error. The
-    rest of what it says is read and thrown away, so that it never waits on a full pipe."""
-    found = []
-    said = threading.Event()
-
-    def read():
-        for line in receiver.stderr:
-            match = None if found else re.search(rb"serving tcp://\S*:(\d+)", line)
-            if match:
-                found.append(int(match.group(1)))
-                said.set()
-        said.set()
-
-    threading.Thread(target=read, daemon=True).start()
-    said.wait(timeout)
-    return found[0] if found else None
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_for_listener(port, timeout, alive):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline and alive():
-        try:
-            with socket.create_connection(("127.0.0.1", port), timeout=0.5):
-                return True
-        except OSError:
-            time.sleep(0.05)
-    return False
-
 
 class Terminal:
     """A pseudo-terminal of 80 x 24 that a text program draws on; its output is read and
@@ -359,7 +173,7 @@ def make_drive(out_dir, minutes, rate):
     if not os.path.exists(path):
         log("making the %g-minute drive at %g Hz: %s" % (minutes, rate, path))
         with open(path + ".part", "wb") as out:
-            subprocess.run([sys.executable, SIMRECEIVER, "--stdout", "--no-pace", "--quiet",
+            subprocess.run([sys.executable, NMEA_SIM, "--stdout", "--no-pace", "--quiet",
                             "--duration", str(minutes * 60), "--rate-hz", str(rate),
                             "--baud", str(BAUD), "--random-state", str(RANDOM_STATE),
                             "--start-time", DRIVE_START], stdout=out, check=True)
@@ -411,7 +225,7 @@ def viewer_env(display, home):
     return env
 
 
-def start_graphical(name, command, env, watch, xserver, display, own_network=False, owner=None):
+def start_graphical(name, command, env, watch, xserver, display, own_network=False):
     if own_network:
         # A network namespace (and so an abstract socket name space) of its own, made before
         # the clock starts: a shell in it waits for a line, then becomes the viewer.
@@ -420,21 +234,16 @@ def start_graphical(name, command, env, watch, xserver, display, own_network=Fal
                                    stderr=subprocess.DEVNULL, start_new_session=True)
         deadline = time.monotonic() + 10.0
         while time.monotonic() < deadline and process.poll() is None:
-            try:
-                with open("/proc/%d/comm" % process.pid) as f:
-                    if f.read().strip() == "sh":
-                        break
-            except OSError:
-                pass
+            if (read("/proc/%d/comm" % process.pid) or "").strip() == "sh":
+                break
             time.sleep(0.005)
         started = time.monotonic()
         process.stdin.write(b"go\n")
         process.stdin.close()
     else:
         started = time.monotonic()
-        ids = dict(user=owner[0], group=owner[1], extra_groups=[]) if owner else {}
         process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL, start_new_session=True, **ids)
+                                   stderr=subprocess.DEVNULL, start_new_session=True)
     viewer = Watched(name, process, display, xserver)
     viewer.started = started
     mapped = watch.wait_for_map(WINDOW_TIMEOUT_S, lambda: process.poll() is None)
@@ -456,19 +265,19 @@ def run_once(args, drive, rate, run_number, shots_dir):
     base = tempfile.mkdtemp(prefix="kavro-perf-")
     processes = []
     watches = []
-    terminal = None
+    terminal = kavro = None
     viewers = []
     try:
         # X servers first: one per graphical viewer.
         displays = {}
         for name in GRAPHICAL:
-            xserver, display = start_xvfb()
+            xserver, display = start_xvfb(os.path.join(base, "xvfb.log"), "1280x1024x24")
             processes.append(xserver)
             displays[name] = (xserver, display)
 
-        # Kavro (pty)'s program folder: the viewer, its Tolm.ini and the receiver's COMn.
-        os.chmod(base, 0o755)  # the Kavros of other user ids reach their folders through it
-        folder, home = kavro_folder(base, "Kavro (pty)", args.build)
+        # Kavro's program folder: a copy of the viewer, and Tolm.ini set to the receiver's COMn.
+        kavro = Session(base, args.build)
+        folder = kavro.make_program_folder("kavro")
 
         # gpsfake takes a while to digest the log, so it goes first; the simulated receiver
         # then starts its replay as gpsd starts taking sentences.
@@ -482,46 +291,24 @@ def run_once(args, drive, rate, run_number, shots_dir):
         processes.append(gpsfake)
         if not wait_for_listener(gpsd_port, 60.0, lambda: gpsfake.poll() is None):
             raise RuntimeError("gpsfake did not start gpsd")
-        feed_start = time.monotonic()
-        receiver = subprocess.Popen(
-            [sys.executable, SIMRECEIVER, "--replay", drive, "--folder", folder, "--port", str(KAVRO_COM),
-             "--write-ini", "--baud", str(BAUD), "--tcp", "127.0.0.1:0"],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-            start_new_session=True)
-        processes.append(receiver)
-        tcp_port = serving_port(receiver, 20.0)
-        if tcp_port is None:
-            raise RuntimeError("the simulated receiver named no TCP server")
-        link = os.path.join(folder, "COM%d" % KAVRO_COM)
-        deadline = time.monotonic() + 20.0
-        while not os.path.islink(link) and time.monotonic() < deadline:
-            time.sleep(0.02)
-        if not os.path.islink(link):
-            raise RuntimeError("the simulated receiver made no COM%d" % KAVRO_COM)
+        kavro.start_receiver("--replay", drive, "--baud", BAUD, port=KAVRO_COM)
         end = time.monotonic() + duration - 1.0
         gpsd_pid = descendant_named(gpsfake.pid, "gpsd")
 
         # The viewers, one after another.
-        xserver, display = displays["Kavro (pty)"]
+        home = os.path.join(base, "home")
+        os.makedirs(home)
+        xserver, display = displays["Kavro"]
         watch = MapWatch(display)
         watches.append(watch)
         # Another Kavro of this user would answer the single-instance check (those of other
-        # users do not).
-        others = subprocess.run(["pgrep", "-x", "-u", str(os.getuid()), "kavro"],
-                                capture_output=True).returncode == 0
+        # users, or in other network namespaces, do not).
+        others = instance_running()
         if others and subprocess.run(["unshare", "--net", "true"], capture_output=True).returncode != 0:
             raise RuntimeError("another Kavro of this user runs, and this user may not make a "
                                "network namespace to keep clear of it: end that Kavro first")
-        viewers.append(start_graphical("Kavro (pty)", [os.path.join(folder, "kavro")], viewer_env(display, home),
-                                       watch, xserver, display, own_network=others))
-        for name, port, owner in (("Kavro (gpsd)", "gpsd://127.0.0.1:%d" % gpsd_port, args.ids[0]),
-                                  ("Kavro (TCP)", "tcp://127.0.0.1:%d" % tcp_port, args.ids[1])):
-            kfolder, khome = kavro_folder(base, name, args.build, port, owner)
-            xserver, display = displays[name]
-            watch = MapWatch(display)
-            watches.append(watch)
-            viewers.append(start_graphical(name, [os.path.join(kfolder, "kavro")], viewer_env(display, khome),
-                                           watch, xserver, display, owner=owner))
+        viewers.append(start_graphical("Kavro", [os.path.join(folder, "kavro")], viewer_env(display, home), watch,
+                                       xserver, display, own_network=others))
 
         xserver, display = displays["FoxtrotGPS"]
         watch = MapWatch(display)
@@ -550,8 +337,8 @@ def run_once(args, drive, rate, run_number, shots_dir):
         viewers.append(text)
 
         gpsd = Watched("gpsd", None)
+        gpsd.ready = max(v.ready for v in viewers if v.name != "Kavro")
         last_ready = max(v.ready for v in viewers)
-        gpsd.ready = last_ready
         if end - last_ready < 10.0:
             raise RuntimeError("the replay is too short to measure: use more --minutes")
         log("run %d at %g Hz: all viewers up, measuring until the replay ends (%.0f s)"
@@ -568,13 +355,15 @@ def run_once(args, drive, rate, run_number, shots_dir):
                 break
             time.sleep(min(SAMPLE_EVERY_S, max(0.0, end - now)))
 
-        peaks = {v.name: peak_memory_kb(v.process.pid) for v in viewers}
-        peaks["gpsd"] = peak_memory_kb(gpsd_pid) if gpsd_pid else None
+        peaks = {v.name: memory_kb(v.process.pid, "VmHWM") for v in viewers}
+        peaks["gpsd"] = memory_kb(gpsd_pid, "VmHWM") if gpsd_pid else None
         if shots_dir:
             for v in viewers:
                 if v.display:
-                    file_name = "%s-%ghz.png" % (re.sub(r"\W+", "-", v.name).strip("-"), rate)
-                    screenshot(v.display, os.path.join(shots_dir, file_name))
+                    try:
+                        screenshot(v.display, target=os.path.join(shots_dir, "%s-%ghz.png" % (v.name, rate)))
+                    except OSError as error:
+                        log("%s: %s" % (v.name, error))
         load = load_average()
 
         rows = []
@@ -588,7 +377,7 @@ def run_once(args, drive, rate, run_number, shots_dir):
                 row["first_window_s"] = "%.3f" % v.window
                 if v.startup_cpu is not None:
                     row["startup_cpu_s"] = "%.2f" % v.startup_cpu
-                if v.name in KAVROS:
+                if v.name == "Kavro":
                     row["after_port_wait_s"] = "%.3f" % (v.window - KAVRO_PORT_WAIT_S)
             if alive and len(counted) >= 2:
                 (t0, c0, x0), (t1, c1, x1) = counted[0], counted[-1]
@@ -609,6 +398,8 @@ def run_once(args, drive, rate, run_number, shots_dir):
             stop(v.process)
         for process in reversed(processes):
             stop(process)
+        if kavro:
+            kavro.stop()
         if terminal:
             terminal.close()
         shutil.rmtree(base, ignore_errors=True)
@@ -636,14 +427,14 @@ def table(rows, rates):
                 continue
             first = median_of(mine, "first_window_s")
             window = cell(first, 2)
-            if name in KAVROS and first is not None:
+            if name == "Kavro" and first is not None:
                 window = "%.2f (3 s port wait + %.3f)" % (first, median_of(mine, "after_port_wait_s"))
             startup = median_of(mine, "startup_cpu_s")
             if startup is not None:
                 window += "; %.2f s CPU" % startup
             elif name == "cgps":
                 window = "— (terminal)"
-            label = {"gpsd": "gpsd (for Kavro (gpsd), FoxtrotGPS, xgps, cgps)"}.get(name, name)
+            label = {"gpsd": "gpsd (for FoxtrotGPS, xgps, cgps)"}.get(name, name)
             xcpu = "—" if name in ("cgps", "gpsd") else cell(median_of(mine, "xserver_cpu_s_per_min"), 3)
             lines.append("| %g Hz | %s | %s | %s | %s | %s |" % (
                 rate, label, cell(median_of(mine, "cpu_s_per_min"), 3), xcpu,
@@ -676,12 +467,8 @@ def main():
     rates = [float(r) for r in args.rates.split(",")]
     for tool in ("Xvfb", "xdotool", "gpsfake", "gpsd", "foxtrotgps", "xgps", "cgps", "import"):
         if shutil.which(tool) is None:
-            sys.exit("perf_compare: %s is missing (tools/perf_compare.sh installs it)" % tool)
+            sys.exit("perf_compare: %s is missing (tools/perf/perf_compare.sh installs it)" % tool)
 
-    if os.geteuid() != 0:
-        sys.exit("perf_compare: Kavro (gpsd) and Kavro (TCP) run under user ids of their own (only one "
-                 "Kavro runs per user), and only root can start processes as another user: run as root")
-    args.ids = spare_ids(2)
     started = datetime.datetime.now()
     load_start = load_average()
     drives = {rate: make_drive(out_dir, args.minutes, rate) for rate in rates}
@@ -707,8 +494,7 @@ def main():
     kavro = subprocess.run(["git", "-C", ROOT, "describe", "--always", "--dirty"], capture_output=True,
                            text=True, check=False).stdout.strip()
     header = [
-        "Kavro %s (on a pty, gpsd and TCP) vs FoxtrotGPS, xgps and cgps on gpsd: %g-minute drives, "
-        "%d run(s) per rate, medians."
+        "Kavro %s vs FoxtrotGPS, xgps and cgps on gpsd: %g-minute drives, %d run(s) per rate, medians."
         % (kavro, args.minutes, args.runs),
         "%s, %s, %d cores; load average (1, 5, 15 min) at start %s, at the end of each run: %s."
         % (started.strftime("%Y-%m-%d %H:%M"), platform.machine(), os.cpu_count() or 0, load_start,

@@ -1,7 +1,6 @@
-"""The simulated receiver as a program: its COMn link, its pace on a real pseudo-terminal,
-standard output, replay, the hang-up, and its command line."""
+"""The simulated receiver's command: its COMn link, its pace on a real pseudo-terminal,
+standard output, replay and the hang-up."""
 
-import contextlib
 import fcntl
 import os
 import re
@@ -57,7 +56,7 @@ class Receiver:
 
 class PortTest(unittest.TestCase):
     def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="simreceiver-")
+        self.folder = tempfile.mkdtemp(prefix="nmea-sim-")
         self.addCleanup(shutil.rmtree, self.folder)
 
     def test_link_made_then_removed_when_stopped(self):
@@ -121,17 +120,17 @@ class PortTest(unittest.TestCase):
         self.assertIn("replaces the old link to /dev/pts/99999", err)
         self.assertEqual(os.readlink(stale), "/dev/pts/88888")
 
-    def test_write_ini_keeps_other_lines(self):
-        ini = os.path.join(self.folder, "Tolm.ini")
-        with open(ini, "w") as f:
-            f.write("; my receiver\nPORT = COM7\nRATE=57600\n  RATE = 1\nPORT  =  COM 9 old")
-        code, _, err = simtest.run(["--folder", self.folder, "--port", "3", "--baud", "38400",
-                                    "--write-ini", "--duration", "0.5", "--start-time",
-                                    FIXED_TIME, "--quiet"])
-        self.assertEqual((code, err), (0, ""))
-        with open(ini) as f:
-            self.assertEqual(f.read(), "; my receiver\n  RATE = 1\nPORT = COM3\nRATE = 38400\n")
-        self.assertFalse(os.path.lexists(os.path.join(self.folder, "COM3")))
+    def test_a_start_that_fails_leaves_no_link(self):
+        # The link is made before the TCP server, which cannot listen on a port in use.
+        busy = socket.socket()
+        self.addCleanup(busy.close)
+        busy.bind(("127.0.0.1", 0))
+        busy.listen()
+        taken = "127.0.0.1:%d" % busy.getsockname()[1]
+        code, _, err = simtest.run(["--folder", self.folder, "--tcp", taken], timeout=10)
+        self.assertEqual(code, 2, err)
+        self.assertIn("cannot listen on tcp://%s: Address already in use" % taken, err)
+        self.assertEqual(os.listdir(self.folder), [])
 
     def check_pace(self, rate_hz, baud, seconds, gap):
         receiver = Receiver(self, "--rate-hz", str(rate_hz), "--baud", str(baud), "--quiet")
@@ -218,36 +217,29 @@ class PortTest(unittest.TestCase):
         self.assertEqual(exclusive, 0)
 
     def test_backlog_is_dropped_while_nobody_reads(self):
-        # 10 Hz at 115200 baud is 3.5 KB a second; after 2.5 s unread, only the newest
-        # couple of KB wait in the port.
+        # 10 Hz at 115200 baud is 3.5 KB a second; while nobody reads, only the newest couple
+        # of KB wait in the port, never the 4 KB the line discipline would hold.
         receiver = Receiver(self, "--rate-hz", "10", "--baud", "115200", "--quiet")
-        time.sleep(2.5)
         fd = os.open(receiver.link, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
         self.addCleanup(os.close, fd)
-        waiting = b""
-        with contextlib.suppress(BlockingIOError):
-            while True:
-                waiting += os.read(fd, 65536)
-        self.assertGreater(len(waiting), 0)
-        self.assertLessEqual(len(waiting), port.BACKLOG_LIMIT + 1024)
+        waiting = []
+        for _ in range(60):
+            time.sleep(0.05)
+            waiting.append(port.queued(fd))
+        self.assertGreater(max(waiting), 0)
+        self.assertLessEqual(max(waiting), 3072, waiting)
         self.assertIsNone(receiver.process.poll())
 
 
 class StdoutTest(unittest.TestCase):
     def test_log_making_is_repeatable(self):
         args = ["--stdout", "--no-pace", "--duration", "60", "--start-time", FIXED_TIME,
-                "--quiet"]
-        code, first, err = simtest.run(args + ["--random-state", "5"])
+                "--quiet", "--faults", "noise", "--random-state"]
+        code, first, err = simtest.run(args + ["5"])
         self.assertEqual((code, err), (0, ""))
-        _, again, _ = simtest.run(args + ["--random-state", "5"])
-        _, other, _ = simtest.run(args + ["--random-state", "6"])
-        self.assertEqual(first, again)
-        self.assertNotEqual(first, other)
-        lines = first.splitlines(keepends=True)
-        self.assertTrue(all(sentences.has_good_checksum(line) and line.endswith(b"\r\n")
-                            for line in lines))
-        self.assertEqual(rmc_seconds(first), [43200.0 + s for s in range(60)])
-        self.assertEqual(len(re.findall(rb"\$GPGGA,", first)), 60)
+        self.assertEqual(rmc_seconds(first)[:2], [43200.0, 43201.0])
+        self.assertEqual(simtest.run(args + ["5"])[1], first)
+        self.assertNotEqual(simtest.run(args + ["6"])[1], first)
 
     def test_slow_line_drops_epochs(self):
         code, data, err = simtest.run(["--stdout", "--no-pace", "--duration", "10",
@@ -259,22 +251,13 @@ class StdoutTest(unittest.TestCase):
         # ~350 bytes take ~0.73 s at 4800 baud, so every fourth 0.2 s epoch goes out.
         self.assertEqual({round(b - a, 2) for a, b in zip(stamps, stamps[1:])}, {0.8})
 
-    def test_crossings_from_southern_and_western_starts(self):
-        cases = [  # (--start, --cross, hemisphere letters seen in the first minute)
-            ("-34.6,-58.4", "meridian", {b"S,W", b"S,E"}),
-            ("-33.9,151.2", "antimeridian", {b"S,E", b"S,W"}),
-            ("40.7,-74.0", "degree", {b"N,W"}),
-        ]
-        for start, cross, letters in cases:
-            code, data, err = simtest.run(["--stdout", "--no-pace", "--duration", "60",
-                                           "--start", start, "--cross", cross, "--quiet"])
-            self.assertEqual((code, err), (0, ""))
-            rmc = re.findall(rb"\$GPRMC,[^,]*,A,(\d\d)\d\d\.\d+,([NS]),(\d{3})\d\d\.\d+,([EW])",
-                             data)
-            self.assertEqual({b"%s,%s" % (r[1], r[3]) for r in rmc}, letters, cross)
-            if cross == "degree":
-                self.assertEqual(len({r[0] for r in rmc}), 2)
-                self.assertEqual(len({r[2] for r in rmc}), 2)
+    def test_crossing_from_a_south_western_start(self):
+        # A start west and south takes no '=' (argparse would take it for an option).
+        code, data, err = simtest.run(["--stdout", "--no-pace", "--duration", "60", "--start",
+                                       "-34.6,-58.4", "--cross", "meridian", "--quiet"])
+        self.assertEqual((code, err), (0, ""))
+        rmc = re.findall(rb"\$GPRMC,[^,]*,A,\d+\.\d+,([NS]),\d+\.\d+,([EW])", data)
+        self.assertEqual({b"%s,%s" % r for r in rmc}, {b"S,W", b"S,E"})
 
     def test_faults_in_the_stream(self):
         code, data, _ = simtest.run(["--stdout", "--no-pace", "--duration", "120",
@@ -362,64 +345,6 @@ class ReplayTest(unittest.TestCase):
         pieces = self.arrivals(["--baud", "115200", "--replay-rate", "20"], 6.0)
         self.assertAlmostEqual(pieces[-1][0] - pieces[0][0], 6 / 20.0, delta=0.12)
         self.assertEqual(b"".join(d for _, d in pieces), SENT)
-
-
-class CommandLineTest(unittest.TestCase):
-    def test_help(self):
-        code, out, _ = simtest.run(["--help"])
-        self.assertEqual(code, 0)
-        for option in ("--folder", "--port", "--write-ini", "--rate-hz", "--baud", "--start",
-                       "--cross", "--duration", "--random-state", "--start-time", "--replay",
-                       "--replay-rate", "--loop", "--quiet", "--faults", "--fault-every",
-                       "--stdout", "--no-pace", "--tcp", "--udp", "--no-pty", "serving tcp://"):
-            self.assertIn(option.encode(), out)
-
-    def test_bad_arguments(self):
-        busy = socket.socket()
-        self.addCleanup(busy.close)
-        busy.bind(("127.0.0.1", 0))
-        busy.listen()
-        taken = "127.0.0.1:%d" % busy.getsockname()[1]
-        cases = [
-            (["--rate-hz", "0.2"], "rate must be 0.5..10"),
-            (["--rate-hz", "11"], "rate must be 0.5..10"),
-            (["--rate-hz", "nan"], "rate must be"),
-            (["--baud", "2400"], "baud must be 4800..115200"),
-            (["--baud", "fast"], "is not a number"),
-            (["--port", "0"], "port must be 1..255"),
-            (["--start", "91,0"], "off the globe"),
-            (["--start", "48.1"], "is not LAT,LON"),
-            (["--cross", "pole"], "invalid choice"),
-            (["--start-time", "yesterday"], "not an ISO date"),
-            (["--duration", "0"], "above 0"),
-            (["--duration", "inf"], "above 0"),
-            (["--faults", "noise,fire"], "unknown fault 'fire'"),
-            (["--fault-every", "3"], "--fault-every needs --faults"),
-            (["--loop"], "need --replay FILE"),
-            (["--replay", "/nonexistent/log.nmea"], "cannot read /nonexistent/log.nmea"),
-            (["--replay", os.devnull], "holds nothing to send"),
-            (["--replay", os.devnull, "--cross", "equator"], "--cross belongs to the generated"),
-            (["--write-ini", "--stdout"], "does not go with --stdout"),
-            (["--random-state", "x"], "not a whole number"),
-            (["--folder", "/nonexistent/folder"], "folder /nonexistent/folder does not exist"),
-            (["--tcp", "::1:10110"], "an IPv6 address goes in brackets, as [::1]:PORT"),
-            (["--tcp", "[::1]10110"], "an IPv6 address goes as [ADDRESS]:PORT"),
-            (["--tcp", "70000"], "the port must be 0..65535"),
-            (["--udp", "localhost:0"], "the port must be 1..65535"),
-            (["--tcp", taken], "cannot listen on tcp://%s: Address already in use" % taken),
-            (["--no-pty"], "--no-pty needs --tcp or --udp"),
-            (["--write-ini", "tcp", "--udp", "9"], "--write-ini tcp needs --tcp"),
-            (["--write-ini", "--no-pty", "--udp", "9"], "which --no-pty does not make"),
-        ]
-        folder = tempfile.mkdtemp(prefix="simreceiver-args-")
-        self.addCleanup(os.rmdir, folder)
-        for args, message in cases:
-            with self.subTest(args=args):
-                code, _, err = simtest.run(args, timeout=10, cwd=folder)
-                self.assertEqual(code, 2, err)
-                self.assertIn("error: ", err)
-                self.assertIn(message, err)
-                self.assertEqual(os.listdir(folder), [])
 
 
 if __name__ == "__main__":

@@ -1,85 +1,29 @@
-#!/usr/bin/env python3
-"""Long run: the viewer under a virtual X server, fed a generated drive at 5 Hz, for a given
-time. Every 10 s it samples the viewer's resident memory (VmRSS), its open file descriptors
-and the platform's live objects; every timer message is logged by the measured viewer
-(KAVRO_TIMER_RECORD: the time it was handed out, the time it was due, the live handles). "Z+"
-and "Z-" are tapped in turn every 30 s, so that the stylus path runs too.
+"""The long run's verdict. It compares the warm-up-free start of the run with its end: the
+average of the last minute against the average of the minute after the first one (for runs
+shorter than four minutes, the last quarter against the second quarter), and fails when
 
-At the end it compares the warm-up-free start of the run with its end: the average of the
-last minute against the average of the minute after the first one (for runs shorter than
-four minutes, the last quarter against the second quarter). It fails when
-
-  - resident memory grew by more than the track store can explain plus --rss-tolerance-kb
-    (default 256 kB): the store is one fixed array whose pages become resident as fixes fill
-    them, at most one fix (88 bytes) a tick,
+  - resident memory grew by more than the track store can explain plus --rss-tolerance-kb:
+    the store is one fixed array whose pages become resident as fixes fill them, at most one
+    fix (88 bytes) a tick,
   - the live handles or the open file descriptors grew at all,
-  - the timer's period, over the run, is off 300 ms by more than --drift-tolerance (1 %),
+  - the timer's period, over the run, is off 300 ms by more than --drift-tolerance,
   - the timer's due times left its 300 ms grid (by more than 1 ms), or the lateness of its
-    messages grew by more than the drift tolerance of the time between the two windows,
-  - the viewer died, drew nothing, or did not end with exit code 0 on "Ok".
+    messages grew by more than the drift tolerance of the time between the two windows.
 
 Timer figures. Each tick waits in its read until the 1000-byte buffer is full (or the line
 was quiet for a second); a 5 Hz drive fills it in about 0.6 s, so ticks follow each other at
 the pace of the data, not of the timer, and every timer message is overdue when the thread
 gets back to the queue. The timer itself shows in the due times: they must stay on the grid
 of 300 ms periods started by SetTimer, and the real time per period of that grid (the slope
-of the messages' times over the periods they were due in) is the timer's period.
+of the messages' times over the periods they were due in) is the timer's period."""
 
-usage: long_run.py [--minutes M] [--report FILE] KAVRO_EXECUTABLE
-KAVRO_EXECUTABLE is the measured viewer, <build>/measured/kavro.
-Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user
-runs."""
-
-import argparse
-import os
 import statistics
-import sys
-import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.realpath(__file__))), "tests", "e2e"))
-
-from e2e_support import (PANEL, WHITE, ZOOM_IN, Failure, check_log_header,  # noqa: E402
-                         check_no_sanitizer_report, read_text, run_script)
+from harness.script import Failure, read_text
 
 TIMER_PERIOD_MS = 300.0
-ZOOM_OUT = (84, 15)
-SAMPLE_EVERY_S = 10.0
-TAP_EVERY_S = 30.0
-FIRST_TAP_S = 5.0  # in the warm-up: the first beep opens the audio device
 GRID_TOLERANCE_MS = 1.0
 FIX_RECORD_BYTES = 88  # sizeof(FixRecord): a moving tick stores one in the track store
-
-
-def parse_args(argv):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("program", metavar="KAVRO_EXECUTABLE")
-    parser.add_argument("--minutes", type=float, default=30.0, help="length of the run (default: 30)")
-    parser.add_argument("--report", metavar="FILE", help="also write the report to this file")
-    parser.add_argument("--rss-tolerance-kb", type=float, default=256.0,
-                        help="allowed growth of resident memory after the warm-up, beyond what the "
-                             "track store takes (default: 256)")
-    parser.add_argument("--drift-tolerance", type=float, default=1.0,
-                        help="allowed timer drift in per cent (default: 1)")
-    args = parser.parse_args(argv)
-    if args.minutes < 1.0:
-        parser.error("--minutes must be 1 or more")
-    return args
-
-
-# --- sampling --------------------------------------------------------------------------------
-
-def proc_sample(pid):
-    """(VmRSS in kB, open descriptors, CPU seconds used) of a running process."""
-    rss = None
-    for line in read_text("/proc/%d/status" % pid).splitlines():
-        if line.startswith("VmRSS:"):
-            rss = int(line.split()[1])
-    fds = len(os.listdir("/proc/%d/fd" % pid))
-    fields = read_text("/proc/%d/stat" % pid).rsplit(")", 1)[1].split()
-    cpu = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")  # utime + stime
-    if rss is None:
-        raise Failure("no VmRSS for process %d" % pid)
-    return rss, fds, cpu
 
 
 def timer_lines(path):
@@ -91,8 +35,6 @@ def timer_lines(path):
             lines.append((float(parts[0]), int(parts[1]), float(parts[2])))
     return lines
 
-
-# --- figures ---------------------------------------------------------------------------------
 
 def windows(total_s):
     """The early and the late window, (start, end) in seconds of the run."""
@@ -197,67 +139,3 @@ def report_text(args, samples, figures, timer, problems, total_s):
     ] + ["  " + row for row in rows]
     lines.append("RESULT: " + ("FAIL\n  " + "\n  ".join(problems) if problems else "pass"))
     return "\n".join(lines) + "\n"
-
-
-# --- the run ---------------------------------------------------------------------------------
-
-def long_run(args):
-    def body(session):
-        stats = session.path("stats.txt")
-        session.make_program_folder()
-        session.start_xvfb()
-        session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 11)
-        session.start_viewer(env={"KAVRO_TIMER_RECORD": stats})
-        pid = session.viewer.pid
-        total_s = args.minutes * 60.0
-        start = time.monotonic()
-        start_ms = time.clock_gettime(time.CLOCK_MONOTONIC) * 1000.0
-        samples = []
-        next_sample, next_tap, taps = 0.0, FIRST_TAP_S, 0
-        while True:
-            now = time.monotonic() - start
-            if session.viewer.poll() is not None:
-                raise Failure("the viewer ended with %s after %.0f s" % (session.viewer.returncode, now))
-            if now >= next_sample - 1e-3:
-                lines = timer_lines(stats)
-                rss, fds, cpu = proc_sample(pid)
-                samples.append((now, rss, fds, lines[-1][1] if lines else 0, cpu))
-                if len(samples) % 6 == 1:
-                    print("%6.0f s: %d kB, %d fds, %d handles, %d timer messages"
-                          % (now, rss, fds, samples[-1][3], len(lines)), flush=True)
-                next_sample += SAMPLE_EVERY_S
-                if next_sample > total_s + 1e-3:
-                    break
-            if now >= next_tap:
-                session.click(ZOOM_IN if taps % 2 == 0 else ZOOM_OUT)
-                taps += 1
-                next_tap += TAP_EVERY_S
-            time.sleep(max(0.0, min(next_sample, next_tap) - (time.monotonic() - start)))
-
-        # Still drawing: the panel shows text.
-        if len(session.screenshot("end").find(WHITE, *PANEL)) < 60:
-            raise Failure("the info panel shows no text at the end of the run")
-        session.end_with_ok()
-        check_log_header(session.folder)
-        check_no_sanitizer_report(session.viewer_errors())
-
-        early, late = windows(total_s)
-        timer = timer_figures(timer_lines(stats), start_ms, early, late)
-        figures, problems = judge(args, samples, timer, total_s)
-        text = report_text(args, samples, figures, timer, problems, total_s)
-        print(text, end="")
-        if args.report:
-            with open(args.report, "w") as out:
-                out.write(text)
-        if problems:
-            raise Failure("; ".join(problems))
-    return body
-
-
-def main(argv):
-    args = parse_args(argv[1:])
-    return run_script(long_run(args), args.program, prefix="kavro-long-run-")
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))

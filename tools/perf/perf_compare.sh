@@ -4,15 +4,15 @@
 # Kavro runs three times, on a pseudo-terminal, on gpsd and on TCP; runs as root, since two of
 # them run under user ids of their own (one Kavro per user).
 #
-#   tools/perf_compare.sh                    10-minute drives at 1 Hz and 5 Hz, three runs each
-#   tools/perf_compare.sh --minutes 1 --runs 1    a quick trial
+#   tools/perf/perf_compare.sh                    10-minute drives at 1 Hz and 5 Hz, three runs each
+#   tools/perf/perf_compare.sh --minutes 1 --runs 1    a quick trial
 #
 # Installs what is missing from Debian, builds the release viewer (build-release/), and leaves
 # the drive logs, the raw numbers (perf_compare.csv), the table (perf_compare.md) and a
 # screenshot of each viewer in build-release/perf/. Every option is passed to
-# tools/perf/perf_compare.py (--help lists them).
+# perf_compare.py beside it (--help lists them).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 
 packages=(gpsd gpsd-clients foxtrotgps xvfb xauth xdotool imagemagick libx11-6 python3
   cmake g++ make pkg-config libsdl2-dev libcairo2-dev libfontconfig-dev fonts-liberation2)

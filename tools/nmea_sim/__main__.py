@@ -1,6 +1,6 @@
-#!/usr/bin/env python3
-"""Simulated GPS receiver: NMEA 0183 on a pseudo-terminal linked as COMn beside the viewer,
-and on TCP and UDP if asked, at a real receiver's pace, from a generated drive or a replayed log."""
+"""The simulated GPS receiver's command (python3 tools/nmea_sim ...): NMEA 0183 on a
+pseudo-terminal linked as COMn beside the viewer, and on TCP and UDP if asked, at a real
+receiver's pace, from a generated drive or a replayed log."""
 
 import argparse
 import copy
@@ -12,19 +12,21 @@ import signal
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.realpath(__file__)))
+# Run as a folder, the package's own folder is on the path, not the one that holds it.
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.realpath(__file__))))
 
 from nmea_sim import drive as drive_model  # noqa: E402
 from nmea_sim import faults as fault_kinds  # noqa: E402
 from nmea_sim import net, port, replay, sentences  # noqa: E402
 
-NAME = "simreceiver"
+NAME = "nmea_sim"
 DEFAULT_START = (48.1173, 11.5167)
 DEFAULT_BAUD = 9600
 BAUD_RANGE = (4800, 115200)
 STANDARD_BAUDS = (4800, 9600, 19200, 38400, 57600, 115200)
 RATE_RANGE = (0.5, 10.0)
 PORT_RANGE = (1, 255)
+SECONDS_RANGE = (0.001, 1e9)
 # At the end the reader gets this long to take what is still queued in the port.
 DRAIN_S = 2.0
 PROGRESS_EVERY_S = 5.0
@@ -49,7 +51,7 @@ the same bytes at the same moments go to every client of a TCP server (--tcp) an
 datagrams to one address (--udp). A TCP client gets the stream from the first whole line
 after it connects; a client that does not keep up loses old bytes beyond 4 KB, and never
 holds up the others. Each datagram holds whole lines, at most 1472 bytes. Unless --quiet,
-a line 'simreceiver: serving tcp://HOST:PORT' on standard error names the server's
+a line 'nmea_sim: serving tcp://HOST:PORT' on standard error names the server's
 address, with the port taken when 0 was asked."""
 
 EPILOG = """\
@@ -86,16 +88,6 @@ def number_in(low, high, kind=float, what="value"):
             raise argparse.ArgumentTypeError("%s must be %s..%s, not %s" % (what, low, high, text))
         return value
     return parse
-
-
-def positive_seconds(text):
-    try:
-        value = float(text)
-    except ValueError:
-        raise argparse.ArgumentTypeError("%r is not a number of seconds" % text) from None
-    if not (0.0 < value < float("inf")):
-        raise argparse.ArgumentTypeError("seconds must be a finite number above 0, not %s" % text)
-    return value
 
 
 def position(text):
@@ -140,16 +132,9 @@ def address(lowest_port):
     return parse
 
 
-def random_state(text):
-    try:
-        return int(text)
-    except ValueError:
-        raise argparse.ArgumentTypeError("%r is not a whole number" % text) from None
-
-
 def make_parser():
     parser = argparse.ArgumentParser(
-        prog=os.path.basename(sys.argv[0]) or "simreceiver.py", description=DESCRIPTION,
+        prog="python3 tools/nmea_sim", description=DESCRIPTION,
         epilog=EPILOG, formatter_class=argparse.RawDescriptionHelpFormatter, allow_abbrev=False)
     out = parser.add_argument_group("port and line")
     out.add_argument("--folder", metavar="DIR", default=".",
@@ -170,7 +155,7 @@ def make_parser():
                           % (BAUD_RANGE + (DEFAULT_BAUD,)))
     out.add_argument("--no-pace", action="store_true",
                      help="write at once instead of in real time (for making logs with --stdout)")
-    out.add_argument("--duration", metavar="SECONDS", type=positive_seconds,
+    out.add_argument("--duration", metavar="SECONDS", type=number_in(*SECONDS_RANGE, float, "seconds"),
                      help="stop after this much stream time (default: until stopped)")
     out.add_argument("--quiet", action="store_true",
                      help="no start-up lines, progress or summary on standard error")
@@ -188,9 +173,9 @@ def make_parser():
                           "network only")
 
     gen = parser.add_argument_group("generated drive")
-    gen.add_argument("--rate-hz", metavar="HZ", type=number_in(*RATE_RANGE, float, "rate"),
+    gen.add_argument("--rate-hz", metavar="HZ", type=number_in(*RATE_RANGE, float, "rate"), default=1.0,
                      help="epochs a second, %g..%g (default: 1)" % RATE_RANGE)
-    gen.add_argument("--start", metavar="LAT,LON", type=position,
+    gen.add_argument("--start", metavar="LAT,LON", type=position, default=DEFAULT_START,
                      help="start in signed decimal degrees, any hemisphere, e.g. "
                           "-33.86,-70.6 (default: %g,%g)" % DEFAULT_START)
     gen.add_argument("--start-time", metavar="ISO", type=start_time,
@@ -200,7 +185,7 @@ def make_parser():
                      help="start near the equator, the prime meridian, the 180th meridian or "
                           "the nearest whole-degree corner, and drive across it within the "
                           "first minute")
-    gen.add_argument("--random-state", metavar="N", type=random_state,
+    gen.add_argument("--random-state", metavar="N", type=int,
                      help="makes the drive (and the faults) the same on every run "
                           "(default: a new one each run, shown at start)")
 
@@ -214,13 +199,13 @@ def make_parser():
     rep.add_argument("--loop", action="store_true", help="start again at the end of the log")
 
     bad = parser.add_argument_group("faults (for testing the viewer)")
-    bad.add_argument("--faults", metavar="KINDS", type=fault_list,
+    bad.add_argument("--faults", metavar="KINDS", type=fault_list, default=[],
                      help="comma-separated, from: noise (10..200 random bytes), cut (a "
                           "sentence broken off), nul (a NUL byte in a sentence), absurd "
                           "(nan, inf, hex floats, huge or negative numbers, correct "
                           "checksum), hangup (half a sentence, then the receiver is gone)")
-    bad.add_argument("--fault-every", metavar="SECONDS", type=positive_seconds,
-                     help="one fault this often, of a kind picked at random (default: 10)")
+    bad.add_argument("--fault-every", metavar="SECONDS", type=number_in(*SECONDS_RANGE, float, "seconds"),
+                     default=10.0, help="one fault this often, of a kind picked at random (default: 10)")
     return parser
 
 
@@ -237,17 +222,6 @@ def joined_start(argv):
 def parse_args(argv):
     parser = make_parser()
     args = parser.parse_args(joined_start(argv))
-    if args.replay is not None:
-        given = [name for name, value in (("--rate-hz", args.rate_hz), ("--start", args.start),
-                                          ("--start-time", args.start_time), ("--cross", args.cross))
-                 if value is not None]
-        if given:
-            parser.error("%s belong%s to the generated drive, not to --replay"
-                         % (", ".join(given), "" if len(given) > 1 else "s"))
-    elif args.replay_rate is not None or args.loop:
-        parser.error("--replay-rate and --loop need --replay FILE")
-    if args.fault_every is not None and not args.faults:
-        parser.error("--fault-every needs --faults")
     if args.write_ini == "pty" and args.stdout:
         parser.error("--write-ini sets up a port; it does not go with --stdout")
     if args.write_ini == "pty" and args.no_pty:
@@ -258,10 +232,6 @@ def parse_args(argv):
             parser.error("--write-ini %s needs --%s" % (kind, kind))
     if args.no_pty and args.tcp is None and args.udp is None:
         parser.error("--no-pty needs --tcp or --udp, or nothing would be sent")
-    args.rate_hz = 1.0 if args.rate_hz is None else args.rate_hz
-    args.start = DEFAULT_START if args.start is None else args.start
-    args.fault_every = 10.0 if args.fault_every is None else args.fault_every
-    args.faults = args.faults or []
     return parser, args
 
 

@@ -3,17 +3,17 @@
 # UndefinedBehaviorSanitizer), replays every saved crash input of tests/fuzz/regressions/<target>/
 # and then fuzzes each target for a bounded time, printing the executions and the coverage
 # (libFuzzer's cov: and ft:, and the share of each program folder's code the corpus reaches).
-#   tools/fuzz.sh                    10 minutes per target
-#   tools/fuzz.sh --short            10 seconds per target (part of tools/test.sh)
-#   tools/fuzz.sh --seconds N        N seconds per target
-#   tools/fuzz.sh --target NAME      only this target (nmea_fuzz, settings_fuzz, paths_fuzz)
-#   tools/fuzz.sh --replay-only      build and replay the regression inputs, no fuzzing
+#   tests/fuzz/fuzz.sh                    10 minutes per target
+#   tests/fuzz/fuzz.sh --short            10 seconds per target (part of tools/test.sh)
+#   tests/fuzz/fuzz.sh --seconds N        N seconds per target
+#   tests/fuzz/fuzz.sh --target NAME      only this target (nmea_fuzz, settings_fuzz, paths_fuzz)
+#   tests/fuzz/fuzz.sh --replay-only      build and replay the regression inputs, no fuzzing
 # The working corpus lives in build-fuzz/corpus/<target>/ and grows from run to run; it starts
 # from the receiver captures (cut into 1000-byte reads), generated drives with faults, and the
 # settings files of tests/fuzz/corpus/. New crash inputs land in build-fuzz/artifacts/<target>/.
 # Exit status: 0 when nothing crashed, 1 otherwise.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$(pwd)
 
 seconds=600
@@ -61,7 +61,7 @@ make_corpus() {  # target
       done
       # Generated drives, each with its faults: noise, cut-off sentences, NUL bytes, absurd numbers.
       for state in 1 2 3 4; do
-        python3 tools/simreceiver.py --stdout --no-pace --quiet --duration 30 --fault-every 3 \
+        python3 tools/nmea_sim --stdout --no-pace --quiet --duration 30 --fault-every 3 \
           --faults noise,cut,nul,absurd --random-state "$state" >"$build/corpus/drive$state.nmea" &
       done
       wait

@@ -1,0 +1,82 @@
+#!/usr/bin/env python3
+"""End to end under a virtual X server: the small CE-style program (ce_window_demo) first
+shows a message box (answered with Enter), then its window; a click made with xdotool reaches
+its window procedure at the right client coordinates, a screenshot shows exactly the pattern
+it painted with the menu bar strip below, and a tap on the strip's "Ok" button ends it.
+
+usage: window_e2e.py PROGRAM
+Exits 77 (skipped) without Xvfb, xdotool or ImageMagick."""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
+from harness.screen import BACKGROUND, BLUE, MENU_BAR, OK_BUTTON, RED, WHITE  # noqa: E402
+from harness.script import Failure, read_text, wait_until  # noqa: E402
+from harness.session import run_script  # noqa: E402
+
+CLASS = "ce_window_demo"
+CLICK = (123, 45)
+# What the program paints, in client coordinates, and the menu bar strip below it.
+PATTERN = [
+    ((0, 0), BACKGROUND), ((479, 0), BACKGROUND), ((150, 200), BACKGROUND),
+    ((10, 10), RED), ((109, 59), RED), ((110, 59), BACKGROUND), ((109, 60), BACKGROUND),
+    ((200, 300), BLUE), ((299, 399), BLUE), ((300, 399), BACKGROUND),
+    ((470, 526), WHITE), ((479, 535), WHITE), ((469, 535), BACKGROUND),
+    ((300, 536 + 13), MENU_BAR),
+]
+
+
+def run(session, program):
+    def printed(pattern):
+        """Waits for a line of the program's output that starts with pattern."""
+        found = wait_until(lambda: [line for line in read_text(session.path("kavro.out")).splitlines()
+                                    if line.startswith(pattern)], 10)
+        if not found:
+            raise Failure("the program never printed %r" % pattern)
+        return found
+
+    session.start_xvfb()
+    session.viewer = session.launch_viewer(command=[program, "--box"])
+    boxes = wait_until(lambda: session.settled_windows("Error", CLASS), 20, 0.2)
+    if not boxes:
+        raise Failure("the message box never showed")
+    session.xdotool("key", "--window", boxes[0], "Return", check=False)  # the box may go before xdotool is done
+    printed("box closed")
+    if printed("painted") != ["painted 480 536"]:
+        raise Failure("client area is not 480 x 536")
+    windows = wait_until(lambda: session.settled_windows("Kavro e2e", CLASS), 10, 0.2)
+    if not windows:
+        raise Failure("no visible window titled 'Kavro e2e'")
+    session.use_window(windows[0])
+
+    session.click(CLICK)
+    printed("up ")
+    if printed("down ") != ["down %d %d" % CLICK] or printed("up ") != ["up %d %d" % CLICK]:
+        raise Failure("the click did not reach the window procedure at client %r" % (CLICK,))
+
+    time.sleep(0.5)  # let the last present reach the server
+    screen = session.screenshot("pattern")
+    bad = ["client %r: expected %r, got %r" % (at, want, screen.pixel(*at))
+           for at, want in PATTERN if screen.pixel(*at) != want]
+    if bad:
+        raise Failure("the screenshot does not show the painted pattern:\n  " + "\n  ".join(bad))
+
+    # The strip's "Ok" button sends its command and the program ends by itself.
+    session.click(OK_BUTTON)
+    printed("command 40001")
+    if session.viewer.wait(10) != 0:
+        raise Failure("the program ended with %d" % session.viewer.returncode)
+
+
+def main(argv):
+    if len(argv) != 2:
+        print(__doc__)
+        return 2
+    program = os.path.realpath(argv[1])
+    return run_script(lambda session: run(session, program), prefix="kavro-window-", logs=("kavro.out", "kavro.err"))
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,51 @@
+"""A script's outcome (Failure and Skip, exit code 77 for skipped), waiting, reading files,
+and the checks on what the viewer leaves behind: its log's header, its sanitizer's silence."""
+
+import os
+import re
+import time
+
+SKIP = 77
+# Exactly one whole header and nothing else.
+HEADER = re.compile(r"Kavro 1\.0\n[^\n]+\n[^\n]+\nBuild: \d+-\d+-\d+-\d+-\d+\n\n\Z")
+SANITIZER_REPORT = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:|SUMMARY: \w+Sanitizer")
+
+
+class Failure(Exception):
+    pass
+
+
+class Skip(Exception):
+    pass
+
+
+def wait_until(what, seconds, step=0.1):
+    """Calls what() until it returns something true, for at most `seconds`; returns the last
+    result."""
+    end = time.monotonic() + seconds
+    while True:
+        result = what()
+        if result or time.monotonic() >= end:
+            return result
+        time.sleep(step)
+
+
+def read_text(path):
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
+def check_log_header(folder):
+    """Tolm.txt in the folder holds exactly one whole header."""
+    log = read_text(os.path.join(folder, "Tolm.txt"))
+    if not HEADER.match(log):
+        raise Failure("Tolm.txt does not hold exactly one whole header: %r" % log)
+
+
+def check_no_sanitizer_report(text, who="the viewer"):
+    reports = [line for line in text.splitlines() if SANITIZER_REPORT.search(line)]
+    if reports:
+        raise Failure("%s's sanitizer reported:\n  %s" % (who, "\n  ".join(reports[:10])))
