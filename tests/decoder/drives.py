@@ -14,7 +14,7 @@ import unittest
 DECODER = os.environ["KAVRO_DECODE"]
 SOURCE = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 # The simulated receiver, run as a command.
-SIMULATED_RECEIVER = [sys.executable, os.path.join(SOURCE, "tools", "simreceiver.py")]
+SIMULATED_RECEIVER = [sys.executable, os.path.join(SOURCE, "tools", "nmea_sim")]
 
 # The decoded distance may fall short of the route, never by more than this share. The viewer
 # takes one RMC per 1000-byte read (an epoch is about 350 bytes, so every third epoch or so),

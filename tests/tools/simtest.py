@@ -14,8 +14,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.normpath(os.path.join(HERE, "..", ".."))
 TOOLS = os.path.join(SOURCE, "tools")
-# The simulated receiver's command: python3 tools/nmea_sim. (SIMRECEIVER is its old name.)
-NMEA_SIM = SIMRECEIVER = os.path.join(TOOLS, "nmea_sim")
+# The simulated receiver's command: python3 tools/nmea_sim.
+NMEA_SIM = os.path.join(TOOLS, "nmea_sim")
 sys.path.insert(0, TOOLS)
 
 # The viewer's patterns, each scanned from 4 characters after the sentence name.
