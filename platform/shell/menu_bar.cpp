@@ -20,8 +20,6 @@ constexpr int kHeaderWords = 2;
 constexpr int kWordsPerButton = 7;
 constexpr int kMinButtonWidth = 64;
 constexpr int kCharWidth = 8;
-constexpr DWORD kErrorResourceNotFound = 1814;
-constexpr DWORD kErrorInvalidData = 13;
 
 bool ReadButtons(const ResourceMenuBar& resource, std::vector<MenuBarButton>& buttons) {
   if (resource.words == nullptr || resource.wordCount < kHeaderWords) return false;
@@ -177,18 +175,18 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
   }
   Window* parent = FindWindowObject(info->hwndParent);
   if (parent == nullptr || parent->remoteFd >= 0 || parent->destroying) {
-    SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   auto bar = std::make_unique<MenuBar>();
   if ((info->dwFlags & SHCMBF_EMPTYBAR) == 0) {
     const ResourceMenuBar* resource = FindMenuBarResource(info->nToolBarId);
     if (resource == nullptr) {
-      SetLastError(kErrorResourceNotFound);
+      SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
       return FALSE;
     }
     if (!ReadButtons(*resource, bar->buttons)) {
-      SetLastError(kErrorInvalidData);
+      SetLastError(ERROR_INVALID_DATA);
       return FALSE;
     }
   }

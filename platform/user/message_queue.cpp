@@ -118,7 +118,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window != nullptr && platform::detail::FindWindowObject(window) == nullptr) {
-    SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   platform::detail::PostToQueue(window, message, wParam, lParam);

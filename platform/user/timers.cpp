@@ -17,7 +17,6 @@ namespace {
 // Windows raises shorter periods to USER_TIMER_MINIMUM.
 constexpr UINT kMinimumPeriodMs = 10;
 constexpr UINT kMaximumPeriodMs = 0x7FFFFFFF;
-constexpr DWORD kErrorInvalidWindowHandle = 1400;
 
 struct Timer {
   HWND window;
@@ -81,7 +80,7 @@ void KillWindowTimers(HWND window) {
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerFunc) {
   using platform::detail::Timer;
   if (window != nullptr && platform::detail::FindWindowObject(window) == nullptr) {
-    SetLastError(platform::detail::kErrorInvalidWindowHandle);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   if (window == nullptr) {

@@ -23,7 +23,6 @@ namespace {
 // A handheld's screen in portrait, the size the program was laid out for.
 constexpr int kDefaultClientWidth = 480;
 constexpr int kDefaultClientHeight = 536;
-constexpr DWORD kErrorCannotFindClass = 1407;
 
 int ClientSize(int requested, int fallback) {
   if (requested == CW_USEDEFAULT) return fallback;
@@ -81,7 +80,7 @@ void SetVisible(Window& window, bool visible) {
 BOOL DestroyWindowObject(HWND window) {
   Window* object = FindWindowObject(window);
   if (object == nullptr || object->destroying) {
-    SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   object->destroying = true;
@@ -115,7 +114,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   const platform::detail::WindowClass* cls = platform::detail::FindWindowClass(className);
   if (cls == nullptr) {
-    SetLastError(platform::detail::kErrorCannotFindClass);
+    SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
   }
   if (!platform::detail::EnsureVideo()) {
