@@ -142,6 +142,5 @@ bool PrepareFont(Font& font);
 
 // --- text ---
 int CairoDrawText(Dc& dc, const wchar_t* text, int count, const RECT& rect, UINT format);
-std::string Utf8Of(const wchar_t* text, std::size_t length);
 
 }  // namespace platform::detail

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 
+#include "detail/utf8.h"
 #include "user/video.h"
 
 namespace platform::detail {

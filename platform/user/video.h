@@ -1,8 +1,7 @@
-// SDL start-up for the window system, the message clock and text conversion for SDL.
+// SDL start-up for the window system and the message clock.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "platform/types.h"
 
@@ -27,8 +26,5 @@ bool VideoIsHeadless();
 // Monotonic clock in nanoseconds, and the same in milliseconds for MSG::time.
 std::int64_t NowNanoseconds();
 DWORD MessageTime();
-
-// Wide text (UTF-32 on Linux) as UTF-8, for window titles and socket names.
-std::string ToUtf8(LPCWSTR text);
 
 }  // namespace platform::detail

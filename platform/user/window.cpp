@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "detail/utf8.h"
 #include "platform/kernel.h"
 #include "platform/testing.h"
 #include "shell/menu_bar.h"
