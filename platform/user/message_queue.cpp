@@ -7,7 +7,6 @@
 #include "platform/kernel.h"
 #include "user/event_loop.h"
 #include "user/timers.h"
-#include "user/video.h"
 #include "user/window.h"
 
 namespace platform::detail {
@@ -39,7 +38,7 @@ bool TakeMessage(MSG* msg, HWND window, UINT filterMin, UINT filterMax, bool rem
     }
   }
   if (g_quitPosted && window == nullptr && InRange(WM_QUIT, filterMin, filterMax)) {
-    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(g_quitCode), 0, MessageTime(), POINT{0, 0}};
+    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(g_quitCode), 0, GetTickCount(), POINT{0, 0}};
     if (remove) g_quitPosted = false;
     return true;
   }
@@ -55,10 +54,10 @@ void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_MOUSEMOVE && !queue.empty() && queue.back().hwnd == window && queue.back().message == WM_MOUSEMOVE) {
     queue.back().wParam = wParam;
     queue.back().lParam = lParam;
-    queue.back().time = MessageTime();
+    queue.back().time = GetTickCount();
     return;
   }
-  queue.push_back(MSG{window, message, wParam, lParam, MessageTime(), POINT{LOWORD(static_cast<std::uintptr_t>(lParam)), HIWORD(static_cast<std::uintptr_t>(lParam))}});
+  queue.push_back(MSG{window, message, wParam, lParam, GetTickCount(), POINT{LOWORD(static_cast<std::uintptr_t>(lParam)), HIWORD(static_cast<std::uintptr_t>(lParam))}});
 }
 
 bool CloseOrCommandQueued() {

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "detail/clock.h"
 #include "platform/kernel.h"
 #include "user/debug_stats.h"
-#include "user/video.h"
 #include "user/window.h"
 
 namespace platform::detail {
@@ -41,14 +41,14 @@ Timer* FindTimer(HWND window, UINT_PTR id) {
 }  // namespace
 
 bool TakeDueTimer(HWND filter, MSG* msg, bool remove) {
-  const std::int64_t now = NowNanoseconds();
+  const std::int64_t now = MonotonicNs();
   Timer* due = nullptr;
   for (Timer& timer : Timers()) {
     if (timer.dueNs > now || (filter != nullptr && timer.window != filter)) continue;
     if (due == nullptr || timer.dueNs < due->dueNs) due = &timer;
   }
   if (due == nullptr) return false;
-  *msg = MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->proc), MessageTime(), POINT{0, 0}};
+  *msg = MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->proc), GetTickCount(), POINT{0, 0}};
   if (remove) {
     RecordTimerTaken(due->dueNs, now);
     const std::int64_t missed = (now - due->dueNs) / due->periodNs;
@@ -62,7 +62,7 @@ int MillisecondsToNextTimer() {
   if (timers.empty()) return -1;
   std::int64_t next = timers.front().dueNs;
   for (const Timer& timer : timers) next = std::min(next, timer.dueNs);
-  const std::int64_t remaining = next - NowNanoseconds();
+  const std::int64_t remaining = next - MonotonicNs();
   if (remaining <= 0) return 0;
   const std::int64_t ms = (remaining + 999999) / 1000000;
   return ms > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(ms);
@@ -94,7 +94,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerFunc) {
   }
   elapse = std::min(std::max(elapse, platform::detail::kMinimumPeriodMs), platform::detail::kMaximumPeriodMs);
   const std::int64_t period = static_cast<std::int64_t>(elapse) * 1000000;
-  const std::int64_t due = platform::detail::NowNanoseconds() + period;
+  const std::int64_t due = platform::detail::MonotonicNs() + period;
   if (Timer* timer = platform::detail::FindTimer(window, id)) {
     // Setting an existing timer again restarts it with the new period.
     timer->periodNs = period;

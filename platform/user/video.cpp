@@ -1,11 +1,10 @@
-// SDL start-up for the window system and the message clock.
+// SDL start-up for the window system.
 #include "user/video.h"
 
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace platform::detail {
 namespace {
@@ -58,13 +57,5 @@ bool VideoIsHeadless() {
   const char* driver = SDL_GetCurrentVideoDriver();
   return driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0;
 }
-
-std::int64_t NowNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-DWORD MessageTime() { return static_cast<DWORD>(NowNanoseconds() / 1000000); }
 
 }  // namespace platform::detail

@@ -1,7 +1,5 @@
-// SDL start-up for the window system and the message clock.
+// SDL start-up for the window system.
 #pragma once
-
-#include <cstdint>
 
 #include "platform/types.h"
 
@@ -22,9 +20,5 @@ int DisplayConnectionFd(SDL_Window* window);
 bool VideoReady();
 // True when no window can be seen: SDL's dummy or offscreen driver, or no video at all.
 bool VideoIsHeadless();
-
-// Monotonic clock in nanoseconds, and the same in milliseconds for MSG::time.
-std::int64_t NowNanoseconds();
-DWORD MessageTime();
 
 }  // namespace platform::detail
