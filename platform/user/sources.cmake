@@ -3,10 +3,8 @@ set(PLATFORM_USER_SOURCES
   debug_stats.cpp
   display_fd.cpp
   event_loop.cpp
-  headless_message_box.cpp
   input.cpp
   message_box.cpp
-  message_box_hook.cpp
   message_box_window.cpp
   message_queue.cpp
   paint.cpp
