@@ -29,7 +29,7 @@ bool ReadButtons(const ResourceMenuBar& resource, std::vector<MenuBarButton>& bu
     const WORD* entry = resource.words + kHeaderWords + i * kWordsPerButton;
     MenuBarButton button;
     button.command = entry[1];
-    button.enabled = (entry[2] & TBSTATE_ENABLED) != 0;
+    button.button.enabled = (entry[2] & TBSTATE_ENABLED) != 0;
     WCHAR text[100] = {};
     if (LoadStringW(nullptr, entry[4], text, 100) > 0) button.text = text;
     buttons.push_back(button);
@@ -41,7 +41,7 @@ void LayOut(MenuBar& bar) {
   int x = 0;
   for (MenuBarButton& button : bar.buttons) {
     const int width = std::max(kMinButtonWidth, 16 + kCharWidth * static_cast<int>(button.text.size()));
-    button.rect = RECT{x, 0, x + width, kMenuBarHeight};
+    button.button.rect = RECT{x, 0, x + width, kMenuBarHeight};
     x += width;
   }
 }
@@ -54,22 +54,7 @@ void Paint(MenuBar& bar) {
   HBRUSH face = CreateSolidBrush(RGB(212, 208, 200));
   FillRect(dc, &strip, face);
   DeleteObject(face);
-  SetBkMode(dc, TRANSPARENT);
-  for (std::size_t i = 0; i < bar.buttons.size(); ++i) {
-    MenuBarButton& button = bar.buttons[i];
-    const bool down = static_cast<int>(i) == bar.pressed && bar.pressedInside;
-    RECT frame = button.rect;
-    DrawFrameControl(dc, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
-    SetTextColor(dc, button.enabled ? RGB(0, 0, 0) : RGB(128, 128, 128));
-    RECT text = button.rect;
-    if (down) {
-      ++text.left;  // a pressed button's label moves with its face
-      ++text.right;
-      ++text.top;
-      ++text.bottom;
-    }
-    DrawTextW(dc, button.text.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  }
+  for (const MenuBarButton& button : bar.buttons) DrawPushButton(dc, button.button, button.text.c_str());
   CloseSurfaceDC(dc, nullptr);
   if (Window* parent = FindWindowObject(bar.parent)) parent->barDirty = true;
 }
@@ -79,14 +64,6 @@ void SetParentHeight(Window& parent, int barHeight) {
   if (parent.sdl != nullptr) {
     SDL_SetWindowSize(parent.sdl, parent.width * parent.scale, (parent.height + barHeight) * parent.scale);
   }
-}
-
-int HitButton(const MenuBar& bar, int x, int y) {
-  for (std::size_t i = 0; i < bar.buttons.size(); ++i) {
-    const RECT& r = bar.buttons[i].rect;
-    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return static_cast<int>(i);
-  }
-  return -1;
 }
 
 }  // namespace
@@ -133,34 +110,24 @@ void ResizeMenuBar(HWND handle, int width) {
 void MenuBarPointer(HWND handle, PointerAction action, int x, int y) {
   MenuBar* bar = Lookup<MenuBar>(handle);
   if (bar == nullptr || bar->hidden) return;
-  const int hit = HitButton(*bar, x, y);
-  switch (action) {
-    case PointerAction::Down:
-      if (hit < 0 || !bar->buttons[static_cast<std::size_t>(hit)].enabled) return;
-      bar->pressed = hit;
-      bar->pressedInside = true;
-      break;
-    case PointerAction::Move:
-      if (bar->pressed < 0 || bar->pressedInside == (hit == bar->pressed)) return;
-      bar->pressedInside = hit == bar->pressed;
-      break;
-    case PointerAction::Up:
-      if (bar->pressed < 0) return;
-      // Like any push button, it acts when released over itself.
-      if (hit == bar->pressed) {
-        const WORD command = bar->buttons[static_cast<std::size_t>(hit)].command;
-        PostMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(command, 0), reinterpret_cast<LPARAM>(handle));
-      }
-      bar->pressed = -1;
-      bar->pressedInside = false;
-      break;
+  bool changed = false;
+  for (MenuBarButton& button : bar->buttons) {
+    bool clicked = false;
+    changed = TrackPushButton(button.button, action, x, y, &clicked) || changed;
+    if (clicked) {
+      PostMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(button.command, 0), reinterpret_cast<LPARAM>(handle));
+    }
   }
-  Paint(*bar);
+  if (changed) Paint(*bar);
 }
 
 bool MenuBarHoldsPointer(HWND handle) {
   const MenuBar* bar = Lookup<MenuBar>(handle);
-  return bar != nullptr && bar->pressed >= 0;
+  if (bar == nullptr) return false;
+  for (const MenuBarButton& button : bar->buttons) {
+    if (button.button.pressed) return true;
+  }
+  return false;
 }
 
 }  // namespace platform::detail

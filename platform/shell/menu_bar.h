@@ -9,18 +9,16 @@
 #include "detail/handles.h"
 #include "platform/shell.h"
 #include "platform/user.h"
+#include "user/push_button.h"
 
 namespace platform::detail {
 
 constexpr int kMenuBarHeight = 26;
 
-enum class PointerAction { Down, Move, Up };
-
 struct MenuBarButton {
   WORD command = 0;
-  bool enabled = true;
   std::wstring text;
-  RECT rect{0, 0, 0, 0};  // in strip coordinates
+  PushButton button;  // in strip coordinates
 };
 
 struct MenuBar : Object {
@@ -31,8 +29,6 @@ struct MenuBar : Object {
   HWND parent = nullptr;
   bool hidden = false;
   std::vector<MenuBarButton> buttons;
-  int pressed = -1;          // the button the pointer went down on, or -1
-  bool pressedInside = false;
   cairo_surface_t* surface = nullptr;  // the strip's pixels, parent width x kMenuBarHeight
 };
 

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "user/input.h"
 #include "user/single_instance.h"
 #include "user/video.h"
 #include "user/window.h"

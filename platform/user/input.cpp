@@ -1,11 +1,12 @@
 // Pointer, touch and key input: SDL events become WM_LBUTTONDOWN / WM_MOUSEMOVE /
 // WM_LBUTTONUP in client coordinates, with the stylus rules of a handheld's touchscreen.
+#include "user/input.h"
+
 #include <SDL.h>
 
 #include <algorithm>
 
 #include "shell/menu_bar.h"
-#include "user/event_loop.h"
 #include "user/message_box_window.h"
 #include "user/message_queue.h"
 #include "user/window.h"

@@ -9,6 +9,7 @@ set(PLATFORM_USER_SOURCES
   message_queue.cpp
   paint.cpp
   present.cpp
+  push_button.cpp
   reading_wait.cpp
   resources.cpp
   single_instance.cpp
