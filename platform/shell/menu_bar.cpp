@@ -1,25 +1,39 @@
 // SHCreateMenuBar: a strip below the client area with one push button per entry of the
 // menu-bar description; a tap on a button posts WM_COMMAND with its command to the parent.
-#include "shell/menu_bar.h"
-
-#include <SDL.h>
-
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
-#include "detail/surface_dc.h"
+#include "detail/handles.h"
 #include "platform/kernel.h"
+#include "platform/shell.h"
+#include "user/push_button.h"
 #include "user/resources.h"
-#include "user/window.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {
 
+constexpr int kMenuBarHeight = 26;
 // The description: menu id, button count, then seven words per button.
 constexpr int kHeaderWords = 2;
 constexpr int kWordsPerButton = 7;
 constexpr int kMinButtonWidth = 64;
 constexpr int kCharWidth = 8;
+
+struct MenuBarButton {
+  WORD command = 0;
+  std::wstring text;
+  PushButton button;  // in strip coordinates
+};
+
+struct MenuBar : Object {
+  static constexpr Kind kKind = Kind::MenuBar;
+  MenuBar() : Object(Kind::MenuBar) {}
+  HWND parent = nullptr;
+  std::vector<MenuBarButton> buttons;
+};
 
 bool ReadButtons(const ResourceMenuBar& resource, std::vector<MenuBarButton>& buttons) {
   if (resource.words == nullptr || resource.wordCount < kHeaderWords) return false;
@@ -46,70 +60,18 @@ void LayOut(MenuBar& bar) {
   }
 }
 
-void Paint(MenuBar& bar) {
-  if (bar.surface == nullptr) return;
-  HDC dc = OpenSurfaceDC(bar.surface);
-  if (dc == nullptr) return;
-  RECT strip{0, 0, cairo_image_surface_get_width(bar.surface), kMenuBarHeight};
-  HBRUSH face = CreateSolidBrush(RGB(212, 208, 200));
-  FillRect(dc, &strip, face);
-  DeleteObject(face);
-  for (const MenuBarButton& button : bar.buttons) DrawPushButton(dc, button.button, button.text.c_str());
-  CloseSurfaceDC(dc, nullptr);
-  if (Window* parent = FindWindowObject(bar.parent)) parent->barDirty = true;
-}
-
-void SetParentHeight(Window& parent, int barHeight) {
-  parent.barHeight = barHeight;
-  if (parent.sdl != nullptr) {
-    SDL_SetWindowSize(parent.sdl, parent.width * parent.scale, (parent.height + barHeight) * parent.scale);
-  }
-}
-
-}  // namespace
-
-MenuBar::~MenuBar() {
-  if (surface != nullptr) cairo_surface_destroy(surface);
-}
-
-BOOL DestroyMenuBar(HWND handle) {
-  MenuBar* bar = Lookup<MenuBar>(handle);
-  if (bar == nullptr) return FALSE;
-  if (Window* parent = FindWindowObject(bar->parent); parent != nullptr && parent->menuBar == handle) {
-    parent->menuBar = nullptr;
-    parent->barDirty = false;
-    SetParentHeight(*parent, 0);
-  }
-  RemoveHandle(handle, Kind::MenuBar);
-  return TRUE;
-}
-
-bool MenuBarClientRect(HWND handle, RECT* rect) {
+void Paint(HWND handle, HDC dc, const RECT& area) {
   const MenuBar* bar = Lookup<MenuBar>(handle);
-  if (bar == nullptr) return false;
-  const Window* parent = FindWindowObject(bar->parent);
-  *rect = RECT{0, 0, parent != nullptr ? parent->width : 0, kMenuBarHeight};
-  return true;
-}
-
-cairo_surface_t* MenuBarSurface(HWND handle) {
-  const MenuBar* bar = Lookup<MenuBar>(handle);
-  return bar != nullptr && !bar->hidden ? bar->surface : nullptr;
-}
-
-void ResizeMenuBar(HWND handle, int width) {
-  MenuBar* bar = Lookup<MenuBar>(handle);
   if (bar == nullptr) return;
-  cairo_surface_t* surface = CreateBackingStore(width, kMenuBarHeight);
-  if (surface == nullptr) return;
-  if (bar->surface != nullptr) cairo_surface_destroy(bar->surface);
-  bar->surface = surface;
-  Paint(*bar);
+  HBRUSH face = CreateSolidBrush(RGB(212, 208, 200));
+  FillRect(dc, &area, face);
+  DeleteObject(face);
+  for (const MenuBarButton& button : bar->buttons) DrawPushButton(dc, button.button, button.text.c_str());
 }
 
-void MenuBarPointer(HWND handle, PointerAction action, int x, int y) {
+bool Pointer(HWND handle, PointerAction action, int x, int y) {
   MenuBar* bar = Lookup<MenuBar>(handle);
-  if (bar == nullptr || bar->hidden) return;
+  if (bar == nullptr) return false;
   bool changed = false;
   for (MenuBarButton& button : bar->buttons) {
     bool clicked = false;
@@ -118,10 +80,10 @@ void MenuBarPointer(HWND handle, PointerAction action, int x, int y) {
       PostMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(button.command, 0), reinterpret_cast<LPARAM>(handle));
     }
   }
-  if (changed) Paint(*bar);
+  return changed;
 }
 
-bool MenuBarHoldsPointer(HWND handle) {
+bool HoldsPointer(HWND handle) {
   const MenuBar* bar = Lookup<MenuBar>(handle);
   if (bar == nullptr) return false;
   for (const MenuBarButton& button : bar->buttons) {
@@ -130,6 +92,11 @@ bool MenuBarHoldsPointer(HWND handle) {
   return false;
 }
 
+void Destroy(HWND handle) { RemoveHandle(handle, Kind::MenuBar); }
+
+const StripFuncs kMenuBarFuncs = {Paint, Pointer, HoldsPointer, Destroy};
+
+}  // namespace
 }  // namespace platform::detail
 
 BOOL SHInitExtraControls() { return TRUE; }
@@ -140,8 +107,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  Window* parent = FindWindowObject(info->hwndParent);
-  if (parent == nullptr || parent->remoteFd >= 0 || parent->destroying) {
+  if (!CanTakeStrip(info->hwndParent)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
@@ -159,23 +125,17 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
   }
   LayOut(*bar);
   bar->parent = info->hwndParent;
-  bar->hidden = (info->dwFlags & SHCMBF_HIDDEN) != 0;
-  bar->surface = CreateBackingStore(parent->width, kMenuBarHeight);
-  if (bar->surface == nullptr) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
-  }
-  MenuBar* raw = bar.get();
   HWND handle = static_cast<HWND>(InsertHandle(std::move(bar)));
   if (handle == nullptr) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  raw->handle = handle;
-  if (parent->menuBar != nullptr) DestroyMenuBar(parent->menuBar);
-  parent->menuBar = handle;
-  SetParentHeight(*parent, raw->hidden ? 0 : kMenuBarHeight);
-  Paint(*raw);
+  const bool hidden = (info->dwFlags & SHCMBF_HIDDEN) != 0;
+  if (!AttachStrip(info->hwndParent, handle, &kMenuBarFuncs, kMenuBarHeight, hidden)) {
+    RemoveHandle(handle, Kind::MenuBar);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
   info->hwndMB = handle;
   return TRUE;
 }

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "shell/menu_bar.h"
 #include "user/message_box_window.h"
 #include "user/message_queue.h"
 #include "user/window.h"
@@ -41,9 +40,8 @@ void Clamp(const Window& window, int& x, int& y) {
 void Pointer(Window& window, PointerAction action, int screenX, int screenY) {
   int x = ToDevice(screenX, window.scale);
   int y = ToDevice(screenY, window.scale);
-  HWND bar = window.menuBar;
-  if (bar != nullptr && MenuBarHoldsPointer(bar)) {
-    MenuBarPointer(bar, action, x, y - window.height);
+  if (StripHoldsPointer(window)) {
+    StripPointer(window, action, x, y - window.height);
     return;
   }
   switch (action) {
@@ -51,8 +49,8 @@ void Pointer(Window& window, PointerAction action, int screenX, int screenY) {
       if (InClient(window, x, y)) {
         window.captured = true;
         PostPointer(window, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
-      } else if (bar != nullptr && y >= window.height) {
-        MenuBarPointer(bar, action, x, y - window.height);
+      } else if (y >= window.height) {
+        StripPointer(window, action, x, y - window.height);
       }
       break;
     case PointerAction::Move:

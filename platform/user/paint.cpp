@@ -59,7 +59,7 @@ void AddDirtyRect(Window& window, const RECT& rect) {
 
 void MarkAllDirty(Window& window) {
   window.dirty.assign(1, RECT{0, 0, window.width, window.height});
-  window.barDirty = window.menuBar != nullptr;
+  window.strip.dirty = window.strip.handle != nullptr;
   window.presentWhole = true;
 }
 

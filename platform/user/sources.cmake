@@ -18,4 +18,5 @@ set(PLATFORM_USER_SOURCES
   window.cpp
   window_class.cpp
   window_events.cpp
-  window_list.cpp)
+  window_list.cpp
+  window_strip.cpp)

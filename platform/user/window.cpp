@@ -10,7 +10,6 @@
 #include "detail/utf8.h"
 #include "platform/kernel.h"
 #include "platform/testing.h"
-#include "shell/menu_bar.h"
 #include "user/message_queue.h"
 #include "user/resources.h"
 #include "user/single_instance.h"
@@ -77,7 +76,7 @@ void SetVisible(Window& window, bool visible) {
 }
 
 // Windows destroys a window in this order: hidden, WM_DESTROY while it is still whole, then its
-// menu bar, timers, queued messages, DCs and the handle itself.
+// strip (the menu bar), timers, queued messages, DCs and the handle itself.
 BOOL DestroyWindowObject(HWND window) {
   Window* object = FindWindowObject(window);
   if (object == nullptr || object->destroying) {
@@ -90,7 +89,7 @@ BOOL DestroyWindowObject(HWND window) {
     CallWindowProcedure(window, WM_DESTROY, 0, 0);
     object = FindWindowObject(window);
     if (object == nullptr) return TRUE;
-    if (object->menuBar != nullptr) DestroyMenuBar(object->menuBar);
+    DetachStrip(*object);
     KillWindowTimers(window);
     RemoveWindowMessages(window);
     CloseWindowDCs(*object);
@@ -175,20 +174,24 @@ BOOL UpdateWindow(HWND window) {
 }
 
 BOOL DestroyWindow(HWND window) {
-  if (platform::detail::KindOfHandle(window) == platform::detail::Kind::MenuBar) {
-    return platform::detail::DestroyMenuBar(window);
+  if (Window* parent = platform::detail::StripParent(window)) {
+    platform::detail::DetachStrip(*parent);
+    return TRUE;
   }
   return platform::detail::DestroyWindowObject(window);
 }
 
-BOOL IsWindow(HWND window) {
-  const platform::detail::Kind kind = platform::detail::KindOfHandle(window);
-  return kind == platform::detail::Kind::Window || kind == platform::detail::Kind::MenuBar ? TRUE : FALSE;
+BOOL IsWindow(HWND handle) {
+  const bool window = platform::detail::KindOfHandle(handle) == platform::detail::Kind::Window;
+  return window || platform::detail::StripParent(handle) != nullptr ? TRUE : FALSE;
 }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
   if (rect == nullptr) return FALSE;
-  if (platform::detail::MenuBarClientRect(window, rect)) return TRUE;
+  if (const Window* parent = platform::detail::StripParent(window)) {
+    *rect = RECT{0, 0, parent->width, parent->strip.height};
+    return TRUE;
+  }
   const Window* object = FindWindowObject(window);
   if (object == nullptr || object->remoteFd >= 0) return FALSE;
   *rect = RECT{0, 0, object->width, object->height};

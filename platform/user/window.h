@@ -8,6 +8,7 @@
 
 #include "detail/handles.h"
 #include "platform/user.h"
+#include "user/window_strip.h"
 
 struct SDL_Window;
 
@@ -32,7 +33,7 @@ struct Window : Object {
   int height = 0;
   cairo_surface_t* surface = nullptr;
 
-  // The SDL window (client area plus the menu bar strip below it); null for surface windows.
+  // The SDL window (client area plus the strip below it); null for surface windows.
   SDL_Window* sdl = nullptr;
   unsigned sdlId = 0;
   // Screen pixels per device pixel: a whole number, above 1 only on a high-density desktop.
@@ -49,12 +50,9 @@ struct Window : Object {
   std::vector<RECT> dirty;
   std::vector<HDC> openDCs;
 
-  // Menu bar strip below the client area.
-  HWND menuBar = nullptr;
-  int barHeight = 0;
+  // A strip below the client area, if one is attached.
+  WindowStrip strip;
 
-  // The menu bar strip must be presented again.
-  bool barDirty = false;
   // The screen may not show what the SDL window surface holds (newly shown, exposed, resized):
   // the next present copies the dirty rectangles whole instead of only the pixels that differ.
   bool presentWhole = true;
@@ -95,7 +93,7 @@ bool TakePaintMessage(HWND filter, MSG* msg);
 // Adds a rectangle (the whole client area when null) to the window's update region.
 void InvalidateWindow(Window& window, const RECT* rect, bool erase);
 
-// Copies what changed in every window's backing store (and menu bar) to the screen.
+// Copies what changed in every window's backing store (and strip) to the screen.
 void PresentAllWindows();
 // The whole window must be shown again (newly visible, resized, exposed).
 void MarkAllDirty(Window& window);

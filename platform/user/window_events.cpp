@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "shell/menu_bar.h"
 #include "user/event_loop.h"
 #include "user/message_queue.h"
 #include "user/window.h"
@@ -37,7 +36,7 @@ void Resize(Window& window, int width, int height) {
   ReplaceBackingStore(window, width, height);
   window.width = cairo_image_surface_get_width(window.surface);
   window.height = cairo_image_surface_get_height(window.surface);
-  if (window.menuBar != nullptr) ResizeMenuBar(window.menuBar, window.width);
+  ResizeStrip(window);
   const bool redrawAll = ((window.classStyle & CS_HREDRAW) != 0 && window.width != oldWidth) ||
                          ((window.classStyle & CS_VREDRAW) != 0 && window.height != oldHeight);
   if (redrawAll) {
@@ -65,7 +64,7 @@ void HandleWindowEvent(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       Resize(*window, ToDevice(event.window.data1, window->scale),
-             ToDevice(event.window.data2, window->scale) - window->barHeight);
+             ToDevice(event.window.data2, window->scale) - StripRows(*window));
       break;
     case SDL_WINDOWEVENT_CLOSE:
       PostToQueue(window->handle, WM_CLOSE, 0, 0);
