@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "user/input.h"
+#include "user/present.h"
 #include "user/single_instance.h"
 #include "user/video.h"
-#include "user/window.h"
+#include "user/window_events.h"
 
 namespace platform::detail {
 namespace {

@@ -9,6 +9,8 @@
 #include "user/message_box_window.h"
 #include "user/message_queue.h"
 #include "user/window.h"
+#include "user/window_list.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {

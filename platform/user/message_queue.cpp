@@ -6,6 +6,8 @@
 
 #include "platform/kernel.h"
 #include "user/event_loop.h"
+#include "user/paint.h"
+#include "user/present.h"
 #include "user/timers.h"
 #include "user/window.h"
 
@@ -72,6 +74,14 @@ void RemoveWindowMessages(HWND window) {
   for (auto it = queue.begin(); it != queue.end();) {
     it = it->hwnd == window ? queue.erase(it) : it + 1;
   }
+}
+
+LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* object = FindWindowObject(window);
+  if (object == nullptr || object->proc == nullptr) return 0;
+  WNDPROC proc = object->proc;
+  // The procedure may destroy the window; nothing here touches the object afterwards.
+  return proc(window, message, wParam, lParam);
 }
 
 }  // namespace platform::detail

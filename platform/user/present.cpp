@@ -1,6 +1,8 @@
 // Showing what was drawn: the changed rectangles of each backing store (and the strip below
 // it) are copied to the SDL window surface and only those rectangles are updated, since
 // presenting pixels costs more than drawing them.
+#include "user/present.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -8,6 +10,8 @@
 #include <vector>
 
 #include "user/window.h"
+#include "user/window_list.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {

@@ -15,6 +15,7 @@
 
 #include "detail/clock.h"
 #include "detail/utf8.h"
+#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {

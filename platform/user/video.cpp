@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "user/reading_wait.h"
+
 namespace platform::detail {
 namespace {
 

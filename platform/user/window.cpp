@@ -1,7 +1,9 @@
-// Windows: creation, showing, destruction, the default procedure and the client rectangle.
+// Windows: creation, showing, destruction, the default procedure, the client rectangle, and
+// the window object's clean-up.
 #include "user/window.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,11 +13,15 @@
 #include "platform/kernel.h"
 #include "platform/testing.h"
 #include "user/message_queue.h"
+#include "user/paint.h"
+#include "user/present.h"
 #include "user/resources.h"
 #include "user/single_instance.h"
 #include "user/timers.h"
 #include "user/video.h"
 #include "user/window_class.h"
+#include "user/window_list.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {
@@ -27,6 +33,21 @@ constexpr int kDefaultClientHeight = 536;
 int ClientSize(int requested, int fallback) {
   if (requested == CW_USEDEFAULT) return fallback;
   return std::max(requested, 1);
+}
+
+// The whole-number scale a window of that client size is shown at on the current desktop.
+int ChooseWindowScale(int width, int height) {
+  // The program draws in device pixels; on a desktop that scales its interface (Xft.dpi 192 for
+  // 200 %), each device pixel is shown as a square of screen pixels instead, as long as the
+  // window still fits on the screen.
+  constexpr float kBaseDpi = 96.0f;
+  float dpi = 0.0f;
+  if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0 || !(dpi > 0.0f)) return 1;
+  int scale = static_cast<int>(dpi / kBaseDpi + 0.25f);
+  SDL_Rect usable{};
+  if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+  while (scale > 1 && (width * scale > usable.w || height * scale > usable.h)) --scale;
+  return std::clamp(scale, 1, 4);
 }
 
 // Builds the window object with its backing store and SDL window; null on failure.
@@ -76,7 +97,7 @@ void SetVisible(Window& window, bool visible) {
 }
 
 // Windows destroys a window in this order: hidden, WM_DESTROY while it is still whole, then its
-// strip (the menu bar), timers, queued messages, DCs and the handle itself.
+// strip, timers, queued messages, DCs and the handle itself.
 BOOL DestroyWindowObject(HWND window) {
   Window* object = FindWindowObject(window);
   if (object == nullptr || object->destroying) {
@@ -105,6 +126,16 @@ bool Matches(const Window& window, LPCWSTR className, LPCWSTR title) {
 }
 
 }  // namespace
+
+Window::~Window() {
+  if (sdl != nullptr) SDL_DestroyWindow(sdl);
+  if (surface != nullptr) cairo_surface_destroy(surface);
+  if (strip.surface != nullptr) cairo_surface_destroy(strip.surface);
+  for (cairo_surface_t* old : retiredSurfaces) cairo_surface_destroy(old);
+  if (remoteFd >= 0) close(remoteFd);
+  if (listenFd >= 0) close(listenFd);
+}
+
 }  // namespace platform::detail
 
 using platform::detail::FindWindowObject;

@@ -7,6 +7,7 @@
 
 #include "platform/kernel.h"
 #include "user/window.h"
+#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {

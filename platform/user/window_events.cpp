@@ -1,12 +1,16 @@
 // What the window manager does to a window: exposure and resizing invalidate it, the close
 // button asks it to close.
+#include "user/window_events.h"
+
 #include <SDL.h>
 
 #include <algorithm>
 
-#include "user/event_loop.h"
 #include "user/message_queue.h"
+#include "user/paint.h"
 #include "user/window.h"
+#include "user/window_list.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {

@@ -5,7 +5,9 @@
 #include <SDL.h>
 
 #include "detail/surface_dc.h"
+#include "user/paint.h"
 #include "user/window.h"
+#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {
