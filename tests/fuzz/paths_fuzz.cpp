@@ -24,7 +24,7 @@
 #include <set>
 #include <string>
 
-#include "comm/serial_port.h"
+#include "comm/port_name.h"
 #include "detail/ports.h"
 #include "fuzz/fuzz_support.h"
 #include "gps/gps_port.h"
