@@ -1,5 +1,7 @@
 // DrawTextW on cairo: lines split at line feeds, each aligned in the rectangle and, in opaque
 // mode, drawn on a cell (text extent by line height) of the background colour.
+#include "gdi/text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
@@ -7,7 +9,10 @@
 #include <vector>
 
 #include "detail/utf8.h"
-#include "gdi/gdi_internal.h"
+#include "gdi/cairo_draw.h"
+#include "gdi/dc.h"
+#include "gdi/fonts.h"
+#include "gdi/objects.h"
 #include "gdi/raster.h"
 
 namespace platform::detail {
