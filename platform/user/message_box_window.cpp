@@ -158,7 +158,7 @@ HWND CreateBoxWindow(Box& box) {
   const int textHeight = static_cast<int>(box.lines.size()) * kLineHeight;
   const int height = kCaptionHeight + kMargin + textHeight + kMargin + kButtonHeight + kMargin;
   box.ok.rect = RECT{(width - kButtonWidth) / 2, height - kMargin - kButtonHeight, (width + kButtonWidth) / 2,
-                    height - kMargin};
+                     height - kMargin};
   HWND window = CreateWindowExW(0, kClassName, box.caption.c_str(), WS_POPUP | WS_CAPTION, CW_USEDEFAULT,
                                 CW_USEDEFAULT, width, height, nullptr, nullptr, nullptr, nullptr);
   if (window == nullptr) return nullptr;
