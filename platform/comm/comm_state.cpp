@@ -7,6 +7,9 @@
 #include <sys/ioctl.h>
 
 #include "comm/arbitrary_rate.h"
+#include "comm/line_rate.h"
+#include "comm/modem_lines.h"
+#include "comm/raw_mode.h"
 #include "comm/serial_port.h"
 #include "detail/errors.h"
 

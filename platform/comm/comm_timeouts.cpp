@@ -1,9 +1,10 @@
 // SetCommTimeouts and GetCommTimeouts: the values live with the handle and steer the read and
 // write loops.
+#include "comm/comm_timeouts.h"
+
 #include <cstdint>
 
 #include "comm/port.h"
-#include "comm/serial_port.h"
 
 namespace {
 constexpr DWORD kMaxDword = 0xFFFFFFFFu;

@@ -1,7 +1,8 @@
 // Line rates: the standard termios speeds, mapped through our own table (a rate is never
 // handed to cfsetospeed as a number), and the arbitrary rates beyond them.
+#include "comm/line_rate.h"
+
 #include "comm/arbitrary_rate.h"
-#include "comm/serial_port.h"
 
 namespace platform::detail {
 namespace {

@@ -1,10 +1,10 @@
 // DTR and RTS. Pseudo-terminals and some adapters have no modem lines; asking them to change
 // one is not an error for the program.
+#include "comm/modem_lines.h"
+
 #include <cerrno>
 
 #include <sys/ioctl.h>
-
-#include "comm/serial_port.h"
 
 namespace platform::detail {
 namespace {

@@ -1,5 +1,7 @@
 // Opening network sources: the host is resolved once, here; TCP connects with a time limit,
 // UDP binds the port (every interface, IPv4 and IPv6, when no host is given).
+#include "comm/net_open.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -14,7 +16,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "comm/net_source.h"
 #include "detail/clock.h"
 
 namespace platform::detail {

@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "comm/net_open.h"
 #include "detail/errors.h"
 
 namespace platform::detail {

@@ -56,10 +56,4 @@ struct NetSource : Port {
 // logs "kavro: <text>: <cause>" and returns INVALID_HANDLE_VALUE with the last error set.
 HANDLE OpenNetSource(const SourceName& source, const std::string& text, DWORD desiredAccess);
 
-// The sockets behind them, non-blocking. -1 with cause set (for the log line) on failure.
-int ConnectTcp(const std::string& host, const std::string& port, std::string* cause);
-int BindUdp(const std::string& host, const std::string& port, std::string* cause);
-// Asks gpsd for the NMEA of its receivers (of device alone, unless it is empty).
-bool AskGpsdForNmea(int fd, const std::string& device, std::string* cause);
-
 }  // namespace platform::detail

@@ -1,4 +1,6 @@
 // Opening and closing a serial port: exclusive, raw, and given back as it was found.
+#include "comm/open_port.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -10,6 +12,10 @@
 #include <unistd.h>
 
 #include "comm/arbitrary_rate.h"
+#include "comm/line_rate.h"
+#include "comm/modem_lines.h"
+#include "comm/port_claims.h"
+#include "comm/raw_mode.h"
 #include "comm/serial_port.h"
 #include "detail/errors.h"
 #include "detail/ports.h"

@@ -55,19 +55,4 @@ Port* LookupPort(const void* handle);
 // A port call failed: log it with the port's name and set the last error.
 void PortCallFailed(const Port& port, const char* call, int error);
 
-// start + multiplier x bytes + constant, as Win32 computes a total timeout, without
-// overflow: a sum beyond the clock's range means no deadline (INT64_MAX).
-std::int64_t DeadlineAfter(std::int64_t start, DWORD multiplier, DWORD bytes, DWORD constant);
-
-// How one wait for a port's descriptor ended.
-struct PortWait {
-  enum What { Ready, Quiet, Interrupted, Failed } what = Quiet;
-  short revents = 0;  // Ready: the port's poll events
-  int error = 0;      // Failed: errno of poll()
-};
-
-// Waits up to timeoutMs (-1: no limit) for the port's descriptor, keeping the windows alive
-// meanwhile. first: the read's first wait, which also looks at what is queued already.
-PortWait WaitForPort(int fd, int timeoutMs, bool first);
-
 }  // namespace platform::detail

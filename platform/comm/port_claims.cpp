@@ -1,8 +1,8 @@
 // Ports open in this process, by device number, so that a port opens only once.
+#include "comm/port_claims.h"
+
 #include <mutex>
 #include <set>
-
-#include "comm/serial_port.h"
 
 namespace platform::detail {
 namespace {

@@ -1,7 +1,8 @@
 // Waiting for a port's descriptor, with the window system's descriptors beside it.
+#include "comm/port_wait.h"
+
 #include <cerrno>
 
-#include "comm/port.h"
 #include "detail/port_wait.h"
 
 namespace platform::detail {

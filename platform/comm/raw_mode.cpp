@@ -1,6 +1,6 @@
 // Raw mode as cfmakeraw() sets it, minus the character size and parity, which SetCommState
 // sets from the DCB, plus CLOCAL: a GPS receiver has no carrier line to watch.
-#include "comm/serial_port.h"
+#include "comm/raw_mode.h"
 
 namespace platform::detail {
 

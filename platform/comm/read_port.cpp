@@ -15,7 +15,9 @@
 
 #include <poll.h>
 
+#include "comm/comm_timeouts.h"
 #include "comm/port.h"
+#include "comm/port_wait.h"
 #include "detail/clock.h"
 #include "detail/errors.h"
 #include "detail/ports.h"

@@ -5,11 +5,6 @@
 
 namespace platform::detail {
 
-// Codes the program never tests for by name, so the public header does not carry them.
-constexpr DWORD kErrorWriteProtect = 19;
-constexpr DWORD kErrorDiskFull = 112;
-constexpr DWORD kErrorFilenameTooLong = 206;
-
 DWORD ErrorFromErrno(int error);
 
 // Sets the last error from an errno value.

@@ -4,7 +4,7 @@
 
 #include <cairo.h>
 
-#include "gdi/gdi_internal.h"
+#include "gdi/dc.h"
 #include "gdi/raster.h"
 
 namespace platform::detail {

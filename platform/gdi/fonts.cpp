@@ -1,5 +1,7 @@
 // Fonts: LOGFONTW requests resolved through fontconfig to the Liberation faces, loaded once
 // and kept, and sized into cairo scaled fonts drawn without antialiasing.
+#include "gdi/fonts.h"
+
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
 
@@ -12,7 +14,7 @@
 #include <string>
 #include <tuple>
 
-#include "gdi/gdi_internal.h"
+#include "gdi/objects.h"
 
 namespace platform::detail {
 namespace {

@@ -1,4 +1,6 @@
 // Pens, brushes and fonts: stock objects, creation, selection into DCs and deletion.
+#include "gdi/objects.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -7,7 +9,8 @@
 #include <set>
 #include <string>
 
-#include "gdi/gdi_internal.h"
+#include "gdi/dc.h"
+#include "gdi/recording.h"
 
 namespace platform::detail {
 namespace {

@@ -18,9 +18,13 @@
 // Failed calls are recorded too (a CreatePen with a bad style has object = nullptr), except
 // DC calls on a handle that names no DC or with a missing rectangle, text or brush. GetStockObject, GetPixel, PtInRect and SetRect are not
 // recorded.
+#include "gdi/recording.h"
+
 #include <utility>
 
-#include "gdi/gdi_internal.h"
+#include "gdi/dc.h"
+#include "gdi/objects.h"
+#include "platform/testing.h"
 
 namespace platform::detail {
 namespace {

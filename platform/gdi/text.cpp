@@ -1,12 +1,18 @@
 // DrawTextW on cairo: lines split at line feeds, each aligned in the rectangle and, in opaque
 // mode, drawn on a cell (text extent by line height) of the background colour.
+#include "gdi/text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <string>
 #include <vector>
 
-#include "gdi/gdi_internal.h"
+#include "detail/utf8.h"
+#include "gdi/cairo_draw.h"
+#include "gdi/dc.h"
+#include "gdi/fonts.h"
+#include "gdi/objects.h"
 #include "gdi/raster.h"
 
 namespace platform::detail {
@@ -35,13 +41,13 @@ std::vector<Line> SplitLines(const wchar_t* text, std::size_t length, bool singl
 }
 
 std::string LineText(const wchar_t* text, const Line& line, bool single) {
-  if (!single) return Utf8Of(text + line.start, line.length);
+  if (!single) return ToUtf8(text + line.start, line.length);
   std::wstring kept;
   for (std::size_t i = 0; i < line.length; ++i) {
     const wchar_t c = text[line.start + i];
     if (c != L'\n' && c != L'\r') kept.push_back(c);
   }
-  return Utf8Of(kept.data(), kept.size());
+  return ToUtf8(kept.data(), kept.size());
 }
 
 // The glyphs of a line of ASCII text placed from (x, y) exactly as
@@ -80,31 +86,6 @@ bool LayOutAscii(Font& font, const std::string& utf8, double x, double y, std::v
 }
 
 }  // namespace
-
-std::string Utf8Of(const wchar_t* text, std::size_t length) {
-  std::string out;
-  out.reserve(length);
-  for (std::size_t i = 0; i < length; ++i) {
-    auto c = static_cast<std::uint32_t>(text[i]);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;  // not a character
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
 
 // Returns the height of the text, or with DT_VCENTER / DT_BOTTOM on a single line the offset
 // from the rectangle's top to the bottom of the text, as Win32 does.

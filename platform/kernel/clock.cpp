@@ -1,5 +1,4 @@
-// Sleeping and the tick count, both on the monotonic clock so that a change of the wall clock
-// cannot stretch or cut a timeout.
+// The monotonic clock, and sleeping and the tick count on it.
 #include <cerrno>
 #include <ctime>
 
@@ -10,11 +9,13 @@
 
 namespace platform::detail {
 
-std::int64_t MonotonicMs() {
+std::int64_t MonotonicNs() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
+
+std::int64_t MonotonicMs() { return MonotonicNs() / 1000000; }
 
 }  // namespace platform::detail
 

@@ -12,6 +12,7 @@
 #include "detail/ports.h"
 #include "detail/wide_text.h"
 #include "kernel/file_object.h"
+#include "kernel/share_registry.h"
 
 namespace platform::detail {
 namespace {

@@ -16,18 +16,18 @@ DWORD ErrorFromErrno(int error) {
     case EACCES:
     case EPERM:
     case EISDIR: return ERROR_ACCESS_DENIED;
-    case EROFS: return kErrorWriteProtect;
+    case EROFS: return ERROR_WRITE_PROTECT;
     case EMFILE:
     case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
     case EBADF: return ERROR_INVALID_HANDLE;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case EEXIST: return ERROR_FILE_EXISTS;
     case EINVAL: return ERROR_INVALID_PARAMETER;
-    case ENAMETOOLONG: return kErrorFilenameTooLong;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
     case ELOOP: return ERROR_INVALID_NAME;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return kErrorDiskFull;
+    case EFBIG: return ERROR_DISK_FULL;
     case EPIPE: return ERROR_BROKEN_PIPE;
     case ETXTBSY:
     case EBUSY: return ERROR_SHARING_VIOLATION;

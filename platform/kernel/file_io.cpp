@@ -7,6 +7,7 @@
 #include "detail/errors.h"
 #include "detail/ports.h"
 #include "kernel/file_object.h"
+#include "kernel/share_registry.h"
 
 namespace platform::detail {
 

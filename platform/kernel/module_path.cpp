@@ -44,7 +44,7 @@ bool ReadExecutablePath(std::string* path) {
       return true;
     }
     if (buffer.size() >= (1u << 20)) {
-      SetLastError(kErrorFilenameTooLong);
+      SetLastError(ERROR_FILENAME_EXCED_RANGE);
       return false;
     }
     buffer.resize(buffer.size() * 2);

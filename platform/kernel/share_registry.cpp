@@ -1,9 +1,11 @@
 // Sharing modes of open files. Linux has no mandatory sharing, so the rule is kept within the
 // process: enough for a program that opens its own files more than once.
+#include "kernel/share_registry.h"
+
 #include <mutex>
 #include <vector>
 
-#include "kernel/file_object.h"
+#include "platform/kernel.h"
 
 namespace platform::detail {
 namespace {

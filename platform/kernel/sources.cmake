@@ -3,6 +3,7 @@ set(PLATFORM_KERNEL_SOURCES
   last_error.cpp
   errors.cpp
   wide_text.cpp
+  utf8.cpp
   clock.cpp
   share_registry.cpp
   create_file.cpp

@@ -1,27 +1,39 @@
 // SHCreateMenuBar: a strip below the client area with one push button per entry of the
 // menu-bar description; a tap on a button posts WM_COMMAND with its command to the parent.
-#include "shell/menu_bar.h"
-
-#include <SDL.h>
-
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
-#include "detail/surface_dc.h"
+#include "detail/handles.h"
 #include "platform/kernel.h"
+#include "platform/shell.h"
+#include "user/push_button.h"
 #include "user/resources.h"
-#include "user/window.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {
 
+constexpr int kMenuBarHeight = 26;
 // The description: menu id, button count, then seven words per button.
 constexpr int kHeaderWords = 2;
 constexpr int kWordsPerButton = 7;
 constexpr int kMinButtonWidth = 64;
 constexpr int kCharWidth = 8;
-constexpr DWORD kErrorResourceNotFound = 1814;
-constexpr DWORD kErrorInvalidData = 13;
+
+struct MenuBarButton {
+  WORD command = 0;
+  std::wstring text;
+  PushButton button;  // in strip coordinates
+};
+
+struct MenuBar : Object {
+  static constexpr Kind kKind = Kind::MenuBar;
+  MenuBar() : Object(Kind::MenuBar) {}
+  HWND parent = nullptr;
+  std::vector<MenuBarButton> buttons;
+};
 
 bool ReadButtons(const ResourceMenuBar& resource, std::vector<MenuBarButton>& buttons) {
   if (resource.words == nullptr || resource.wordCount < kHeaderWords) return false;
@@ -31,7 +43,7 @@ bool ReadButtons(const ResourceMenuBar& resource, std::vector<MenuBarButton>& bu
     const WORD* entry = resource.words + kHeaderWords + i * kWordsPerButton;
     MenuBarButton button;
     button.command = entry[1];
-    button.enabled = (entry[2] & TBSTATE_ENABLED) != 0;
+    button.button.enabled = (entry[2] & TBSTATE_ENABLED) != 0;
     WCHAR text[100] = {};
     if (LoadStringW(nullptr, entry[4], text, 100) > 0) button.text = text;
     buttons.push_back(button);
@@ -43,128 +55,48 @@ void LayOut(MenuBar& bar) {
   int x = 0;
   for (MenuBarButton& button : bar.buttons) {
     const int width = std::max(kMinButtonWidth, 16 + kCharWidth * static_cast<int>(button.text.size()));
-    button.rect = RECT{x, 0, x + width, kMenuBarHeight};
+    button.button.rect = RECT{x, 0, x + width, kMenuBarHeight};
     x += width;
   }
 }
 
-void Paint(MenuBar& bar) {
-  if (bar.surface == nullptr) return;
-  HDC dc = OpenSurfaceDC(bar.surface);
-  if (dc == nullptr) return;
-  RECT strip{0, 0, cairo_image_surface_get_width(bar.surface), kMenuBarHeight};
+void Paint(HWND handle, HDC dc, const RECT& area) {
+  const MenuBar* bar = Lookup<MenuBar>(handle);
+  if (bar == nullptr) return;
   HBRUSH face = CreateSolidBrush(RGB(212, 208, 200));
-  FillRect(dc, &strip, face);
+  FillRect(dc, &area, face);
   DeleteObject(face);
-  SetBkMode(dc, TRANSPARENT);
-  for (std::size_t i = 0; i < bar.buttons.size(); ++i) {
-    MenuBarButton& button = bar.buttons[i];
-    const bool down = static_cast<int>(i) == bar.pressed && bar.pressedInside;
-    RECT frame = button.rect;
-    DrawFrameControl(dc, &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
-    SetTextColor(dc, button.enabled ? RGB(0, 0, 0) : RGB(128, 128, 128));
-    RECT text = button.rect;
-    if (down) {
-      ++text.left;  // a pressed button's label moves with its face
-      ++text.right;
-      ++text.top;
-      ++text.bottom;
-    }
-    DrawTextW(dc, button.text.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  }
-  CloseSurfaceDC(dc, nullptr);
-  if (Window* parent = FindWindowObject(bar.parent)) parent->barDirty = true;
+  for (const MenuBarButton& button : bar->buttons) DrawPushButton(dc, button.button, button.text.c_str());
 }
 
-void SetParentHeight(Window& parent, int barHeight) {
-  parent.barHeight = barHeight;
-  if (parent.sdl != nullptr) {
-    SDL_SetWindowSize(parent.sdl, parent.width * parent.scale, (parent.height + barHeight) * parent.scale);
-  }
-}
-
-int HitButton(const MenuBar& bar, int x, int y) {
-  for (std::size_t i = 0; i < bar.buttons.size(); ++i) {
-    const RECT& r = bar.buttons[i].rect;
-    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-}  // namespace
-
-MenuBar::~MenuBar() {
-  if (surface != nullptr) cairo_surface_destroy(surface);
-}
-
-BOOL DestroyMenuBar(HWND handle) {
+bool Pointer(HWND handle, PointerAction action, int x, int y) {
   MenuBar* bar = Lookup<MenuBar>(handle);
-  if (bar == nullptr) return FALSE;
-  if (Window* parent = FindWindowObject(bar->parent); parent != nullptr && parent->menuBar == handle) {
-    parent->menuBar = nullptr;
-    parent->barDirty = false;
-    SetParentHeight(*parent, 0);
+  if (bar == nullptr) return false;
+  bool changed = false;
+  for (MenuBarButton& button : bar->buttons) {
+    bool clicked = false;
+    changed = TrackPushButton(button.button, action, x, y, &clicked) || changed;
+    if (clicked) {
+      PostMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(button.command, 0), reinterpret_cast<LPARAM>(handle));
+    }
   }
-  RemoveHandle(handle, Kind::MenuBar);
-  return TRUE;
+  return changed;
 }
 
-bool MenuBarClientRect(HWND handle, RECT* rect) {
+bool HoldsPointer(HWND handle) {
   const MenuBar* bar = Lookup<MenuBar>(handle);
   if (bar == nullptr) return false;
-  const Window* parent = FindWindowObject(bar->parent);
-  *rect = RECT{0, 0, parent != nullptr ? parent->width : 0, kMenuBarHeight};
-  return true;
-}
-
-cairo_surface_t* MenuBarSurface(HWND handle) {
-  const MenuBar* bar = Lookup<MenuBar>(handle);
-  return bar != nullptr && !bar->hidden ? bar->surface : nullptr;
-}
-
-void ResizeMenuBar(HWND handle, int width) {
-  MenuBar* bar = Lookup<MenuBar>(handle);
-  if (bar == nullptr) return;
-  cairo_surface_t* surface = CreateBackingStore(width, kMenuBarHeight);
-  if (surface == nullptr) return;
-  if (bar->surface != nullptr) cairo_surface_destroy(bar->surface);
-  bar->surface = surface;
-  Paint(*bar);
-}
-
-void MenuBarPointer(HWND handle, PointerAction action, int x, int y) {
-  MenuBar* bar = Lookup<MenuBar>(handle);
-  if (bar == nullptr || bar->hidden) return;
-  const int hit = HitButton(*bar, x, y);
-  switch (action) {
-    case PointerAction::Down:
-      if (hit < 0 || !bar->buttons[static_cast<std::size_t>(hit)].enabled) return;
-      bar->pressed = hit;
-      bar->pressedInside = true;
-      break;
-    case PointerAction::Move:
-      if (bar->pressed < 0 || bar->pressedInside == (hit == bar->pressed)) return;
-      bar->pressedInside = hit == bar->pressed;
-      break;
-    case PointerAction::Up:
-      if (bar->pressed < 0) return;
-      // Like any push button, it acts when released over itself.
-      if (hit == bar->pressed) {
-        const WORD command = bar->buttons[static_cast<std::size_t>(hit)].command;
-        PostMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(command, 0), reinterpret_cast<LPARAM>(handle));
-      }
-      bar->pressed = -1;
-      bar->pressedInside = false;
-      break;
+  for (const MenuBarButton& button : bar->buttons) {
+    if (button.button.pressed) return true;
   }
-  Paint(*bar);
+  return false;
 }
 
-bool MenuBarHoldsPointer(HWND handle) {
-  const MenuBar* bar = Lookup<MenuBar>(handle);
-  return bar != nullptr && bar->pressed >= 0;
-}
+void Destroy(HWND handle) { RemoveHandle(handle, Kind::MenuBar); }
 
+const StripFuncs kMenuBarFuncs = {Paint, Pointer, HoldsPointer, Destroy};
+
+}  // namespace
 }  // namespace platform::detail
 
 BOOL SHInitExtraControls() { return TRUE; }
@@ -175,42 +107,35 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  Window* parent = FindWindowObject(info->hwndParent);
-  if (parent == nullptr || parent->remoteFd >= 0 || parent->destroying) {
-    SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
+  if (!CanTakeStrip(info->hwndParent)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   auto bar = std::make_unique<MenuBar>();
   if ((info->dwFlags & SHCMBF_EMPTYBAR) == 0) {
     const ResourceMenuBar* resource = FindMenuBarResource(info->nToolBarId);
     if (resource == nullptr) {
-      SetLastError(kErrorResourceNotFound);
+      SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
       return FALSE;
     }
     if (!ReadButtons(*resource, bar->buttons)) {
-      SetLastError(kErrorInvalidData);
+      SetLastError(ERROR_INVALID_DATA);
       return FALSE;
     }
   }
   LayOut(*bar);
   bar->parent = info->hwndParent;
-  bar->hidden = (info->dwFlags & SHCMBF_HIDDEN) != 0;
-  bar->surface = CreateBackingStore(parent->width, kMenuBarHeight);
-  if (bar->surface == nullptr) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return FALSE;
-  }
-  MenuBar* raw = bar.get();
   HWND handle = static_cast<HWND>(InsertHandle(std::move(bar)));
   if (handle == nullptr) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  raw->handle = handle;
-  if (parent->menuBar != nullptr) DestroyMenuBar(parent->menuBar);
-  parent->menuBar = handle;
-  SetParentHeight(*parent, raw->hidden ? 0 : kMenuBarHeight);
-  Paint(*raw);
+  const bool hidden = (info->dwFlags & SHCMBF_HIDDEN) != 0;
+  if (!AttachStrip(info->hwndParent, handle, &kMenuBarFuncs, kMenuBarHeight, hidden)) {
+    RemoveHandle(handle, Kind::MenuBar);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
   info->hwndMB = handle;
   return TRUE;
 }

@@ -1,9 +1,9 @@
 // The descriptor of the display connection behind an SDL window. Alone in its file: the X11
 // headers define names (Window, None, ...) that clash with the window system's own.
+#include "user/display_fd.h"
+
 #include <SDL.h>
 #include <SDL_syswm.h>
-
-#include "user/video.h"
 
 namespace platform::detail {
 

@@ -6,9 +6,14 @@
 
 #include <vector>
 
+#include "user/display_fd.h"
+#include "user/input.h"
+#include "user/present.h"
 #include "user/single_instance.h"
 #include "user/video.h"
 #include "user/window.h"
+#include "user/window_events.h"
+#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {

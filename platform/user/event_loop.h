@@ -24,7 +24,5 @@ void WaitForEvents(int timeoutMs);
 
 // Handles one SDL event: input becomes messages, window events change windows.
 void HandleSdlEvent(const SDL_Event& event);
-void HandleWindowEvent(const SDL_Event& event);
-void HandleInputEvent(const SDL_Event& event);
 
 }  // namespace platform::detail

@@ -1,14 +1,16 @@
 // Pointer, touch and key input: SDL events become WM_LBUTTONDOWN / WM_MOUSEMOVE /
 // WM_LBUTTONUP in client coordinates, with the stylus rules of a handheld's touchscreen.
+#include "user/input.h"
+
 #include <SDL.h>
 
 #include <algorithm>
 
-#include "shell/menu_bar.h"
-#include "user/event_loop.h"
 #include "user/message_box_window.h"
 #include "user/message_queue.h"
 #include "user/window.h"
+#include "user/window_list.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {
@@ -40,9 +42,8 @@ void Clamp(const Window& window, int& x, int& y) {
 void Pointer(Window& window, PointerAction action, int screenX, int screenY) {
   int x = ToDevice(screenX, window.scale);
   int y = ToDevice(screenY, window.scale);
-  HWND bar = window.menuBar;
-  if (bar != nullptr && MenuBarHoldsPointer(bar)) {
-    MenuBarPointer(bar, action, x, y - window.height);
+  if (StripHoldsPointer(window)) {
+    StripPointer(window, action, x, y - window.height);
     return;
   }
   switch (action) {
@@ -50,8 +51,8 @@ void Pointer(Window& window, PointerAction action, int screenX, int screenY) {
       if (InClient(window, x, y)) {
         window.captured = true;
         PostPointer(window, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
-      } else if (bar != nullptr && y >= window.height) {
-        MenuBarPointer(bar, action, x, y - window.height);
+      } else if (y >= window.height) {
+        StripPointer(window, action, x, y - window.height);
       }
       break;
     case PointerAction::Move:

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "user/push_button.h"
 #include "user/video.h"
 #include "user/window.h"
 #include "user/window_class.h"
@@ -36,9 +37,7 @@ struct Box {
   HWND window = nullptr;
   std::wstring caption;
   std::vector<std::wstring> lines;
-  RECT button{0, 0, 0, 0};
-  bool pressed = false;
-  bool pressedInside = false;
+  PushButton ok;
   bool done = false;
 };
 
@@ -99,30 +98,14 @@ void Paint(Box& box, HDC dc) {
     DrawTextW(dc, line.c_str(), -1, &row, DT_LEFT | DT_SINGLELINE);
     y += kLineHeight;
   }
-  RECT button = box.button;
-  const bool down = box.pressed && box.pressedInside;
-  DrawFrameControl(dc, &button, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
-  RECT label = box.button;
-  if (down) {
-    ++label.left;  // a pressed button's label moves with its face
-    ++label.right;
-    ++label.top;
-    ++label.bottom;
-  }
-  DrawTextW(dc, L"OK", -1, &label, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  DrawPushButton(dc, box.ok, L"OK");
 }
 
-bool InButton(const Box& box, LPARAM lParam) {
-  const POINT point{static_cast<LONG>(LOWORD(static_cast<std::uintptr_t>(lParam))),
-                    static_cast<LONG>(HIWORD(static_cast<std::uintptr_t>(lParam)))};
-  return PtInRect(&box.button, point) != FALSE;
-}
-
-void PressButton(Box& box, bool pressed, bool inside) {
-  if (box.pressed == pressed && box.pressedInside == inside) return;
-  box.pressed = pressed;
-  box.pressedInside = inside;
-  InvalidateRect(box.window, &box.button, FALSE);
+void Pointer(Box& box, PointerAction action, LPARAM lParam) {
+  const auto at = static_cast<std::uintptr_t>(lParam);
+  bool clicked = false;
+  if (TrackPushButton(box.ok, action, LOWORD(at), HIWORD(at), &clicked)) InvalidateRect(box.window, &box.ok.rect, FALSE);
+  if (clicked) box.done = true;
 }
 
 LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -138,14 +121,13 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       return 0;
     }
     case WM_LBUTTONDOWN:
-      if (InButton(*box, lParam)) PressButton(*box, true, true);
+      Pointer(*box, PointerAction::Down, lParam);
       return 0;
     case WM_MOUSEMOVE:
-      if (box->pressed) PressButton(*box, true, InButton(*box, lParam));
+      Pointer(*box, PointerAction::Move, lParam);
       return 0;
     case WM_LBUTTONUP:
-      if (box->pressed && InButton(*box, lParam)) box->done = true;
-      PressButton(*box, false, false);
+      Pointer(*box, PointerAction::Up, lParam);
       return 0;
     case WM_KEYDOWN:
       if (wParam == kVkReturn || wParam == kVkEscape) box->done = true;
@@ -175,8 +157,8 @@ HWND CreateBoxWindow(Box& box) {
   const int width = std::clamp(static_cast<int>(columns) * kCharWidth + 2 * kMargin, kMinWidth, kMaxWidth);
   const int textHeight = static_cast<int>(box.lines.size()) * kLineHeight;
   const int height = kCaptionHeight + kMargin + textHeight + kMargin + kButtonHeight + kMargin;
-  box.button = RECT{(width - kButtonWidth) / 2, height - kMargin - kButtonHeight, (width + kButtonWidth) / 2,
-                    height - kMargin};
+  box.ok.rect = RECT{(width - kButtonWidth) / 2, height - kMargin - kButtonHeight, (width + kButtonWidth) / 2,
+                     height - kMargin};
   HWND window = CreateWindowExW(0, kClassName, box.caption.c_str(), WS_POPUP | WS_CAPTION, CW_USEDEFAULT,
                                 CW_USEDEFAULT, width, height, nullptr, nullptr, nullptr, nullptr);
   if (window == nullptr) return nullptr;

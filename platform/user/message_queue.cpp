@@ -6,8 +6,9 @@
 
 #include "platform/kernel.h"
 #include "user/event_loop.h"
+#include "user/paint.h"
+#include "user/present.h"
 #include "user/timers.h"
-#include "user/video.h"
 #include "user/window.h"
 
 namespace platform::detail {
@@ -39,7 +40,7 @@ bool TakeMessage(MSG* msg, HWND window, UINT filterMin, UINT filterMax, bool rem
     }
   }
   if (g_quitPosted && window == nullptr && InRange(WM_QUIT, filterMin, filterMax)) {
-    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(g_quitCode), 0, MessageTime(), POINT{0, 0}};
+    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(g_quitCode), 0, GetTickCount(), POINT{0, 0}};
     if (remove) g_quitPosted = false;
     return true;
   }
@@ -55,10 +56,10 @@ void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_MOUSEMOVE && !queue.empty() && queue.back().hwnd == window && queue.back().message == WM_MOUSEMOVE) {
     queue.back().wParam = wParam;
     queue.back().lParam = lParam;
-    queue.back().time = MessageTime();
+    queue.back().time = GetTickCount();
     return;
   }
-  queue.push_back(MSG{window, message, wParam, lParam, MessageTime(), POINT{LOWORD(static_cast<std::uintptr_t>(lParam)), HIWORD(static_cast<std::uintptr_t>(lParam))}});
+  queue.push_back(MSG{window, message, wParam, lParam, GetTickCount(), POINT{LOWORD(static_cast<std::uintptr_t>(lParam)), HIWORD(static_cast<std::uintptr_t>(lParam))}});
 }
 
 bool CloseOrCommandQueued() {
@@ -73,6 +74,14 @@ void RemoveWindowMessages(HWND window) {
   for (auto it = queue.begin(); it != queue.end();) {
     it = it->hwnd == window ? queue.erase(it) : it + 1;
   }
+}
+
+LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* object = FindWindowObject(window);
+  if (object == nullptr || object->proc == nullptr) return 0;
+  WNDPROC proc = object->proc;
+  // The procedure may destroy the window; nothing here touches the object afterwards.
+  return proc(window, message, wParam, lParam);
 }
 
 }  // namespace platform::detail
@@ -118,7 +127,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window != nullptr && platform::detail::FindWindowObject(window) == nullptr) {
-    SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   platform::detail::PostToQueue(window, message, wParam, lParam);

@@ -1,4 +1,5 @@
-// The thread's message queue as the rest of the window system feeds it.
+// The thread's message queue as the rest of the window system feeds it, and the call into a
+// window procedure.
 #pragma once
 
 #include "platform/user.h"
@@ -14,5 +15,8 @@ bool CloseOrCommandQueued();
 
 // Drops every queued message for a window (it is being destroyed).
 void RemoveWindowMessages(HWND window);
+
+// Calls the window procedure; the window may be destroyed when it returns.
+LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace platform::detail

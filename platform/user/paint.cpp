@@ -1,8 +1,11 @@
 // Drawing on a window: GetDC/ReleaseDC, BeginPaint/EndPaint and the update region.
+#include "user/paint.h"
+
 #include <algorithm>
 
 #include "detail/surface_dc.h"
 #include "user/window.h"
+#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {
@@ -43,6 +46,15 @@ bool CloseWindowDC(Window& window, HDC dc) {
 
 }  // namespace
 
+cairo_surface_t* CreateBackingStore(int width, int height) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(width, 1), std::max(height, 1));
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return nullptr;
+  }
+  return surface;  // cairo clears new image surfaces to zero: black
+}
+
 void AddDirtyRect(Window& window, const RECT& rect) {
   const RECT clipped = ClipToClient(window, rect);
   if (IsEmpty(clipped)) return;
@@ -59,7 +71,7 @@ void AddDirtyRect(Window& window, const RECT& rect) {
 
 void MarkAllDirty(Window& window) {
   window.dirty.assign(1, RECT{0, 0, window.width, window.height});
-  window.barDirty = window.menuBar != nullptr;
+  window.strip.dirty = window.strip.handle != nullptr;
   window.presentWhole = true;
 }
 

@@ -1,14 +1,17 @@
-// Showing what was drawn: the changed rectangles of each backing store (and the menu bar
-// strip) are copied to the SDL window surface and only those rectangles are updated, since
+// Showing what was drawn: the changed rectangles of each backing store (and the strip below
+// it) are copied to the SDL window surface and only those rectangles are updated, since
 // presenting pixels costs more than drawing them.
+#include "user/present.h"
+
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "shell/menu_bar.h"
 #include "user/window.h"
+#include "user/window_list.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {
@@ -108,10 +111,10 @@ void PresentWindow(Window& window) {
   if (window.sdl == nullptr || !window.visible) {
     // Nothing on screen to update; showing the window presents it whole.
     window.dirty.clear();
-    window.barDirty = false;
+    window.strip.dirty = false;
     return;
   }
-  if (window.dirty.empty() && !window.barDirty) return;
+  if (window.dirty.empty() && !window.strip.dirty) return;
   SDL_Surface* target = SDL_GetWindowSurface(window.sdl);
   if (target == nullptr) return;  // keeps the pixels pending until the surface comes back
   std::vector<SDL_Rect> shown;
@@ -124,14 +127,13 @@ void PresentWindow(Window& window) {
                shown);
     }
   }
-  if (window.barDirty) {
-    if (cairo_surface_t* bar = MenuBarSurface(window.menuBar)) {
-      CopyRect(bar, SDL_Rect{0, 0, cairo_image_surface_get_width(bar), cairo_image_surface_get_height(bar)}, target,
-               window.height, window.scale, shown);
-    }
+  if (window.strip.dirty && StripRows(window) > 0) {
+    cairo_surface_t* strip = window.strip.surface;
+    CopyRect(strip, SDL_Rect{0, 0, cairo_image_surface_get_width(strip), cairo_image_surface_get_height(strip)},
+             target, window.height, window.scale, shown);
   }
   window.dirty.clear();
-  window.barDirty = false;
+  window.strip.dirty = false;
   window.presentWhole = false;
   if (!shown.empty()) SDL_UpdateWindowSurfaceRects(window.sdl, shown.data(), static_cast<int>(shown.size()));
 }

@@ -13,8 +13,6 @@
 namespace platform::detail {
 namespace {
 
-constexpr DWORD kErrorResourceNotFound = 1814;
-
 const ResourceTable* g_table = nullptr;
 
 struct Icon : Object {
@@ -81,7 +79,7 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax) {
   }
   const ResourceString* string = platform::detail::FindString(id);
   if (string == nullptr) {
-    SetLastError(platform::detail::kErrorResourceNotFound);
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     if (bufferMax > 0) buffer[0] = L'\0';
     return 0;
   }
@@ -106,7 +104,7 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
   (void)instance;
   const auto id = reinterpret_cast<std::uintptr_t>(name);
   if (id == 0 || id > 0xFFFF) {
-    SetLastError(platform::detail::kErrorResourceNotFound);  // only numbered icons exist
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);  // only numbered icons exist
     return nullptr;
   }
   for (const auto& [loadedId, handle] : platform::detail::LoadedIcons()) {
@@ -114,7 +112,7 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
   }
   const ResourceIcon* resource = platform::detail::FindIcon(static_cast<UINT>(id));
   if (resource == nullptr) {
-    SetLastError(platform::detail::kErrorResourceNotFound);
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
   }
   auto icon = std::make_unique<platform::detail::Icon>();

@@ -13,7 +13,9 @@
 #include <cstring>
 #include <memory>
 
-#include "user/video.h"
+#include "detail/clock.h"
+#include "detail/utf8.h"
+#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {
@@ -208,9 +210,9 @@ HWND ConnectToRemoteWindow(LPCWSTR className, LPCWSTR title) {
 BOOL RaiseRemoteWindow(Window& remote) {
   if (send(remote.remoteFd, &kRaiseRequest, 1, MSG_NOSIGNAL) != 1) return FALSE;
   pollfd fd{remote.remoteFd, POLLIN, 0};
-  const std::int64_t deadline = NowNanoseconds() + std::int64_t{kRaiseAnswerMs} * 1000000;
+  const std::int64_t deadline = MonotonicNs() + std::int64_t{kRaiseAnswerMs} * 1000000;
   for (;;) {
-    const std::int64_t left = (deadline - NowNanoseconds()) / 1000000;
+    const std::int64_t left = (deadline - MonotonicNs()) / 1000000;
     if (left <= 0) return FALSE;
     const int ready = poll(&fd, 1, static_cast<int>(left));
     if (ready < 0 && errno == EINTR) continue;

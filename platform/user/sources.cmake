@@ -2,14 +2,13 @@ set(PLATFORM_USER_SOURCES
   beep.cpp
   display_fd.cpp
   event_loop.cpp
-  headless_message_box.cpp
   input.cpp
   message_box.cpp
-  message_box_hook.cpp
   message_box_window.cpp
   message_queue.cpp
   paint.cpp
   present.cpp
+  push_button.cpp
   reading_wait.cpp
   resources.cpp
   single_instance.cpp
@@ -18,4 +17,5 @@ set(PLATFORM_USER_SOURCES
   window.cpp
   window_class.cpp
   window_events.cpp
-  window_list.cpp)
+  window_list.cpp
+  window_strip.cpp)

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "detail/clock.h"
 #include "platform/kernel.h"
 #include "platform/testing.h"
-#include "user/video.h"
 #include "user/window.h"
 
 namespace platform::detail {
@@ -18,7 +18,6 @@ namespace {
 // Windows raises shorter periods to USER_TIMER_MINIMUM.
 constexpr UINT kMinimumPeriodMs = 10;
 constexpr UINT kMaximumPeriodMs = 0x7FFFFFFF;
-constexpr DWORD kErrorInvalidWindowHandle = 1400;
 
 struct Timer {
   HWND window;
@@ -48,14 +47,14 @@ Timer* FindTimer(HWND window, UINT_PTR id) {
 }  // namespace
 
 bool TakeDueTimer(HWND filter, MSG* msg, bool remove) {
-  const std::int64_t now = NowNanoseconds();
+  const std::int64_t now = MonotonicNs();
   Timer* due = nullptr;
   for (Timer& timer : Timers()) {
     if (timer.dueNs > now || (filter != nullptr && timer.window != filter)) continue;
     if (due == nullptr || timer.dueNs < due->dueNs) due = &timer;
   }
   if (due == nullptr) return false;
-  *msg = MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->proc), MessageTime(), POINT{0, 0}};
+  *msg = MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->proc), GetTickCount(), POINT{0, 0}};
   if (remove) {
     if (Observer()) Observer()(due->dueNs, now);
     const std::int64_t missed = (now - due->dueNs) / due->periodNs;
@@ -69,7 +68,7 @@ int MillisecondsToNextTimer() {
   if (timers.empty()) return -1;
   std::int64_t next = timers.front().dueNs;
   for (const Timer& timer : timers) next = std::min(next, timer.dueNs);
-  const std::int64_t remaining = next - NowNanoseconds();
+  const std::int64_t remaining = next - MonotonicNs();
   if (remaining <= 0) return 0;
   const std::int64_t ms = (remaining + 999999) / 1000000;
   return ms > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(ms);
@@ -87,7 +86,7 @@ void KillWindowTimers(HWND window) {
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerFunc) {
   using platform::detail::Timer;
   if (window != nullptr && platform::detail::FindWindowObject(window) == nullptr) {
-    SetLastError(platform::detail::kErrorInvalidWindowHandle);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   if (window == nullptr) {
@@ -101,7 +100,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerFunc) {
   }
   elapse = std::min(std::max(elapse, platform::detail::kMinimumPeriodMs), platform::detail::kMaximumPeriodMs);
   const std::int64_t period = static_cast<std::int64_t>(elapse) * 1000000;
-  const std::int64_t due = platform::detail::NowNanoseconds() + period;
+  const std::int64_t due = platform::detail::MonotonicNs() + period;
   if (Timer* timer = platform::detail::FindTimer(window, id)) {
     // Setting an existing timer again restarts it with the new period.
     timer->periodNs = period;

@@ -1,11 +1,12 @@
-// SDL start-up for the window system, the message clock and text conversion for SDL.
+// SDL start-up for the window system.
 #include "user/video.h"
 
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
+
+#include "user/reading_wait.h"
 
 namespace platform::detail {
 namespace {
@@ -57,39 +58,6 @@ bool VideoIsHeadless() {
   if (!EnsureVideo()) return true;
   const char* driver = SDL_GetCurrentVideoDriver();
   return driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0;
-}
-
-std::int64_t NowNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-DWORD MessageTime() { return static_cast<DWORD>(NowNanoseconds() / 1000000); }
-
-std::string ToUtf8(LPCWSTR text) {
-  std::string out;
-  if (text == nullptr) return out;
-  for (; *text != L'\0'; ++text) {
-    auto c = static_cast<std::uint32_t>(*text);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;  // not a character: replacement
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 }  // namespace platform::detail

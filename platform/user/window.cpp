@@ -1,21 +1,27 @@
-// Windows: creation, showing, destruction, the default procedure and the client rectangle.
+// Windows: creation, showing, destruction, the default procedure, the client rectangle, and
+// the window object's clean-up.
 #include "user/window.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 
+#include "detail/utf8.h"
 #include "platform/kernel.h"
 #include "platform/testing.h"
-#include "shell/menu_bar.h"
 #include "user/message_queue.h"
+#include "user/paint.h"
+#include "user/present.h"
 #include "user/resources.h"
 #include "user/single_instance.h"
 #include "user/timers.h"
 #include "user/video.h"
 #include "user/window_class.h"
+#include "user/window_list.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {
@@ -23,11 +29,25 @@ namespace {
 // A handheld's screen in portrait, the size the program was laid out for.
 constexpr int kDefaultClientWidth = 480;
 constexpr int kDefaultClientHeight = 536;
-constexpr DWORD kErrorCannotFindClass = 1407;
 
 int ClientSize(int requested, int fallback) {
   if (requested == CW_USEDEFAULT) return fallback;
   return std::max(requested, 1);
+}
+
+// The whole-number scale a window of that client size is shown at on the current desktop.
+int ChooseWindowScale(int width, int height) {
+  // The program draws in device pixels; on a desktop that scales its interface (Xft.dpi 192 for
+  // 200 %), each device pixel is shown as a square of screen pixels instead, as long as the
+  // window still fits on the screen.
+  constexpr float kBaseDpi = 96.0f;
+  float dpi = 0.0f;
+  if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0 || !(dpi > 0.0f)) return 1;
+  int scale = static_cast<int>(dpi / kBaseDpi + 0.25f);
+  SDL_Rect usable{};
+  if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+  while (scale > 1 && (width * scale > usable.w || height * scale > usable.h)) --scale;
+  return std::clamp(scale, 1, 4);
 }
 
 // Builds the window object with its backing store and SDL window; null on failure.
@@ -77,11 +97,11 @@ void SetVisible(Window& window, bool visible) {
 }
 
 // Windows destroys a window in this order: hidden, WM_DESTROY while it is still whole, then its
-// menu bar, timers, queued messages, DCs and the handle itself.
+// strip, timers, queued messages, DCs and the handle itself.
 BOOL DestroyWindowObject(HWND window) {
   Window* object = FindWindowObject(window);
   if (object == nullptr || object->destroying) {
-    SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   object->destroying = true;
@@ -90,7 +110,7 @@ BOOL DestroyWindowObject(HWND window) {
     CallWindowProcedure(window, WM_DESTROY, 0, 0);
     object = FindWindowObject(window);
     if (object == nullptr) return TRUE;
-    if (object->menuBar != nullptr) DestroyMenuBar(object->menuBar);
+    DetachStrip(*object);
     KillWindowTimers(window);
     RemoveWindowMessages(window);
     CloseWindowDCs(*object);
@@ -106,6 +126,16 @@ bool Matches(const Window& window, LPCWSTR className, LPCWSTR title) {
 }
 
 }  // namespace
+
+Window::~Window() {
+  if (sdl != nullptr) SDL_DestroyWindow(sdl);
+  if (surface != nullptr) cairo_surface_destroy(surface);
+  if (strip.surface != nullptr) cairo_surface_destroy(strip.surface);
+  for (cairo_surface_t* old : retiredSurfaces) cairo_surface_destroy(old);
+  if (remoteFd >= 0) close(remoteFd);
+  if (listenFd >= 0) close(listenFd);
+}
+
 }  // namespace platform::detail
 
 using platform::detail::FindWindowObject;
@@ -115,7 +145,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   const platform::detail::WindowClass* cls = platform::detail::FindWindowClass(className);
   if (cls == nullptr) {
-    SetLastError(platform::detail::kErrorCannotFindClass);
+    SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
   }
   if (!platform::detail::EnsureVideo()) {
@@ -175,20 +205,24 @@ BOOL UpdateWindow(HWND window) {
 }
 
 BOOL DestroyWindow(HWND window) {
-  if (platform::detail::KindOfHandle(window) == platform::detail::Kind::MenuBar) {
-    return platform::detail::DestroyMenuBar(window);
+  if (Window* parent = platform::detail::StripParent(window)) {
+    platform::detail::DetachStrip(*parent);
+    return TRUE;
   }
   return platform::detail::DestroyWindowObject(window);
 }
 
-BOOL IsWindow(HWND window) {
-  const platform::detail::Kind kind = platform::detail::KindOfHandle(window);
-  return kind == platform::detail::Kind::Window || kind == platform::detail::Kind::MenuBar ? TRUE : FALSE;
+BOOL IsWindow(HWND handle) {
+  const bool window = platform::detail::KindOfHandle(handle) == platform::detail::Kind::Window;
+  return window || platform::detail::StripParent(handle) != nullptr ? TRUE : FALSE;
 }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
   if (rect == nullptr) return FALSE;
-  if (platform::detail::MenuBarClientRect(window, rect)) return TRUE;
+  if (const Window* parent = platform::detail::StripParent(window)) {
+    *rect = RECT{0, 0, parent->width, parent->strip.height};
+    return TRUE;
+  }
   const Window* object = FindWindowObject(window);
   if (object == nullptr || object->remoteFd >= 0) return FALSE;
   *rect = RECT{0, 0, object->width, object->height};

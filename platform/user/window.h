@@ -1,4 +1,4 @@
-// The window object behind an HWND, and what the user area's files share about windows.
+// The window object behind an HWND.
 #pragma once
 
 #include <cairo.h>
@@ -8,6 +8,7 @@
 
 #include "detail/handles.h"
 #include "platform/user.h"
+#include "user/window_strip.h"
 
 struct SDL_Window;
 
@@ -32,7 +33,7 @@ struct Window : Object {
   int height = 0;
   cairo_surface_t* surface = nullptr;
 
-  // The SDL window (client area plus the menu bar strip below it); null for surface windows.
+  // The SDL window (client area plus the strip below it); null for surface windows.
   SDL_Window* sdl = nullptr;
   unsigned sdlId = 0;
   // Screen pixels per device pixel: a whole number, above 1 only on a high-density desktop.
@@ -49,12 +50,9 @@ struct Window : Object {
   std::vector<RECT> dirty;
   std::vector<HDC> openDCs;
 
-  // Menu bar strip below the client area.
-  HWND menuBar = nullptr;
-  int barHeight = 0;
+  // A strip below the client area, if one is attached.
+  WindowStrip strip;
 
-  // The menu bar strip must be presented again.
-  bool barDirty = false;
   // The screen may not show what the SDL window surface holds (newly shown, exposed, resized):
   // the next present copies the dirty rectangles whole instead of only the pixels that differ.
   bool presentWhole = true;
@@ -75,41 +73,7 @@ struct Window : Object {
 // The window behind a handle, or nullptr (0, stale, not a window).
 inline Window* FindWindowObject(HWND window) { return Lookup<Window>(window); }
 
-// Live windows in creation order (surface windows and remote ones included).
-const std::vector<HWND>& AllWindows();
-void AddWindowToList(HWND window);
-void RemoveWindowFromList(HWND window);
-
-// Creates an RGB24 backing store of at least 1 x 1 pixels, filled black; null on failure.
-cairo_surface_t* CreateBackingStore(int width, int height);
-
-// Adds a changed rectangle of the client area to the window's pixels still to present.
-void AddDirtyRect(Window& window, const RECT& rect);
-
-// Closes every DC still open on the window (before its backing store goes away).
-void CloseWindowDCs(Window& window);
-
-// Fills msg with WM_PAINT for the first visible invalid window (of the filter, when given).
-bool TakePaintMessage(HWND filter, MSG* msg);
-
-// Adds a rectangle (the whole client area when null) to the window's update region.
-void InvalidateWindow(Window& window, const RECT* rect, bool erase);
-
-// Copies what changed in every window's backing store (and menu bar) to the screen.
-void PresentAllWindows();
-// The whole window must be shown again (newly visible, resized, exposed).
-void MarkAllDirty(Window& window);
-
-// The whole-number scale a window of that client size is shown at on the current desktop.
-int ChooseWindowScale(int width, int height);
-
 // Screen coordinates to device pixels, rounding down (also below zero).
 inline int ToDevice(int screen, int scale) { return screen >= 0 ? screen / scale : -((-screen + scale - 1) / scale); }
-
-// The window whose SDL window has this id, or nullptr.
-Window* FindWindowBySdlId(unsigned sdlId);
-
-// Calls the window procedure; the window may be destroyed when it returns.
-LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace platform::detail

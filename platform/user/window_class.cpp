@@ -7,15 +7,13 @@
 
 #include "platform/kernel.h"
 #include "user/window.h"
+#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {
 
 // Atoms of registered classes start where Windows starts string atoms.
 constexpr ATOM kFirstAtom = 0xC000;
-constexpr DWORD kErrorClassAlreadyExists = 1410;
-constexpr DWORD kErrorClassDoesNotExist = 1411;
-constexpr DWORD kErrorClassHasWindows = 1412;
 
 std::vector<std::unique_ptr<WindowClass>>& Classes() {
   static auto* classes = new std::vector<std::unique_ptr<WindowClass>>;
@@ -60,7 +58,7 @@ ATOM AddClass(const WNDCLASSW* wndClass, bool internal) {
     return 0;
   }
   if (FindWindowClass(wndClass->lpszClassName) != nullptr) {
-    SetLastError(kErrorClassAlreadyExists);
+    SetLastError(ERROR_CLASS_ALREADY_EXISTS);
     return 0;
   }
   auto& classes = Classes();
@@ -95,13 +93,13 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance) {
   (void)instance;
   const WindowClass* cls = platform::detail::FindWindowClass(className);
   if (cls == nullptr) {
-    SetLastError(platform::detail::kErrorClassDoesNotExist);
+    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
   for (HWND window : platform::detail::AllWindows()) {
     const auto* object = platform::detail::FindWindowObject(window);
     if (object != nullptr && platform::detail::SameClassName(object->className, cls->name.c_str())) {
-      SetLastError(platform::detail::kErrorClassHasWindows);
+      SetLastError(ERROR_CLASS_HAS_WINDOWS);
       return FALSE;
     }
   }

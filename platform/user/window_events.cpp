@@ -1,13 +1,16 @@
 // What the window manager does to a window: exposure and resizing invalidate it, the close
 // button asks it to close.
+#include "user/window_events.h"
+
 #include <SDL.h>
 
 #include <algorithm>
 
-#include "shell/menu_bar.h"
-#include "user/event_loop.h"
 #include "user/message_queue.h"
+#include "user/paint.h"
 #include "user/window.h"
+#include "user/window_list.h"
+#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {
@@ -37,7 +40,7 @@ void Resize(Window& window, int width, int height) {
   ReplaceBackingStore(window, width, height);
   window.width = cairo_image_surface_get_width(window.surface);
   window.height = cairo_image_surface_get_height(window.surface);
-  if (window.menuBar != nullptr) ResizeMenuBar(window.menuBar, window.width);
+  ResizeStrip(window);
   const bool redrawAll = ((window.classStyle & CS_HREDRAW) != 0 && window.width != oldWidth) ||
                          ((window.classStyle & CS_VREDRAW) != 0 && window.height != oldHeight);
   if (redrawAll) {
@@ -65,7 +68,7 @@ void HandleWindowEvent(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       Resize(*window, ToDevice(event.window.data1, window->scale),
-             ToDevice(event.window.data2, window->scale) - window->barHeight);
+             ToDevice(event.window.data2, window->scale) - StripRows(*window));
       break;
     case SDL_WINDOWEVENT_CLOSE:
       PostToQueue(window->handle, WM_CLOSE, 0, 0);

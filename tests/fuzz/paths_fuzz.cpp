@@ -24,7 +24,7 @@
 #include <set>
 #include <string>
 
-#include "comm/serial_port.h"
+#include "comm/port_name.h"
 #include "core/program_path.h"
 #include "detail/ports.h"
 #include "fuzz/fuzz_support.h"

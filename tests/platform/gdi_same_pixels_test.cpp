@@ -7,7 +7,8 @@
 #include <climits>
 #include <string>
 
-#include "gdi/gdi_internal.h"
+#include "gdi/dc.h"
+#include "gdi/fonts.h"
 #include "platform/detail/surface_dc.h"
 #include "platform/test_support.h"
 

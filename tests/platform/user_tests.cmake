@@ -5,6 +5,7 @@ kavro_add_test(platform_user_test
     platform/user_paint_test.cpp
     platform/user_instance_test.cpp
     platform/user_reading_test.cpp
+    platform/user_push_button_test.cpp
   LIBS platform PkgConfig::SDL2 PkgConfig::CAIRO)
 target_include_directories(platform_user_test PRIVATE ${CMAKE_SOURCE_DIR}/platform)
 target_compile_definitions(platform_user_test PRIVATE

@@ -1,6 +1,7 @@
 // Kernel area: handles, files, the module path, sleeping and the last-error value.
 #pragma once
 
+#include "platform/error_codes.h"
 #include "platform/types.h"
 
 constexpr DWORD GENERIC_READ = 0x80000000u;
@@ -16,26 +17,6 @@ constexpr DWORD OPEN_ALWAYS = 4;
 constexpr DWORD TRUNCATE_EXISTING = 5;
 
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
-
-constexpr DWORD ERROR_SUCCESS = 0;
-constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
-constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
-constexpr DWORD ERROR_ACCESS_DENIED = 5;
-constexpr DWORD ERROR_INVALID_HANDLE = 6;
-constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-constexpr DWORD ERROR_WRITE_FAULT = 29;
-constexpr DWORD ERROR_READ_FAULT = 30;
-constexpr DWORD ERROR_GEN_FAILURE = 31;
-constexpr DWORD ERROR_SHARING_VIOLATION = 32;
-constexpr DWORD ERROR_NOT_SUPPORTED = 50;
-constexpr DWORD ERROR_FILE_EXISTS = 80;
-constexpr DWORD ERROR_INVALID_PARAMETER = 87;
-constexpr DWORD ERROR_BROKEN_PIPE = 109;
-constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
-constexpr DWORD ERROR_INVALID_NAME = 123;
-constexpr DWORD ERROR_ALREADY_EXISTS = 183;
-constexpr DWORD ERROR_DEVICE_REMOVED = 1617;
 
 // Opens a regular file or a port. A port is "COMn:" (a serial port by number), or "\\.\"
 // followed by a source: a device path (/dev/ttyACM0), gpsd or gpsd://host[:port][/device],

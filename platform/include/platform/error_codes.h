@@ -1,0 +1,35 @@
+// The Win32 error codes the platform sets as the last error, all of them, under their Win32
+// names (the program tests a few of them by name).
+#pragma once
+
+#include "platform/types.h"
+
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_INVALID_DATA = 13;
+constexpr DWORD ERROR_WRITE_PROTECT = 19;
+constexpr DWORD ERROR_WRITE_FAULT = 29;
+constexpr DWORD ERROR_READ_FAULT = 30;
+constexpr DWORD ERROR_GEN_FAILURE = 31;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_BROKEN_PIPE = 109;
+constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_INVALID_NAME = 123;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
+constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
+constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
+constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
+constexpr DWORD ERROR_DEVICE_REMOVED = 1617;
+constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
