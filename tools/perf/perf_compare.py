@@ -13,8 +13,9 @@ rest of the drive.
 
 Measured for each process, from /proc:
   CPU per minute  utime + stime over the replay, from 2 s after the window appeared (after the
-                  start for cgps and gpsd) to the end of the replay, per minute of wall time;
-  peak memory     VmHWM at the end of the replay;
+                  start for cgps and gpsd) to 3 s before the end of the replay, per minute of
+                  wall time;
+  peak memory     VmHWM then;
   first window    from just before the process was started to the X server's MapNotify for
                   its first top-level window (for the Kavros also less their 3 s wait at the port),
                   and the CPU time the process had used by then (which the machine's load
@@ -58,6 +59,10 @@ from harness.viewer import instance_running  # noqa: E402
 KAVRO_PORT_WAIT_S = 3.0
 # CPU is counted from this long after the window appeared: start-up is not the steady cost.
 SETTLE_S = 2.0
+# Measuring ends this long before the drive does, and the screenshots follow at once: the
+# receiver stops after the last epoch (at 1 Hz a second before the drive's length), and a
+# Kavro whose source ends shows a box.
+TAIL_S = 3.0
 SAMPLE_EVERY_S = 1.0
 WINDOW_TIMEOUT_S = 60.0
 BAUD = 115200
@@ -329,7 +334,7 @@ def run_once(args, drive, rate, run_number, shots_dir):
             raise RuntimeError("gpsfake did not start gpsd")
         tcp_port = free_port()
         kavro.start_receiver("--replay", drive, "--baud", BAUD, "--tcp", "127.0.0.1:%d" % tcp_port, port=KAVRO_COM)
-        end = time.monotonic() + duration - 1.0
+        end = time.monotonic() + duration - TAIL_S
         gpsd_pid = descendant_named(gpsfake.pid, "gpsd")
 
         # The viewers, one after another.
@@ -388,10 +393,10 @@ def run_once(args, drive, rate, run_number, shots_dir):
         last_ready = gpsd.ready = max(v.ready for v in viewers)
         if end - last_ready < 10.0:
             raise RuntimeError("the replay is too short to measure: use more --minutes")
-        log("run %d at %g Hz: all viewers up, measuring until the replay ends (%.0f s)"
+        log("run %d at %g Hz: all viewers up, measuring until shortly before the replay ends (%.0f s)"
             % (run_number, rate, end - time.monotonic()))
 
-        # Samples until the end of the replay.
+        # Samples until shortly before the end of the replay.
         while True:
             now = time.monotonic()
             for v in viewers:
