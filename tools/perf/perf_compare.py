@@ -514,6 +514,9 @@ def main():
     args = parser.parse_args()
     if args.minutes <= 0 or args.runs < 1:
         parser.error("--minutes must be positive and --runs at least 1")
+    if os.geteuid() != 0:
+        sys.exit("perf_compare: Kavro (gpsd) and Kavro (TCP) run under user ids of their own (only one "
+                 "Kavro runs per user), and only root can start processes as another user: run as root")
     args.build = os.path.realpath(args.build)
     out_dir = args.out or os.path.join(args.build, "perf")
     os.makedirs(out_dir, exist_ok=True)
@@ -522,9 +525,6 @@ def main():
         if shutil.which(tool) is None:
             sys.exit("perf_compare: %s is missing (tools/perf/perf_compare.sh installs it)" % tool)
 
-    if os.geteuid() != 0:
-        sys.exit("perf_compare: Kavro (gpsd) and Kavro (TCP) run under user ids of their own (only one "
-                 "Kavro runs per user), and only root can start processes as another user: run as root")
     args.ids = spare_ids(2)
     started = datetime.datetime.now()
     load_start = load_average()
