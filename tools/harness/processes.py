@@ -31,9 +31,12 @@ def stop(process, grace=5.0):
 
 
 def as_user(user):
-    """Popen arguments that run a process as this user (a name) and its group; none for None."""
+    """Popen arguments that run a process as this user (a name) and its group, or as a bare
+    user id (a number no account needs to have) and the group of that number; none for None."""
     if user is None:
         return {}
+    if isinstance(user, int):
+        return {"user": user, "group": user, "extra_groups": []}
     import pwd
     entry = pwd.getpwnam(user)
     return {"user": entry.pw_uid, "group": entry.pw_gid, "extra_groups": []}

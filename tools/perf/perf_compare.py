@@ -2,18 +2,22 @@
 """Kavro beside FoxtrotGPS, xgps and cgps (on gpsd) on the same recorded drive.
 
 For each rate, one drive log is made with the simulated receiver. Each run replays it at
-the same time into Kavro (through a pseudo-terminal linked as COMn beside a copy of the
-viewer) and through gpsfake into one gpsd that FoxtrotGPS, xgps and cgps watch. Every
-graphical viewer gets an X server of its own (Xvfb), so that its window can be timed and the
-X server's own work told apart. The viewers start one after another, never overlapping, and
-then all follow the rest of the drive.
+the same time into three copies of Kavro and through gpsfake into one gpsd: Kavro (pty)
+reads a pseudo-terminal linked as COMn beside it, Kavro (TCP) the same bytes at the same
+moments from the simulated receiver's TCP server, and Kavro (gpsd) watches gpsd's NMEA, as
+FoxtrotGPS, xgps and cgps watch its reports. Only one Kavro runs per user, so the Kavros on
+gpsd and TCP run under user ids of their own (which needs root). Every graphical viewer gets
+an X server of its own (Xvfb), so that its window can be timed and the X server's own work
+told apart. The viewers start one after another, never overlapping, and then all follow the
+rest of the drive.
 
 Measured for each process, from /proc:
   CPU per minute  utime + stime over the replay, from 2 s after the window appeared (after the
-                  start for cgps and gpsd) to the end of the replay, per minute of wall time;
-  peak memory     VmHWM at the end of the replay;
+                  start for cgps and gpsd) to 3 s before the end of the replay, per minute of
+                  wall time;
+  peak memory     VmHWM then;
   first window    from just before the process was started to the X server's MapNotify for
-                  its first top-level window (for Kavro also less its 3 s wait at the port),
+                  its first top-level window (for the Kavros also less their 3 s wait at the port),
                   and the CPU time the process had used by then (which the machine's load
                   does not stretch).
 """
@@ -24,9 +28,12 @@ import ctypes
 import ctypes.util
 import datetime
 import fcntl
+import grp
 import os
 import platform
 import pty
+import pwd
+import re
 import select
 import shutil
 import signal
@@ -44,7 +51,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 
 from harness.xserver import screenshot, start_xvfb, xdotool  # noqa: E402
 from harness.proc import cpu_seconds, descendant_named, memory_kb, read  # noqa: E402
-from harness.processes import free_port, stop, wait_for_listener  # noqa: E402
+from harness.processes import as_user, free_port, stop, wait_for_listener  # noqa: E402
 from harness.session import NMEA_SIM, Session  # noqa: E402
 from harness.viewer import instance_running  # noqa: E402
 
@@ -52,6 +59,10 @@ from harness.viewer import instance_running  # noqa: E402
 KAVRO_PORT_WAIT_S = 3.0
 # CPU is counted from this long after the window appeared: start-up is not the steady cost.
 SETTLE_S = 2.0
+# Measuring ends this long before the drive does, and the screenshots follow at once: the
+# receiver stops after the last epoch (at 1 Hz a second before the drive's length), and a
+# Kavro whose source ends shows a box.
+TAIL_S = 3.0
 SAMPLE_EVERY_S = 1.0
 WINDOW_TIMEOUT_S = 60.0
 BAUD = 115200
@@ -61,12 +72,18 @@ KAVRO_COM = 9
 # FoxtrotGPS at street level, as one follows a drive (it starts at zoom 3, the whole world).
 FOXTROT_ZOOM = 15
 
-VIEWERS = ("Kavro", "FoxtrotGPS", "xgps", "cgps")
-GRAPHICAL = ("Kavro", "FoxtrotGPS", "xgps")
+KAVROS = ("Kavro (pty)", "Kavro (gpsd)", "Kavro (TCP)")
+VIEWERS = KAVROS + ("FoxtrotGPS", "xgps", "cgps")
+GRAPHICAL = KAVROS + ("FoxtrotGPS", "xgps")
 
 
 def log(text):
     print("perf_compare: " + text, file=sys.stderr, flush=True)
+
+
+def file_name(name):
+    """A viewer's name as a file name: "Kavro (TCP)" as Kavro-TCP."""
+    return re.sub(r"\W+", "-", name).strip("-")
 
 
 def load_average():
@@ -139,6 +156,29 @@ def window_name(display, pid):
 
 
 # --- processes -----------------------------------------------------------------------------
+
+def spare_ids(count):
+    """User ids that no account, group or process has (each with the group of its number).
+
+    Only one Kavro runs per user (its window announces itself on an abstract socket named from
+    the user id), so the Kavros on gpsd and TCP run under ids of their own. Bare numbers do:
+    the viewer asks for no account, so nothing is created that a crash could leave behind, and
+    all three Kavros reach the loopback where gpsd and the receiver listen (in network
+    namespaces of their own they would need veth pairs and addresses). The range depends on
+    this process's id, so that two comparisons at once pick different ids."""
+    taken = {u.pw_uid for u in pwd.getpwall()} | {g.gr_gid for g in grp.getgrall()}
+    for entry in os.listdir("/proc"):
+        try:
+            taken.add(os.stat("/proc/" + entry).st_uid)
+        except OSError:  # gone meanwhile
+            pass
+    ids, candidate = [], 2000000000 + os.getpid() % 100000 * 16
+    while len(ids) < count:
+        if candidate not in taken:
+            ids.append(candidate)
+        candidate += 1
+    return ids
+
 
 class Terminal:
     """A pseudo-terminal of 80 x 24 that a text program draws on; its output is read and
@@ -225,7 +265,7 @@ def viewer_env(display, home):
     return env
 
 
-def start_graphical(name, command, env, watch, xserver, display, own_network=False):
+def start_graphical(name, command, env, watch, xserver, display, own_network=False, user=None):
     if own_network:
         # A network namespace (and so an abstract socket name space) of its own, made before
         # the clock starts: a shell in it waits for a line, then becomes the viewer.
@@ -243,7 +283,7 @@ def start_graphical(name, command, env, watch, xserver, display, own_network=Fal
     else:
         started = time.monotonic()
         process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL, start_new_session=True)
+                                   stderr=subprocess.DEVNULL, start_new_session=True, **as_user(user))
     viewer = Watched(name, process, display, xserver)
     viewer.started = started
     mapped = watch.wait_for_map(WINDOW_TIMEOUT_S, lambda: process.poll() is None)
@@ -275,7 +315,8 @@ def run_once(args, drive, rate, run_number, shots_dir):
             processes.append(xserver)
             displays[name] = (xserver, display)
 
-        # Kavro's program folder: a copy of the viewer, and Tolm.ini set to the receiver's COMn.
+        # Kavro (pty)'s program folder: a copy of the viewer, and Tolm.ini set to the receiver's COMn.
+        os.chmod(base, 0o755)  # the Kavros of other user ids reach their folders through it
         kavro = Session(base, args.build)
         folder = kavro.make_program_folder("kavro")
 
@@ -291,14 +332,15 @@ def run_once(args, drive, rate, run_number, shots_dir):
         processes.append(gpsfake)
         if not wait_for_listener(gpsd_port, 60.0, lambda: gpsfake.poll() is None):
             raise RuntimeError("gpsfake did not start gpsd")
-        kavro.start_receiver("--replay", drive, "--baud", BAUD, port=KAVRO_COM)
-        end = time.monotonic() + duration - 1.0
+        tcp_port = free_port()
+        kavro.start_receiver("--replay", drive, "--baud", BAUD, "--tcp", "127.0.0.1:%d" % tcp_port, port=KAVRO_COM)
+        end = time.monotonic() + duration - TAIL_S
         gpsd_pid = descendant_named(gpsfake.pid, "gpsd")
 
         # The viewers, one after another.
         home = os.path.join(base, "home")
         os.makedirs(home)
-        xserver, display = displays["Kavro"]
+        xserver, display = displays["Kavro (pty)"]
         watch = MapWatch(display)
         watches.append(watch)
         # Another Kavro of this user would answer the single-instance check (those of other
@@ -307,8 +349,19 @@ def run_once(args, drive, rate, run_number, shots_dir):
         if others and subprocess.run(["unshare", "--net", "true"], capture_output=True).returncode != 0:
             raise RuntimeError("another Kavro of this user runs, and this user may not make a "
                                "network namespace to keep clear of it: end that Kavro first")
-        viewers.append(start_graphical("Kavro", [os.path.join(folder, "kavro")], viewer_env(display, home), watch,
-                                       xserver, display, own_network=others))
+        viewers.append(start_graphical("Kavro (pty)", [os.path.join(folder, "kavro")], viewer_env(display, home),
+                                       watch, xserver, display, own_network=others))
+        for (name, source), uid in zip((("Kavro (gpsd)", "gpsd://127.0.0.1:%d" % gpsd_port),
+                                        ("Kavro (TCP)", "tcp://127.0.0.1:%d" % tcp_port)), args.ids):
+            # Its program folder is its home too; it belongs to its user id, which writes the log there.
+            folder = kavro.make_program_folder(file_name(name).lower())
+            kavro.write_settings(source, rate=BAUD)
+            os.chown(folder, uid, uid)
+            xserver, display = displays[name]
+            watch = MapWatch(display)
+            watches.append(watch)
+            viewers.append(start_graphical(name, [os.path.join(folder, "kavro")], viewer_env(display, folder),
+                                           watch, xserver, display, user=uid))
 
         xserver, display = displays["FoxtrotGPS"]
         watch = MapWatch(display)
@@ -337,14 +390,13 @@ def run_once(args, drive, rate, run_number, shots_dir):
         viewers.append(text)
 
         gpsd = Watched("gpsd", None)
-        gpsd.ready = max(v.ready for v in viewers if v.name != "Kavro")
-        last_ready = max(v.ready for v in viewers)
+        last_ready = gpsd.ready = max(v.ready for v in viewers)
         if end - last_ready < 10.0:
             raise RuntimeError("the replay is too short to measure: use more --minutes")
-        log("run %d at %g Hz: all viewers up, measuring until the replay ends (%.0f s)"
+        log("run %d at %g Hz: all viewers up, measuring until shortly before the replay ends (%.0f s)"
             % (run_number, rate, end - time.monotonic()))
 
-        # Samples until the end of the replay.
+        # Samples until shortly before the end of the replay.
         while True:
             now = time.monotonic()
             for v in viewers:
@@ -361,7 +413,8 @@ def run_once(args, drive, rate, run_number, shots_dir):
             for v in viewers:
                 if v.display:
                     try:
-                        screenshot(v.display, target=os.path.join(shots_dir, "%s-%ghz.png" % (v.name, rate)))
+                        shot = os.path.join(shots_dir, "%s-%ghz.png" % (file_name(v.name), rate))
+                        screenshot(v.display, target=shot)
                     except OSError as error:
                         log("%s: %s" % (v.name, error))
         load = load_average()
@@ -377,7 +430,7 @@ def run_once(args, drive, rate, run_number, shots_dir):
                 row["first_window_s"] = "%.3f" % v.window
                 if v.startup_cpu is not None:
                     row["startup_cpu_s"] = "%.2f" % v.startup_cpu
-                if v.name == "Kavro":
+                if v.name in KAVROS:
                     row["after_port_wait_s"] = "%.3f" % (v.window - KAVRO_PORT_WAIT_S)
             if alive and len(counted) >= 2:
                 (t0, c0, x0), (t1, c1, x1) = counted[0], counted[-1]
@@ -427,14 +480,14 @@ def table(rows, rates):
                 continue
             first = median_of(mine, "first_window_s")
             window = cell(first, 2)
-            if name == "Kavro" and first is not None:
+            if name in KAVROS and first is not None:
                 window = "%.2f (3 s port wait + %.3f)" % (first, median_of(mine, "after_port_wait_s"))
             startup = median_of(mine, "startup_cpu_s")
             if startup is not None:
                 window += "; %.2f s CPU" % startup
             elif name == "cgps":
                 window = "— (terminal)"
-            label = {"gpsd": "gpsd (for FoxtrotGPS, xgps, cgps)"}.get(name, name)
+            label = {"gpsd": "gpsd (for Kavro (gpsd), FoxtrotGPS, xgps, cgps)"}.get(name, name)
             xcpu = "—" if name in ("cgps", "gpsd") else cell(median_of(mine, "xserver_cpu_s_per_min"), 3)
             lines.append("| %g Hz | %s | %s | %s | %s | %s |" % (
                 rate, label, cell(median_of(mine, "cpu_s_per_min"), 3), xcpu,
@@ -461,6 +514,9 @@ def main():
     args = parser.parse_args()
     if args.minutes <= 0 or args.runs < 1:
         parser.error("--minutes must be positive and --runs at least 1")
+    if os.geteuid() != 0:
+        sys.exit("perf_compare: Kavro (gpsd) and Kavro (TCP) run under user ids of their own (only one "
+                 "Kavro runs per user), and only root can start processes as another user: run as root")
     args.build = os.path.realpath(args.build)
     out_dir = args.out or os.path.join(args.build, "perf")
     os.makedirs(out_dir, exist_ok=True)
@@ -469,6 +525,7 @@ def main():
         if shutil.which(tool) is None:
             sys.exit("perf_compare: %s is missing (tools/perf/perf_compare.sh installs it)" % tool)
 
+    args.ids = spare_ids(2)
     started = datetime.datetime.now()
     load_start = load_average()
     drives = {rate: make_drive(out_dir, args.minutes, rate) for rate in rates}
@@ -494,7 +551,8 @@ def main():
     kavro = subprocess.run(["git", "-C", ROOT, "describe", "--always", "--dirty"], capture_output=True,
                            text=True, check=False).stdout.strip()
     header = [
-        "Kavro %s vs FoxtrotGPS, xgps and cgps on gpsd: %g-minute drives, %d run(s) per rate, medians."
+        "Kavro %s (on a pty, gpsd and TCP) vs FoxtrotGPS, xgps and cgps on gpsd: %g-minute drives, "
+        "%d run(s) per rate, medians."
         % (kavro, args.minutes, args.runs),
         "%s, %s, %d cores; load average (1, 5, 15 min) at start %s, at the end of each run: %s."
         % (started.strftime("%Y-%m-%d %H:%M"), platform.machine(), os.cpu_count() or 0, load_start,
