@@ -19,6 +19,19 @@ TEST_F(ProgramFolderTest, PollReadsAtMostOneBuffer) {
   kavro_test::TestPort receiver;
   ASSERT_NO_FATAL_FAILURE(receiver.Link(folder, 2));
   ASSERT_EQ(OpenGpsPort(L"COM2:", 4800), 1);
+  // The first byte is waited for without limit, then a second of quiet ends a read; the line
+  // is 8N1 at the rate asked, with XON/XOFF and no hardware handshake.
+  COMMTIMEOUTS timeouts{};
+  ASSERT_TRUE(GetCommTimeouts(portHandle, &timeouts));
+  EXPECT_EQ(std::vector<DWORD>({timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier,
+                                timeouts.ReadTotalTimeoutConstant}),
+            std::vector<DWORD>({1000, 0, 0}));
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  ASSERT_TRUE(GetCommState(portHandle, &dcb));
+  EXPECT_EQ(std::vector<unsigned>({dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits, dcb.fOutX, dcb.fInX,
+                                   dcb.fOutxCtsFlow, dcb.fRtsControl, dcb.fDtrControl}),
+            std::vector<unsigned>({4800, 8, NOPARITY, ONESTOPBIT, 1, 1, 0, RTS_CONTROL_DISABLE, DTR_CONTROL_DISABLE}));
   // Header-like padding that makes the text end exactly at the last byte of a read.
   const auto endingARead = [](const std::string& text) {
     return "#" + std::string(NmeaReadSize - text.size() - 3, ' ') + "\r\n" + text;

@@ -41,6 +41,19 @@ TEST(InfoPanelTest, MissingAndNoiseLettersKeepThePanelWhole) {
   std::setlocale(LC_CTYPE, "C");
 }
 
+// Before the first fix the date is zeros in its full width; the top speed and the distance
+// are kilometres (knots and minutes of arc times 1.852) in their places.
+TEST(InfoPanelTest, FiguresKeepTheirPlaces) {
+  ResetTrackState(&trackState);
+  trackState.topSpeed = 1000.0;
+  trackState.distance = 100.0;
+  wchar_t wide[InfoPanelTextSize];
+  ASSERT_EQ(1, FormatInfoPanel(&trackState, wide, InfoPanelTextSize));
+  EXPECT_EQ(std::wstring(wide),
+            L"\n\n 00.00.0000\n 00:00:00\n\n 0.0000  \n 0.0000  \n\n T =       0 gr\n A =       0 m\n"
+            L" V =  1852 km/h\n S =   185.2 km\n");
+}
+
 TEST(SpeedFigureTest, ValueAndTextSaturate) {
   const struct {
     double knots;
@@ -48,6 +61,7 @@ TEST(SpeedFigureTest, ValueAndTextSaturate) {
     std::wstring text;
   } cases[] = {
       {-0.9, -1, L" -1"},  // truncated toward zero
+      {22.5, 41, L" 41"},  // 41.67 km/h
       {1e10, INT32_MAX, L"2147483647"},
       {-HUGE_VAL, INT32_MIN, L"-2147483648"},
       {std::nan(""), 0, L"  0"},

@@ -42,4 +42,18 @@ TEST(ProjectPointTest, Table) {
   }
 }
 
+// A line reaches a point only when both it and the pen's start lie right of x = 101; point 0
+// always moves there.
+TEST(ShouldJoinTest, Table) {
+  const struct {
+    std::int32_t index, x, moveFromX, join;
+  } cases[] = {
+      {1, 102, 102, 1}, {0, 300, 300, 0}, {1, 101, 300, 0}, {1, 300, 101, 0}, {5, 102, 102, 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ShouldJoin(c.index, c.x, c.moveFromX), c.join)
+        << "point " << c.index << " at x = " << c.x << ", pen from x = " << c.moveFromX;
+  }
+}
+
 }  // namespace
