@@ -18,5 +18,5 @@ for dir in build build-asan; do
 done
 # The fuzz targets: every saved crash input again, then a few seconds of fuzzing each.
 echo "== fuzz targets, short run" >&2
-tests/fuzz/fuzz.sh --short || status=1
+tools/fuzz/fuzz.sh --short || status=1
 exit $status

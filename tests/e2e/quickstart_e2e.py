@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""End to end under a virtual X server: the quick start as a user runs it. tools/demo.sh
-starts the simulated receiver and the viewer in a program folder of its own; the window
-fills in a few seconds after the port's 3 s wait; screenshots show the track plot drawing
-the drive; the Ok button ends the viewer, and the demo then stops the receiver and leaves
-no process and no COM1 link behind. A second run is ended from outside (SIGTERM to the demo,
-as when its terminal closes), with the same result.
+"""End to end under Xvfb: the quick start as a user runs it. tools/demo.sh starts the simulated
+receiver and the viewer in a program folder of its own; the window fills in a few seconds after
+the port's 3 s wait and the plot draws the drive; "Ok" ends the viewer, and the demo then stops
+the receiver, leaving no process and no COM1 link. A second run, ended by SIGTERM to the demo
+(as when its terminal closes), leaves nothing either.
 
 usage: quickstart_e2e.py BUILD_FOLDER
 Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user
@@ -13,38 +12,29 @@ runs and no network namespace of its own may be made."""
 import os
 import re
 import signal
-import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
-from harness.processes import own_network  # noqa: E402
-from harness.screen import (CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR, MENU_BAR_HEIGHT, PANEL,  # noqa: E402
-                            PLOT_LEFT, WHITE, ZOOM_IN)
-from harness.script import Failure, Skip, read_text, wait_until  # noqa: E402
-from harness.session import run_script  # noqa: E402
-from harness.viewer import instance_running  # noqa: E402
+from steps import wait_for_end  # puts tools/ on the path
+from viewer_e2e import track_pixels
 
-COMPASS = (400, 0, CLIENT_WIDTH, 75)  # its white hub is no track
+from harness.proc import stat
+from harness.processes import own_network
+from harness.screen import (CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR, MENU_BAR_HEIGHT, PANEL, PLOT_LEFT, WHITE,
+                            ZOOM_IN)
+from harness.script import Failure, Skip, read_text, wait_for, wait_until
+from harness.session import run_script
+from harness.viewer import instance_running
+
 PLOT = (PLOT_LEFT + 1, 0, CLIENT_WIDTH, CLIENT_HEIGHT)
-FIGURE = (0, 160, PLOT_LEFT, 260)
-
-
-def track(screen):
-    """White plot pixels outside the compass."""
-    return {(x, y) for x, y in screen.find(WHITE, *PLOT)
-            if not (COMPASS[0] <= x < COMPASS[2] and COMPASS[1] <= y < COMPASS[3])}
 
 
 def start_demo(session, folder):
     """Starts the demo and waits for the receiver's link and the viewer's window."""
     session.start_demo(folder, "--random-state", 5)
     link = os.path.join(folder, "COM1")
-
-    def linked():  # to the receiver's new pseudo-terminal
-        return os.path.islink(link) and os.readlink(link).startswith("/dev/pts/") and os.path.exists(link)
-    if not wait_until(linked, 10):
-        raise Failure("the receiver made no COM1 link")
+    wait_for(lambda: os.path.islink(link) and os.readlink(link).startswith("/dev/pts/") and os.path.exists(link),
+             10, 0.1, "the receiver made no COM1 link to its new pseudo-terminal")
     linked = time.monotonic()
     session.wait_for_main_window()
     print("window showed %.1f s after the link" % (time.monotonic() - linked))
@@ -52,33 +42,19 @@ def start_demo(session, folder):
 
 
 def check_all_gone(session, expected):
-    """The demo ended with this status: no viewer, no receiver, nothing of its process group
-    and no link are left."""
+    """The demo ended with this status, leaving no viewer, receiver, process of its group or link."""
     demo = session.viewer
-    try:
-        status = demo.wait(10)
-    except subprocess.TimeoutExpired:
-        raise Failure("the demo did not end") from None
-    if status != expected:
-        raise Failure("the demo ended with %d, not %d" % (status, expected))
+    if wait_for_end(demo, 10, "the demo did not end") != expected:
+        raise Failure("the demo ended with %d, not %d" % (demo.returncode, expected))
     named = re.findall(r"^demo: receiver (\d+), viewer (\d+)$", read_text(session.path("demo.out")), re.MULTILINE)
     if not named:
         raise Failure("the demo did not name its processes")
-    for pid in named[-1]:
-        if os.path.exists("/proc/%s" % pid):
-            raise Failure("process %s is still running" % pid)
-    group = [p for p in os.listdir("/proc") if p.isdigit() and in_group(int(p), demo.pid)]
-    if group:
-        raise Failure("processes of the demo's group remain: %s" % group)
+    running = [pid for pid in named[-1] if os.path.exists("/proc/%s" % pid)]
+    group = [p for p in os.listdir("/proc") if p.isdigit() and (stat(int(p)) or [0] * 3)[2] == str(demo.pid)]
+    if running or group:
+        raise Failure("still running: %s; of the demo's process group: %s" % (running, group))
     if os.path.lexists(os.path.join(session.folder, "COM1")):
         raise Failure("the COM1 link is still there")
-
-
-def in_group(pid, group):
-    try:
-        return os.getpgid(pid) == group
-    except OSError:
-        return False
 
 
 def run(session):
@@ -95,8 +71,8 @@ def run(session):
     if "PORT = COM1\n" not in read_text(os.path.join(folder, "Tolm.ini")):
         raise Failure("Tolm.ini does not name COM1")
     # The window shows after the port's 3 s wait; its first ticks fill the panel in.
-    if not wait_until(lambda: len(session.screenshot("panel").find(WHITE, *PANEL)) > 200, 5, 0.1):
-        raise Failure("the info panel did not fill in within 5 s")
+    wait_for(lambda: len(session.screenshot("panel").find(WHITE, *PANEL)) > 200, 5, 0.1,
+             "the info panel did not fill in within 5 s")
     print("panel filled in %.1f s after the window showed" % (time.monotonic() - shown))
     strip = session.screenshot("strip").find(MENU_BAR, 0, CLIENT_HEIGHT, CLIENT_WIDTH, CLIENT_HEIGHT + MENU_BAR_HEIGHT)
     if len(strip) < 5000:
@@ -112,14 +88,14 @@ def run(session):
     def grown():
         time.sleep(1)
         screen = session.screenshot("plot")
-        white = len(track(screen))
+        white = len(track_pixels(screen))
         if white > sizes[-1] and len(screen.find(GREEN, *PLOT)) >= 20:
             sizes.append(white)
         return len(sizes) >= 5
     if not wait_until(grown, 40, 0):
         raise Failure("the track did not grow in the plot: %r white pixels" % sizes[1:])
     print("plot: %r white pixels" % sizes[1:])
-    if len(session.screenshot("figure").find(GREEN, *FIGURE)) <= 100:
+    if len(session.screenshot("figure").find(GREEN, 0, 160, PLOT_LEFT, 260)) <= 100:
         raise Failure("no speed figure")
     if not read_text(os.path.join(folder, "Tolm.txt")):
         raise Failure("the viewer wrote no log")
@@ -134,13 +110,7 @@ def run(session):
     print("run 2: SIGTERM ended the demo; viewer, receiver, processes and link are gone")
 
 
-def main(argv):
-    if len(argv) != 2:
-        print(__doc__)
-        return 2
-    own_network()
-    return run_script(run, argv[1], prefix="kavro-quickstart-", logs=("demo.out",))
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    own_network()
+    sys.exit(run_script(run, sys.argv[-1], prefix="kavro-quickstart-", logs=("demo.out",))
+             if len(sys.argv) == 2 else print(__doc__) or 2)

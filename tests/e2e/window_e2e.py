@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""End to end under a virtual X server: the small CE-style program (ce_window_demo) first
-shows a message box (answered with Enter), then its window; a click made with xdotool reaches
-its window procedure at the right client coordinates, a screenshot shows exactly the pattern
-it painted with the menu bar strip below, and a tap on the strip's "Ok" button ends it.
+"""End to end under Xvfb: the small CE-style program (ce_window_demo) shows a message box
+(answered with Enter), then its window; an xdotool click reaches its window procedure at the
+right client coordinates, a screenshot shows exactly the pattern it painted above the menu bar
+strip, and the strip's "Ok" button ends it.
 
 usage: window_e2e.py PROGRAM
 Exits 77 (skipped) without Xvfb, xdotool or ImageMagick."""
@@ -11,10 +11,11 @@ import os
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
-from harness.screen import BACKGROUND, BLUE, MENU_BAR, OK_BUTTON, RED, WHITE  # noqa: E402
-from harness.script import Failure, read_text, wait_until  # noqa: E402
-from harness.session import run_script  # noqa: E402
+from steps import wait_for_end  # puts tools/ on the path
+
+from harness.screen import BACKGROUND, BLUE, MENU_BAR, OK_BUTTON, RED, WHITE
+from harness.script import Failure, read_text, wait_for
+from harness.session import run_script
 
 CLASS = "ce_window_demo"
 CLICK = (123, 45)
@@ -30,26 +31,19 @@ PATTERN = [
 
 def run(session, program):
     def printed(pattern):
-        """Waits for a line of the program's output that starts with pattern."""
-        found = wait_until(lambda: [line for line in read_text(session.path("kavro.out")).splitlines()
-                                    if line.startswith(pattern)], 10)
-        if not found:
-            raise Failure("the program never printed %r" % pattern)
-        return found
+        """The program's output lines that start with pattern, once there are any."""
+        return wait_for(lambda: [line for line in read_text(session.path("kavro.out")).splitlines()
+                                 if line.startswith(pattern)], 10, 0.1, "the program never printed %r" % pattern)
 
     session.start_xvfb()
     session.viewer = session.launch_viewer(command=[program, "--box"])
-    boxes = wait_until(lambda: session.settled_windows("Error", CLASS), 20, 0.2)
-    if not boxes:
-        raise Failure("the message box never showed")
+    boxes = wait_for(lambda: session.settled_windows("Error", CLASS), 20, 0.2, "the message box never showed")
     session.xdotool("key", "--window", boxes[0], "Return", check=False)  # the box may go before xdotool is done
     printed("box closed")
     if printed("painted") != ["painted 480 536"]:
         raise Failure("client area is not 480 x 536")
-    windows = wait_until(lambda: session.settled_windows("Kavro e2e", CLASS), 10, 0.2)
-    if not windows:
-        raise Failure("no visible window titled 'Kavro e2e'")
-    session.use_window(windows[0])
+    session.use_window(wait_for(lambda: session.settled_windows("Kavro e2e", CLASS), 10, 0.2,
+                                "no visible window titled 'Kavro e2e'")[0])
 
     session.click(CLICK)
     printed("up ")
@@ -66,17 +60,11 @@ def run(session, program):
     # The strip's "Ok" button sends its command and the program ends by itself.
     session.click(OK_BUTTON)
     printed("command 40001")
-    if session.viewer.wait(10) != 0:
+    if wait_for_end(session.viewer, 10, "the program did not end after Ok") != 0:
         raise Failure("the program ended with %d" % session.viewer.returncode)
 
 
-def main(argv):
-    if len(argv) != 2:
-        print(__doc__)
-        return 2
-    program = os.path.realpath(argv[1])
-    return run_script(lambda session: run(session, program), prefix="kavro-window-", logs=("kavro.out", "kavro.err"))
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    program = os.path.realpath(sys.argv[-1])
+    sys.exit(run_script(lambda session: run(session, program), prefix="kavro-window-", logs=("kavro.*",))
+             if len(sys.argv) == 2 else print(__doc__) or 2)

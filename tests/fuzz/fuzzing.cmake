@@ -1,6 +1,6 @@
 # Fuzzing build (clang only): every target compiled with libFuzzer's coverage instrumentation
 # and AddressSanitizer + UndefinedBehaviorSanitizer, plus the fuzz targets of tests/fuzz/, one
-# per kind of outside input, built into <build>/fuzz/. tests/fuzz/fuzz.sh configures, builds and runs:
+# per kind of outside input, built into <build>/fuzz/. tools/fuzz/fuzz.sh configures, builds and runs:
 #   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKAVRO_FUZZ=ON -DKAVRO_BUILD_TESTS=OFF
 #     -DKAVRO_BUILD_BENCHMARKS=OFF
 option(KAVRO_FUZZ "Build the libFuzzer targets (clang)" OFF)

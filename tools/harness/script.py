@@ -30,6 +30,14 @@ def wait_until(what, seconds, step=0.1):
         time.sleep(step)
 
 
+def wait_for(what, seconds, step, failure):
+    """wait_until, and Failure(failure) when what() never returned anything true."""
+    result = wait_until(what, seconds, step)
+    if not result:
+        raise Failure(failure)
+    return result
+
+
 def read_text(path):
     try:
         with open(path, encoding="utf-8", errors="replace") as f:

@@ -3,6 +3,7 @@ its Tolm.ini, the simulated receiver there (on a pseudo-terminal, TCP or UDP), a
 server, the viewer started headless or in a window, and the clean-up. run_script() turns a
 session's Skip into exit code 77 and its Failure into 1."""
 
+import glob
 import os
 import re
 import shutil
@@ -191,7 +192,8 @@ class Session(Windows):
 
 def run_script(body, build=None, prefix="kavro-e2e-", logs=("kavro.err", "receiver.err")):
     """Runs body(session) in a fresh work folder and cleans up; returns the script's exit
-    code (0 passed, 1 failed, 77 skipped), showing the logs named on a failure."""
+    code (0 passed, 1 failed, 77 skipped), showing on a failure the logs named (file names or
+    patterns such as "*.err")."""
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # still clean up when CTest times out
     started = time.monotonic()
     with tempfile.TemporaryDirectory(prefix=prefix) as work:
@@ -204,10 +206,10 @@ def run_script(body, build=None, prefix="kavro-e2e-", logs=("kavro.err", "receiv
             return SKIP
         except Failure as failure:
             print("FAIL: %s" % failure)
-            for name in logs:
-                text = read_text(session.path(name))
+            for path in sorted(set(p for name in logs for p in glob.glob(session.path(name)))):
+                text = read_text(path)
                 if text:
-                    print("--- %s:\n%s" % (name, text.rstrip()))
+                    print("--- %s:\n%s" % (os.path.basename(path), text.rstrip()))
             return 1
         finally:
             session.stop()

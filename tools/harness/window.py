@@ -6,7 +6,7 @@ import time
 
 from . import xserver
 from .screen import CLIENT_HEIGHT, CLIENT_WIDTH, MENU_BAR_HEIGHT, Screen
-from .script import Failure, wait_until
+from .script import Failure, wait_for, wait_until
 
 
 class Windows:
@@ -58,9 +58,9 @@ class Windows:
                                                                CLIENT_HEIGHT + MENU_BAR_HEIGHT))
         return self.viewer
 
-    def answer_box(self, title, limit=30):
-        """Waits for the one message box with this title (the viewer staying alive meanwhile)
-        and dismisses it with Enter."""
+    def answer_box(self, title, limit=30, check=None):
+        """Waits for the one message box with this title (the viewer staying alive meanwhile),
+        hands it to check(box) when given, and dismisses it with Enter."""
         def shown():
             return "ended" if self.viewer.poll() is not None else self.settled_windows(title)
         boxes = wait_until(shown, limit, 0.3)
@@ -68,10 +68,11 @@ class Windows:
             raise Failure("the viewer ended with %s instead of showing a box %r" % (self.viewer.returncode, title))
         if len(boxes) != 1:
             raise Failure("expected one message box titled %r, found %d" % (title, len(boxes)))
+        if check is not None:
+            check(boxes[0])
         self.xdotool("windowfocus", "--sync", boxes[0])
         self.xdotool("key", "Return")
-        if not wait_until(lambda: not self.windows(title), 10, 0.2):
-            raise Failure("Enter did not dismiss the box %r" % title)
+        wait_for(lambda: not self.windows(title), 10, 0.2, "Enter did not dismiss the box %r" % title)
 
     def geometry(self, window):
         """x, y, width, height of a window."""
