@@ -1,11 +1,8 @@
 // Single instance across processes of the same user: a second start finds the first window by
 // class and title, asks it to come forward, and cannot make the same window twice.
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "user_test_support.h"
 
@@ -21,8 +18,7 @@ HWND CreateNamed(LPCWSTR className, LPCWSTR title) {
 TEST(SingleInstanceTest, SecondProcessFindsTheFirstButMakesNoSecondWindow) {
   const std::string className = "KAVRO-TEST-" + std::to_string(getpid());
   const std::wstring wideClass(className.begin(), className.end());
-  const std::string command = "echo $$; exec '" KAVRO_WINDOW_DEMO "' --class " + className;
-  FILE* other = popen(command.c_str(), "r");
+  FILE* other = popen(("echo $$; exec '" KAVRO_WINDOW_DEMO "' --class " + className).c_str(), "r");
   ASSERT_NE(other, nullptr);
   char pid[32] = {};
   char painted[32] = {};
@@ -43,8 +39,7 @@ TEST(SingleInstanceTest, SecondProcessFindsTheFirstButMakesNoSecondWindow) {
   EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
   EXPECT_TRUE(DestroyWindow(CreateNamed(wideClass.c_str(), L"Other title")));
   // The lowest bit of the handle asks for the owned windows too, as a second start does.
-  const auto withOwned = reinterpret_cast<std::uintptr_t>(found) | 1;
-  EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(withOwned)));
+  EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(found) | 1)));
   // Once its owner is killed, the name is free and the found handle fails harmlessly.
   kill(static_cast<pid_t>(std::atoi(pid)), SIGKILL);
   pclose(other);
