@@ -44,7 +44,9 @@ struct LoopbackSocket {
 // A free loopback port: bound, then given back.
 std::string FreePort(int type) { return LoopbackSocket(type).port; }
 
-HANDLE OpenSource(const std::string& source) { return OpenExisting(L"\\\\.\\" + std::wstring(source.begin(), source.end())); }
+HANDLE OpenSource(const std::string& source) {
+  return OpenExisting(L"\\\\.\\" + std::wstring(source.begin(), source.end()));
+}
 
 // Reads until at least size bytes have come, each read a success of at most 1000 bytes.
 std::string ReadAtLeast(HANDLE port, std::size_t size) {

@@ -20,7 +20,7 @@ target_include_directories(platform_gdi_test PRIVATE ${CMAKE_SOURCE_DIR}/platfor
 # The window system under SDL's dummy video driver, with a second process (the CE-style
 # program, which tests/e2e/window_e2e.py also drives under Xvfb).
 kavro_add_test(platform_user_test
-  SOURCES platform/user_window_test.cpp platform/user_paint_test.cpp platform/user_instance_test.cpp
+  SOURCES platform/user_window_test.cpp platform/user_paint_test.cpp
           platform/user_reading_test.cpp platform/user_push_button_test.cpp
   LIBS platform PkgConfig::SDL2 PkgConfig::CAIRO)
 target_include_directories(platform_user_test PRIVATE ${CMAKE_SOURCE_DIR}/platform)

@@ -61,7 +61,8 @@ TEST(PushButton, PushedLabelMovesWithItsFaceAndDisabledIsGrey) {
       if (r.op == "DrawTextW") drawn.insert(drawn.end(), {r.args.at(1), r.args[2], r.args[3], r.args[4], r.textColour});
     }
     const long long s = c.shift;
-    EXPECT_EQ(drawn, (std::vector<long long>{10, 10, 50, 30, DFC_BUTTON, c.state, 10 + s, 10 + s, 50 + s, 30 + s, c.colour}));
+    EXPECT_EQ(drawn, (std::vector<long long>{10, 10, 50, 30, DFC_BUTTON, c.state, 10 + s, 10 + s, 50 + s, 30 + s,
+                                             c.colour}));
   }
 }
 
