@@ -31,10 +31,10 @@ TEST(ModuleFileName, TruncatesLikeWin32) {
   const struct { DWORD size, result; const wchar_t* text; DWORD error; } cases[] = {
       {17, 16, L"/opt/kavro/kavro", ERROR_SUCCESS},
       {16, 16, L"/opt/kavro/kavr", ERROR_INSUFFICIENT_BUFFER},
-      {0, 0, L"untouched", ERROR_INSUFFICIENT_BUFFER},
+      {0, 0, L"untouched, and longer than the path", ERROR_INSUFFICIENT_BUFFER},
   };
   for (const auto& c : cases) {
-    wchar_t buffer[260] = L"untouched";
+    wchar_t buffer[260] = L"untouched, and longer than the path";  // a terminator left out shows
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, c.size), c.result) << "size " << c.size;
     EXPECT_EQ(std::wstring(buffer), c.text) << "size " << c.size;
