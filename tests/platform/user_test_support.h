@@ -73,8 +73,7 @@ class WindowTest : public ::testing::Test {
   void TearDown() override {
     for (HWND window : windows_) DestroyWindow(window);
     g_handler = nullptr;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
     }
     UnregisterClassW(className_.c_str(), nullptr);
   }
