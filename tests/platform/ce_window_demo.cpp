@@ -15,8 +15,8 @@ namespace {
 
 constexpr WORD kOkCommand = 40001;
 const ResourceString kStrings[] = {{104, L"Ok"}};
-const WORD kMenuBarWords[] = {102, 1, static_cast<WORD>(I_IMAGENONE), kOkCommand, TBSTATE_ENABLED,
-                              TBSTYLE_AUTOSIZE, 104, 0, NOMENU};
+const WORD kMenuBarWords[] = {102, 1, static_cast<WORD>(I_IMAGENONE), kOkCommand, TBSTATE_ENABLED, TBSTYLE_AUTOSIZE,
+                              104, 0, NOMENU};
 const ResourceMenuBar kMenuBars[] = {{102, kMenuBarWords, 9}};
 const ResourceTable kResources{kStrings, 1, nullptr, 0, kMenuBars, 1, 0x0419, true};
 
@@ -29,9 +29,7 @@ void OnPaint(HWND window) {
   RECT all;
   GetClientRect(window, &all);
   const struct { RECT box; COLORREF colour; } boxes[] = {
-      {all, RGB(0, 50, 0)},
-      {{10, 10, 110, 60}, RGB(255, 0, 0)},
-      {{200, 300, 300, 400}, RGB(0, 0, 255)},
+      {all, RGB(0, 50, 0)}, {{10, 10, 110, 60}, RGB(255, 0, 0)}, {{200, 300, 300, 400}, RGB(0, 0, 255)},
       {{all.right - 10, all.bottom - 10, all.right, all.bottom}, RGB(255, 255, 255)}};
   for (const auto& b : boxes) {
     HBRUSH brush = CreateSolidBrush(b.colour);
@@ -51,10 +49,7 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       mbi.hwndParent = window;
       mbi.nToolBarId = 102;
       SHCreateMenuBar(&mbi);  // the bar goes with the window
-      if (g_showBox) {
-        MessageBoxW(nullptr, L"Error Opening ComPort.", L"Error", MB_OK);
-        std::printf("box closed\n");
-      }
+      if (g_showBox) std::printf("box closed: %d\n", MessageBoxW(nullptr, L"Error Opening ComPort.", L"Error", MB_OK));
       return 0;
     }
     case WM_PAINT:
@@ -80,17 +75,15 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each line reaches the test as it is written
   g_showBox = argc > 1 && std::strcmp(argv[1], "--box") == 0;
-  const bool named = argc > 2 && std::strcmp(argv[1], "--class") == 0;
-  const std::string name = named ? argv[2] : "KAVRO-E2E";
+  const std::string name = argc > 2 && std::strcmp(argv[1], "--class") == 0 ? argv[2] : "KAVRO-E2E";
   const std::wstring className(name.begin(), name.end());
   RegisterResourceTable(&kResources);
   WNDCLASSW wc{};
   wc.lpfnWndProc = DemoWndProc;
   wc.lpszClassName = className.c_str();
   RegisterClassW(&wc);
-  HWND window = CreateWindowExW(0, className.c_str(), L"Kavro e2e", WS_VISIBLE, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                nullptr, nullptr);
+  HWND window = CreateWindowExW(0, className.c_str(), L"Kavro e2e", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
   if (window == nullptr) return 1;
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);

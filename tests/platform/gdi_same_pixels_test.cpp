@@ -2,10 +2,6 @@
 // the runs remembered the first time, text laid out from remembered glyph advances, and the box
 // of changed pixels that decides what is sent to the screen.
 #include <cairo.h>
-#include <gtest/gtest.h>
-
-#include <climits>
-#include <string>
 
 #include "gdi/dc.h"
 #include "gdi/fonts.h"
@@ -14,15 +10,11 @@
 
 namespace {
 
-using kavro_test::BlackBrush;
-using kavro_test::Box;
-using kavro_test::Edges;
-using kavro_test::Picture;
-using kavro_test::SurfaceDc;
+using namespace kavro_test;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-class GdiSamePixels : public kavro_test::GdiTest {};
+class GdiSamePixels : public GdiTest {};
 
 TEST_F(GdiSamePixels, AnEllipseDrawnAgainInThePlaceLightsTheSamePixels) {
   // wideFirst: a wide line leaves round caps and joins on the DC's cairo state.
@@ -35,20 +27,15 @@ TEST_F(GdiSamePixels, AnEllipseDrawnAgainInThePlaceLightsTheSamePixels) {
     std::string first;
     for (int round = 0; round < 3; ++round) {  // the first through cairo, then remembered
       SurfaceDc s(60, 50);
-      HPEN pen = CreatePen(c.penStyle, c.penWidth, kWhite);
-      HGDIOBJ old = SelectObject(s.get(), pen);
-      if (c.wideFirst) kavro_test::Line(s.get(), {0, 49, 5, 49}, kWhite, 3);
-      SelectObject(s.get(), GetStockObject(BLACK_BRUSH));
-      Ellipse(s.get(), c.box.left, c.box.top, c.box.right, c.box.bottom);
-      SelectObject(s.get(), old);
-      DeleteObject(pen);
-      const std::string picture = Picture(s.get(), 60, 50, kWhite);
-      if (round == 0) {
-        first = picture;
-        EXPECT_NE(first.find_first_not_of(".\n"), std::string::npos) << c.what << " drew nothing";
-      } else {
-        EXPECT_EQ(picture, first) << c.what << ", drawing " << round + 1;
-      }
+      HGDIOBJ old = SelectObject(s.dc, CreatePen(c.penStyle, c.penWidth, kWhite));
+      if (c.wideFirst) Line(s.dc, {0, 49, 5, 49}, kWhite, 3);
+      SelectObject(s.dc, BlackBrush());
+      Ellipse(s.dc, c.box.left, c.box.top, c.box.right, c.box.bottom);
+      DeleteObject(SelectObject(s.dc, old));
+      const std::string picture = Picture(s.dc, 60, 50, kWhite);
+      if (round == 0) first = picture;
+      EXPECT_NE(first.find_first_not_of(".\n"), std::string::npos) << c.what << " drew nothing";
+      EXPECT_EQ(picture, first) << c.what << ", drawing " << round + 1;
     }
   }
 }
@@ -62,40 +49,34 @@ TEST_F(GdiSamePixels, TextLandsWhereCairoPutsTheGlyphs) {
       {-17, L"Wavy lines, 1.852 km/h", 13},
   };
   for (const auto& c : cases) {
-    SurfaceDc ours(300, 80);
-    SurfaceDc theirs(300, 80);
+    SurfaceDc ours(300, 80), theirs(300, 80);
     LOGFONTW request{};
     request.lfHeight = c.height;
     request.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-    HFONT font = c.height != 0 ? CreateFontIndirectW(&request) : nullptr;
-    HGDIOBJ old = font != nullptr ? SelectObject(ours.get(), font) : nullptr;
-    SetBkMode(ours.get(), TRANSPARENT);
-    SetTextColor(ours.get(), kWhite);
+    HGDIOBJ old = c.height != 0 ? SelectObject(ours.dc, CreateFontIndirectW(&request)) : nullptr;
+    SetBkMode(ours.dc, TRANSPARENT);
+    SetTextColor(ours.dc, kWhite);
     for (int round = 0; round < 2; ++round) {  // the second time from remembered advances
       RECT rect{c.x, 3, 300, 80};
-      DrawTextW(ours.get(), c.text, -1, &rect, DT_LEFT | DT_TOP | DT_SINGLELINE);
+      DrawTextW(ours.dc, c.text, -1, &rect, DT_LEFT | DT_TOP | DT_SINGLELINE);
     }
 
-    platform::detail::Dc* dc = platform::detail::LookupDc(ours.get());
+    platform::detail::Dc* dc = platform::detail::LookupDc(ours.dc);
     ASSERT_NE(dc, nullptr);
     ASSERT_TRUE(platform::detail::PrepareFont(*dc->font));
-    cairo_t* cr = cairo_create(platform::detail::LookupDc(theirs.get())->surface);
+    cairo_t* cr = cairo_create(platform::detail::LookupDc(theirs.dc)->surface);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
     cairo_set_scaled_font(cr, dc->font->scaled);
     cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
-    std::string utf8;
-    for (const wchar_t* p = c.text; *p != 0; ++p) utf8.push_back(static_cast<char>(*p));
+    const std::string ascii(c.text, c.text + std::wcslen(c.text));
     cairo_move_to(cr, c.x, 3 + dc->font->ascent);
-    cairo_show_text(cr, utf8.c_str());
+    cairo_show_text(cr, ascii.c_str());
     cairo_destroy(cr);
-    cairo_surface_mark_dirty(platform::detail::LookupDc(theirs.get())->surface);
+    cairo_surface_mark_dirty(platform::detail::LookupDc(theirs.dc)->surface);
 
-    EXPECT_EQ(Picture(ours.get(), 300, 80, kWhite), Picture(theirs.get(), 300, 80, kWhite))
+    EXPECT_EQ(Picture(ours.dc, 300, 80, kWhite), Picture(theirs.dc, 300, 80, kWhite))
         << ::testing::PrintToString(std::wstring(c.text));
-    if (font != nullptr) {
-      SelectObject(ours.get(), old);
-      DeleteObject(font);
-    }
+    if (old != nullptr) DeleteObject(SelectObject(ours.dc, old));
   }
 }
 

@@ -1,18 +1,11 @@
 // Sources beyond "COMn:": their names, a device by its path, and network sources on loopback
 // (a TCP server, gpsd's protocol, UDP datagrams) read under the port's timeouts.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <fstream>
-#include <chrono>
-#include <string>
-#include <thread>
-#include <vector>
+#include <tuple>
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
+#include <netdb.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include "comm/gpsd_filter.h"
 #include "comm/source_name.h"
@@ -20,62 +13,53 @@
 
 namespace {
 
+using namespace kavro_test;
 using platform::detail::ParseSourceName;
 using platform::detail::SourceName;
 
-std::wstring SourcePort(const std::string& source) { return L"\\\\.\\" + std::wstring(source.begin(), source.end()); }
-
-// A socket of the given type on a loopback address, bound to a port the system chose.
+// A socket of the given type bound to a loopback address, on a port the system chose.
 struct LoopbackSocket {
-  explicit LoopbackSocket(int type, int family = AF_INET) : fd(socket(family, type | SOCK_CLOEXEC, 0)) {
-    sockaddr_storage address{};
-    socklen_t size;
-    if (family == AF_INET6) {
-      auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-      v6->sin6_family = AF_INET6;
-      v6->sin6_addr = in6addr_loopback;
-      size = sizeof *v6;
-    } else {
-      auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-      v4->sin_family = AF_INET;
-      v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      size = sizeof *v4;
-    }
-    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), size), 0);
-    EXPECT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size), 0);
-    port = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                                    : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+  explicit LoopbackSocket(int type, const char* address = "127.0.0.1") {
+    addrinfo hints{}, *found = nullptr;
+    hints.ai_socktype = type;
+    hints.ai_flags = AI_NUMERICHOST;
+    EXPECT_EQ(getaddrinfo(address, "0", &hints, &found), 0);
+    if (found == nullptr) return;
+    fd = socket(found->ai_family, type | SOCK_CLOEXEC, 0);
+    EXPECT_EQ(bind(fd, found->ai_addr, found->ai_addrlen), 0);
+    freeaddrinfo(found);
+    sockaddr_storage bound{};
+    socklen_t size = sizeof bound;
+    char service[8] = {};
+    getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size);
+    getnameinfo(reinterpret_cast<sockaddr*>(&bound), size, nullptr, 0, service, sizeof service, NI_NUMERICSERV);
+    port = service;
     if (type == SOCK_STREAM) listen(fd, 4);
   }
-  ~LoopbackSocket() { Close(); }
-  void Close() {
-    if (fd >= 0) close(fd);
-    fd = -1;
-  }
-  std::string Port() const { return std::to_string(port); }
-  int fd;
-  int port = 0;
+  ~LoopbackSocket() { close(fd); }
+  int fd = -1;
+  std::string port;
 };
 
 // A free loopback port: bound, then given back.
-std::string FreePort(int type) { return LoopbackSocket(type).Port(); }
+std::string FreePort(int type) { return LoopbackSocket(type).port; }
 
-HANDLE OpenSource(const std::string& source) { return kavro_test::OpenExisting(SourcePort(source)); }
-
-struct Read {
-  BOOL ok;
-  DWORD error;
-  std::string bytes;
-};
-
-Read ReadOnce(HANDLE port, DWORD size) {
-  std::string buffer(size, '\0');
-  DWORD got = 0;
-  const BOOL ok = ReadFile(port, buffer.data(), size, &got, nullptr);
-  return {ok, GetLastError(), buffer.substr(0, got)};
+HANDLE OpenSource(const std::string& source) {
+  return OpenExisting(L"\\\\.\\" + std::wstring(source.begin(), source.end()));
 }
 
-void SetTimeouts(HANDLE port, COMMTIMEOUTS timeouts) { ASSERT_EQ(SetCommTimeouts(port, &timeouts), TRUE); }
+// Reads until at least size bytes have come, each read a success of at most 1000 bytes.
+std::string ReadAtLeast(HANDLE port, std::size_t size) {
+  std::string got;
+  while (got.size() < size) {
+    const ReadResult r = ReadPort(port, 1000);
+    EXPECT_EQ(r.ok, TRUE);
+    EXPECT_LE(r.bytes.size(), 1000u);
+    if (r.ok != TRUE) break;
+    got += r.bytes;
+  }
+  return got;
+}
 
 void SendAll(int fd, const std::string& bytes) {
   ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
@@ -83,56 +67,42 @@ void SendAll(int fd, const std::string& bytes) {
 
 // Every form a source name takes, and what is wrong with those that are none.
 TEST(SourceName, FormsAndWhatIsWrongWithTheRest) {
-  const struct {
-    std::string text;
-    SourceName::Kind kind;
-    std::string host, port, pathOrDevice;  // empty: the name is refused
-    std::string problem;                   // a word of the refusal
-  } cases[] = {
-      {"/dev/ttyACM0", SourceName::Device, "", "", "/dev/ttyACM0", ""},
-      {"/dev/serial/by-id/usb-GNSS_receiver-if00", SourceName::Device, "", "", "/dev/serial/by-id/usb-GNSS_receiver-if00", ""},
-      {"gpsd", SourceName::Gpsd, "localhost", "2947", "", ""},
-      {"gpsd://gps.local", SourceName::Gpsd, "gps.local", "2947", "", ""},
-      {"gpsd://[::1]:2948/dev/ttyUSB0", SourceName::Gpsd, "::1", "2948", "/dev/ttyUSB0", ""},
-      {"tcp://10.0.0.5:10110", SourceName::Tcp, "10.0.0.5", "10110", "", ""},
-      {"TCP://phone:1958", SourceName::Tcp, "phone", "1958", "", ""},
-      {"udp://:10110", SourceName::Udp, "", "10110", "", ""},
-      {"udp://[::]:10110", SourceName::Udp, "::", "10110", "", ""},
-      {"udp://192.168.1.255:10110", SourceName::Udp, "192.168.1.255", "10110", "", ""},
-      {"/", SourceName::Device, "", "", "", "no device path"},
-      {"//", SourceName::Device, "", "", "", "no device path"},
-      {"", SourceName::Device, "", "", "", "no source"},
-      {"ttyUSB0", SourceName::Device, "", "", "", "not a source"},
-      {"ftp://host:21", SourceName::Device, "", "", "", "unknown kind"},
-      {"tcp://host", SourceName::Device, "", "", "", "no port"},
-      {"tcp://host:", SourceName::Device, "", "", "", "no port"},
-      {"tcp://host:0", SourceName::Device, "", "", "", "1 to 65535"},
-      {"tcp://host:65536", SourceName::Device, "", "", "", "1 to 65535"},
-      {"tcp://host:99999999999999999999", SourceName::Device, "", "", "", "1 to 65535"},
-      {"tcp://host:10a", SourceName::Device, "", "", "", "1 to 65535"},
-      {"tcp://host:10110/x", SourceName::Device, "", "", "", "1 to 65535"},
-      {"tcp://:10110", SourceName::Device, "", "", "", "no host"},
-      {"tcp://::1:10110", SourceName::Device, "", "", "", "brackets"},
-      {"tcp://[::1:10110", SourceName::Device, "", "", "", "closing ]"},
-      {"tcp://ho st:10110", SourceName::Device, "", "", "", "blanks"},
-      {"udp://", SourceName::Device, "", "", "", "no port"},
-      {"gpsd://", SourceName::Device, "", "", "", "no host"},
-      {"gpsd://host:/dev/ttyUSB0", SourceName::Device, "", "", "", "no port"},
-      {"gpsd://host/", SourceName::Device, "", "", "", "no device path"},
+  // The name; its kind, host, port, and the device's path (gpsd: the receiver's).
+  const struct { std::string text; SourceName::Kind kind; std::string host, port, path; } forms[] = {
+      {"/dev/ttyACM0", SourceName::Device, "", "", "/dev/ttyACM0"},
+      {"/dev/serial/by-id/usb-GNSS_receiver-if00", SourceName::Device, "", "",
+       "/dev/serial/by-id/usb-GNSS_receiver-if00"},
+      {"gpsd", SourceName::Gpsd, "localhost", "2947", ""},
+      {"gpsd://gps.local", SourceName::Gpsd, "gps.local", "2947", ""},
+      {"gpsd://[::1]:2948/dev/ttyUSB0", SourceName::Gpsd, "::1", "2948", "/dev/ttyUSB0"},
+      {"tcp://10.0.0.5:10110", SourceName::Tcp, "10.0.0.5", "10110", ""},
+      {"TCP://phone:1958", SourceName::Tcp, "phone", "1958", ""},
+      {"udp://:10110", SourceName::Udp, "", "10110", ""},
+      {"udp://[::]:10110", SourceName::Udp, "::", "10110", ""},
+      {"udp://192.168.1.255:10110", SourceName::Udp, "192.168.1.255", "10110", ""},
   };
-  for (const auto& c : cases) {
-    SourceName source;
+  for (const auto& f : forms) {
+    SourceName s;
     std::string problem;
-    const bool parsed = ParseSourceName(c.text, &source, &problem);
-    ASSERT_EQ(parsed, !c.pathOrDevice.empty() || !c.port.empty()) << c.text << ": " << problem;
-    if (!parsed) {
-      EXPECT_NE(problem.find(c.problem), std::string::npos) << c.text << ": " << problem;
-      continue;
-    }
-    EXPECT_EQ(source.kind, c.kind) << c.text;
-    EXPECT_EQ(source.host, c.host) << c.text;
-    EXPECT_EQ(source.port, c.port) << c.text;
-    EXPECT_EQ(source.kind == SourceName::Device ? source.path : source.device, c.pathOrDevice) << c.text;
+    ASSERT_TRUE(ParseSourceName(f.text, &s, &problem)) << f.text << ": " << problem;
+    EXPECT_EQ(std::tie(s.kind, s.host, s.port, s.kind == SourceName::Device ? s.path : s.device),
+              std::tie(f.kind, f.host, f.port, f.path)) << f.text;
+  }
+  // Names that are none, and a word of the refusal.
+  const std::pair<std::string, std::string> refused[] = {
+      {"/", "no device path"}, {"//", "no device path"}, {"", "no source"}, {"ttyUSB0", "not a source"},
+      {"ftp://host:21", "unknown kind"}, {"tcp://host", "no port"}, {"tcp://host:", "no port"},
+      {"tcp://host:0", "1 to 65535"}, {"tcp://host:65536", "1 to 65535"},
+      {"tcp://host:99999999999999999999", "1 to 65535"}, {"tcp://host:10a", "1 to 65535"},
+      {"tcp://host:10110/x", "1 to 65535"}, {"tcp://:10110", "no host"}, {"tcp://::1:10110", "brackets"},
+      {"tcp://[::1:10110", "closing ]"}, {"tcp://ho st:10110", "blanks"}, {"udp://", "no port"},
+      {"gpsd://", "no host"}, {"gpsd://host:/dev/ttyUSB0", "no port"}, {"gpsd://host/", "no device path"},
+  };
+  for (const auto& [text, why] : refused) {
+    SourceName s;
+    std::string problem;
+    EXPECT_FALSE(ParseSourceName(text, &s, &problem)) << text;
+    EXPECT_NE(problem.find(why), std::string::npos) << text << ": " << problem;
   }
 }
 
@@ -160,17 +130,16 @@ TEST(GpsdFilter, KeepsOnlyTheSentencesWhereverTheStreamIsCut) {
 // A device by its path is a serial port like COMn: it reads the pseudo-terminal's bytes.
 // Anything else at a path is refused, with a line that names it.
 TEST(DeviceSource, APathNamesASerialDevice) {
-  kavro_test::PtyPort receiver(1);
-  HANDLE port = OpenSource(ttyname(receiver.Slave()));
+  PtyPort receiver(1);
+  HANDLE port = OpenSource(ttyname(receiver.slave));
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
   SetTimeouts(port, {50, 0, 0, 0, 0});
   receiver.Send("$GPGGA,1\r\n");
-  EXPECT_EQ(ReadOnce(port, 1000).bytes, "$GPGGA,1\r\n");
+  EXPECT_EQ(ReadPort(port, 1000).bytes, "$GPGGA,1\r\n");
   EXPECT_EQ(CloseHandle(port), TRUE);
-
-  kavro_test::TempFolder folder;
+  TempFolder folder;
   std::ofstream(folder.File("Tolm.ini")) << "PORT = COM1\n";
-  for (const std::string& notADevice : {folder.File("Tolm.ini"), folder.Path(), std::string("/")}) {
+  for (const std::string& notADevice : {folder.File("Tolm.ini"), folder.path, std::string("/")}) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(OpenSource(notADevice), INVALID_HANDLE_VALUE) << notADevice;
     EXPECT_NE(testing::internal::GetCapturedStderr().find(notADevice), std::string::npos) << notADevice;
@@ -181,23 +150,21 @@ TEST(DeviceSource, APathNamesASerialDevice) {
 // source; nothing is opened in their place.
 TEST(NetSource, FailuresAtOpenNameTheSourceAndTheCause) {
   LoopbackSocket udpTaken(SOCK_DGRAM);
-  const struct {
-    std::string source, cause;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"tcp://127.0.0.1:" + FreePort(SOCK_STREAM), "connection refused"},
       {"gpsd://127.0.0.1:" + FreePort(SOCK_STREAM), "connection refused"},
       {"tcp://no-such-host.invalid:10110", "host not found"},
-      {"udp://127.0.0.1:" + udpTaken.Port(), "address already in use"},
+      {"udp://127.0.0.1:" + udpTaken.port, "address already in use"},
       {"ftp://127.0.0.1:21", "unknown kind of source"},
       {"tcp://127.0.0.1", "no port number"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [source, cause] : cases) {
     testing::internal::CaptureStderr();
-    EXPECT_EQ(OpenSource(c.source), INVALID_HANDLE_VALUE) << c.source;
+    EXPECT_EQ(OpenSource(source), INVALID_HANDLE_VALUE) << source;
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said.rfind("kavro: " + c.source + ": ", 0), 0u) << said;
+    EXPECT_EQ(said.rfind("kavro: " + source + ": ", 0), 0u) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-    EXPECT_NE(said.find(c.cause), std::string::npos) << said;
+    EXPECT_NE(said.find(cause), std::string::npos) << said;
   }
 }
 
@@ -205,12 +172,11 @@ TEST(NetSource, FailuresAtOpenNameTheSourceAndTheCause) {
 // read wait for the next one, the state calls change nothing, and the server closing the
 // connection fails the read once what it sent has been read.
 TEST(NetSource, ATcpServerReadsLikeASerialLine) {
-  LoopbackSocket server(SOCK_STREAM, AF_INET6);
-  HANDLE port = OpenSource("tcp://[::1]:" + server.Port());
+  LoopbackSocket server(SOCK_STREAM, "::1");
+  HANDLE port = OpenSource("tcp://[::1]:" + server.port);
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
   const int client = accept(server.fd, nullptr, nullptr);
   ASSERT_GE(client, 0);
-
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   EXPECT_EQ(GetCommState(port, &dcb), TRUE);
@@ -222,10 +188,9 @@ TEST(NetSource, ATcpServerReadsLikeASerialLine) {
   SetTimeouts(port, {100, 0, 0, 0, 0});
   const std::string burst = std::string(1500, 'a') + "$GPRMC\r\n";
   SendAll(client, burst);
-  const Read first = ReadOnce(port, 1000);
-  const Read second = ReadOnce(port, 1000);
-  EXPECT_EQ(first.bytes + second.bytes, burst);
+  const ReadResult first = ReadPort(port, 1000);
   EXPECT_EQ(first.bytes.size(), 1000u);
+  EXPECT_EQ(first.bytes + ReadPort(port, 1000).bytes, burst);
 
   // Pieces closer together than the interval make one read; it ends an interval after the
   // last piece arrived (the stream wakes the read only when it could fill it).
@@ -233,18 +198,17 @@ TEST(NetSource, ATcpServerReadsLikeASerialLine) {
   std::thread sender([client] {
     for (const char* piece : {"$GP", "GGA,", "1\r\n"}) {
       SendAll(client, piece);
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      std::this_thread::sleep_for(milliseconds(100));
     }
   });
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(ReadOnce(port, 1000).bytes, "$GPGGA,1\r\n");
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(690));
+  const ReadResult joined = ReadPort(port, 1000);
+  EXPECT_EQ(joined.bytes, "$GPGGA,1\r\n");
+  EXPECT_GE(joined.elapsed, milliseconds(690));
   sender.join();
   close(client);
   testing::internal::CaptureStderr();
-  const Read closed = ReadOnce(port, 1000);
-  EXPECT_EQ(closed.ok, FALSE);
-  EXPECT_EQ(closed.error, ERROR_BROKEN_PIPE);
+  const ReadResult closed = ReadPort(port, 1000);
+  EXPECT_EQ(std::pair(closed.ok, closed.error), std::pair(FALSE, ERROR_BROKEN_PIPE));
   EXPECT_NE(testing::internal::GetCapturedStderr().find("closed the connection"), std::string::npos);
   EXPECT_EQ(CloseHandle(port), TRUE);
 }
@@ -253,24 +217,17 @@ TEST(NetSource, ATcpServerReadsLikeASerialLine) {
 // reader.
 TEST(NetSource, GpsdIsAskedForNmeaAndItsRepliesAreKeptBack) {
   LoopbackSocket server(SOCK_STREAM);
-  HANDLE port = OpenSource("gpsd://127.0.0.1:" + server.Port() + "/dev/ttyUSB0");
+  HANDLE port = OpenSource("gpsd://127.0.0.1:" + server.port + "/dev/ttyUSB0");
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
   const int client = accept(server.fd, nullptr, nullptr);
   ASSERT_GE(client, 0);
   std::string request(200, '\0');
   request.resize(static_cast<std::size_t>(std::max<ssize_t>(recv(client, request.data(), request.size(), 0), 0)));
   EXPECT_EQ(request, "?WATCH={\"enable\":true,\"nmea\":true,\"device\":\"/dev/ttyUSB0\"}\n");
-
   SetTimeouts(port, {100, 0, 0, 0, 0});
   SendAll(client, "{\"class\":\"VERSION\"}\r\n{\"class\":\"DEVICES\",\"devices\":[]}\r\n$GPGGA,1\r\n{\"class\":");
   SendAll(client, "\"WATCH\"}\r\n$GPRMC,2\r\n");
-  std::string got;
-  while (got.size() < 20) {
-    const Read r = ReadOnce(port, 1000);
-    ASSERT_EQ(r.ok, TRUE);
-    got += r.bytes;
-  }
-  EXPECT_EQ(got, "$GPGGA,1\r\n$GPRMC,2\r\n");
+  EXPECT_EQ(ReadAtLeast(port, 20), "$GPGGA,1\r\n$GPRMC,2\r\n");
   close(client);
   EXPECT_EQ(CloseHandle(port), TRUE);
 }
@@ -282,30 +239,20 @@ TEST(NetSource, DatagramsAreReadWholeAndInOrder) {
   HANDLE port = OpenSource("udp://:" + portNumber);  // every interface, IPv4 and IPv6
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
   SetTimeouts(port, {100, 0, 0, 0, 0});
-
-  const int sender = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  LoopbackSocket sender(SOCK_DGRAM);
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(static_cast<uint16_t>(std::stoi(portNumber)));
   to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   std::string big(65507, 'b');  // the largest IPv4 datagram
   big.replace(big.size() - 10, 10, "$GPRMC,9\r\n");
-  const std::vector<std::string> datagrams = {"$GPGGA,1\r\n", big, "$GPGSV,3\r\n"};
   std::string sent;
-  for (const std::string& datagram : datagrams) {
-    ASSERT_EQ(sendto(sender, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+  for (const std::string& datagram : {std::string("$GPGGA,1\r\n"), big, std::string("$GPGSV,3\r\n")}) {
+    ASSERT_EQ(sendto(sender.fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
               static_cast<ssize_t>(datagram.size()));
     sent += datagram;
   }
-  close(sender);
-  std::string got;
-  while (got.size() < sent.size()) {
-    const Read r = ReadOnce(port, 1000);
-    ASSERT_EQ(r.ok, TRUE);
-    ASSERT_LE(r.bytes.size(), 1000u);
-    got += r.bytes;
-  }
-  EXPECT_TRUE(got == sent) << "the datagrams arrived changed";
+  EXPECT_TRUE(ReadAtLeast(port, sent.size()) == sent) << "the datagrams arrived changed";
   EXPECT_EQ(CloseHandle(port), TRUE);
 }
 

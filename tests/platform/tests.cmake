@@ -8,17 +8,23 @@ target_compile_definitions(platform_kernel_tests PRIVATE
   KAVRO_MODULE_PATH_PROBE="$<TARGET_FILE:platform_module_path_probe>")
 add_dependencies(platform_kernel_tests platform_module_path_probe)
 kavro_add_test(platform_comm_tests
-  SOURCES platform/serial_open_test.cpp platform/serial_read_test.cpp platform/source_test.cpp
+  SOURCES platform/serial_port_test.cpp platform/source_test.cpp
   LIBS platform util)
 target_include_directories(platform_comm_tests PRIVATE ${CMAKE_SOURCE_DIR}/platform)
-kavro_add_test(platform_message_box_tests
-  SOURCES platform/message_box_test.cpp
-  LIBS platform)
-# Drawing: Win32 rules, pixels on real cairo surfaces, text, and the recording seam. The
-# same-pixels test compares with cairo drawing in the DC's own font.
+# Drawing: Win32 rules, pixels on real cairo surfaces and text. The same-pixels test compares
+# with cairo drawing in the DC's own font.
 kavro_add_test(platform_gdi_test
-  SOURCES platform/gdi_objects_test.cpp platform/gdi_draw_test.cpp
-          platform/gdi_same_pixels_test.cpp
+  SOURCES platform/gdi_draw_test.cpp platform/gdi_same_pixels_test.cpp
   LIBS platform PkgConfig::CAIRO)
 target_include_directories(platform_gdi_test PRIVATE ${CMAKE_SOURCE_DIR}/platform)
-include(platform/user_tests.cmake)
+# The window system under SDL's dummy video driver, with a second process (the CE-style
+# program, which tests/e2e/window_e2e.py also drives under Xvfb).
+kavro_add_test(platform_user_test
+  SOURCES platform/user_window_test.cpp platform/user_paint_test.cpp
+          platform/user_reading_test.cpp platform/user_push_button_test.cpp
+  LIBS platform PkgConfig::SDL2 PkgConfig::CAIRO)
+target_include_directories(platform_user_test PRIVATE ${CMAKE_SOURCE_DIR}/platform)
+add_executable(ce_window_demo platform/ce_window_demo.cpp)
+target_link_libraries(ce_window_demo PRIVATE platform kavro_warnings)
+target_compile_definitions(platform_user_test PRIVATE KAVRO_WINDOW_DEMO="$<TARGET_FILE:ce_window_demo>")
+add_dependencies(platform_user_test ce_window_demo)

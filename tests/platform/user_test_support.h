@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -27,10 +28,9 @@ inline std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)> g_handler;
 // The messages received of the kinds given (all when none are), in order.
 inline std::vector<Received> Only(std::initializer_list<UINT> kinds = {}) {
   std::vector<Received> out;
-  for (const Received& r : g_received) {
-    const bool wanted = std::find(kinds.begin(), kinds.end(), std::get<1>(r)) != kinds.end();
-    if (wanted || kinds.size() == 0) out.push_back(r);
-  }
+  std::copy_if(g_received.begin(), g_received.end(), std::back_inserter(out), [&](const Received& r) {
+    return kinds.size() == 0 || std::find(kinds.begin(), kinds.end(), std::get<1>(r)) != kinds.end();
+  });
   return out;
 }
 
@@ -45,6 +45,12 @@ inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, 
   LRESULT result = 0;
   if (g_handler && g_handler(window, message, wParam, lParam, &result)) return result;
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Dispatches what is waiting now, without waiting.
+inline void DispatchPending() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) DispatchMessageW(&msg);
 }
 
 // A fixture with a window class of the recording procedure and a clean queue. The class is
@@ -64,29 +70,18 @@ class WindowTest : public ::testing::Test {
     cls.lpszClassName = className_.c_str();
     ASSERT_NE(RegisterClassW(&cls), 0);
   }
-
   void TearDown() override {
     for (HWND window : windows_) DestroyWindow(window);
     g_handler = nullptr;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
     }
     UnregisterClassW(className_.c_str(), nullptr);
   }
-
   HWND Create(DWORD style, int width, int height) {
-    HWND window = CreateWindowExW(0, className_.c_str(), L"test", style, 0, 0, width, height,
-                                  nullptr, nullptr, nullptr, nullptr);
-    if (window != nullptr) windows_.push_back(window);
+    HWND window = CreateWindowExW(0, className_.c_str(), L"test", style, 0, 0, width, height, nullptr,
+                                  nullptr, nullptr, nullptr);
+    windows_.push_back(window);
     return window;
-  }
-
-  // Dispatches what is waiting now, without waiting.
-  static void DispatchPending() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) {
-      DispatchMessageW(&msg);
-    }
   }
 
   std::wstring className_;
@@ -102,20 +97,23 @@ inline Box ClientOf(HWND window) {
 
 inline Uint32 SdlIdOf(HWND window) {
   const platform::detail::Window* object = platform::detail::FindWindowObject(window);
-  return object != nullptr ? SDL_GetWindowID(object->sdl) : 0;
+  return object != nullptr ? object->sdlId : 0;
 }
 
 inline void PushEvent(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
 
+inline SDL_Event WindowEvent(HWND window, Uint8 kind, int data1 = 0, int data2 = 0) {
+  SDL_Event event{};
+  event.window = {SDL_WINDOWEVENT, 0, SdlIdOf(window), kind, 0, 0, 0, data1, data2};
+  return event;
+}
+
 // A left-button press or release, or a move with the button held.
 inline void PushMouse(HWND window, Uint32 type, int x, int y, Uint32 which = 0) {
   SDL_Event e{};
-  if (type == SDL_MOUSEMOTION) {
-    e.motion = {type, 0, SdlIdOf(window), which, SDL_BUTTON_LMASK, x, y, 0, 0};
-  } else {
-    const auto state = static_cast<Uint8>(type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED);
-    e.button = {type, 0, SdlIdOf(window), which, SDL_BUTTON_LEFT, state, 1, 0, x, y};
-  }
+  const auto state = static_cast<Uint8>(type == SDL_MOUSEBUTTONUP ? SDL_RELEASED : SDL_PRESSED);
+  if (type == SDL_MOUSEMOTION) e.motion = {type, 0, SdlIdOf(window), which, SDL_BUTTON_LMASK, x, y, 0, 0};
+  if (type != SDL_MOUSEMOTION) e.button = {type, 0, SdlIdOf(window), which, SDL_BUTTON_LEFT, state, 1, 0, x, y};
   PushEvent(e);
 }
 
