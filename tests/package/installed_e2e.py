@@ -1,16 +1,16 @@
 #!/usr/bin/env python3
-"""End to end on the Debian package: unpacked into a temporary root, its command
-(<root>/usr/bin/kavro) started under Xvfb with a fresh HOME makes the user's program folder
-with the example settings and starts the viewer from there; the viewer's message boxes (the
-example names gpsd, which may not be running) are dismissed with Enter, and the menu bar's
-"Ok" ends it with exit code 0. No installed file changes.
+"""End to end on the Debian package: its command started under Xvfb with a fresh HOME.
 
 usage: installed_e2e.py KAVRO_DEB
-Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user
-runs."""
+Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user runs."""
 
-import hashlib
+# The package is unpacked into a temporary root; its command (<root>/usr/bin/kavro) makes the
+# user's program folder with the example settings and starts the viewer from there. The
+# viewer's message boxes (the example names gpsd, which may not be running) are dismissed with
+# Enter, and the menu bar's "Ok" ends it with exit code 0. No installed file changes.
+
 import os
+import pathlib
 import subprocess
 import sys
 import time
@@ -19,70 +19,55 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..
 from harness.script import Failure, check_log_header  # noqa: E402
 from harness.session import run_script  # noqa: E402
 
-TITLE = "Kavro"
 
-
+# Every file and link under root with its mode and content (or target).
 def tree_state(root):
-    """Every file and link under root with its mode and content (or target)."""
     state = {}
     for folder, _, names in os.walk(root):
-        for name in names:
-            path = os.path.join(folder, name)
-            info = os.lstat(path)
-            if os.path.islink(path):
-                state[path] = ("link", os.readlink(path))
-            else:
-                with open(path, "rb") as f:
-                    state[path] = (oct(info.st_mode), hashlib.sha256(f.read()).hexdigest())
+        for path in (os.path.join(folder, name) for name in names):
+            state[path] = (os.lstat(path).st_mode,
+                           os.readlink(path) if os.path.islink(path) else pathlib.Path(path).read_bytes())
     return state
 
 
+# Dismisses message boxes with Enter until the main window has been shown and no box has come
+# for `quiet` seconds; returns the main window.
 def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
-    """Dismisses message boxes with Enter until the main window has been shown and no box has
-    come for `quiet` seconds; returns the main window."""
-    end, last_box, main, dismissed = time.monotonic() + seconds, time.monotonic(), None, set()
+    end, last_box, main = time.monotonic() + seconds, time.monotonic(), None
     while time.monotonic() < end:
         if session.viewer.poll() is not None:
             session.skip_if_another_kavro(session.viewer)
             raise Failure("the viewer ended with %s" % session.viewer.returncode)
         windows = session.class_windows()
-        main = next((w for w, title in windows if title == TITLE), main)
-        boxes = [w for w, title in windows if title != TITLE]
+        main = next((w for w, title in windows if title == "Kavro"), main)
+        boxes = [w for w, title in windows if title != "Kavro"]
         if boxes:
             session.xdotool("windowfocus", "--sync", boxes[0], check=False)
             session.xdotool("key", "Return", check=False)
             last_box = time.monotonic()
-            dismissed.add(boxes[0])
         elif main and time.monotonic() - last_box >= quiet:
-            print("dismissed %d message boxes" % len(dismissed))
             return main
         time.sleep(0.2)
     raise Failure("the main window did not settle: windows %r" % session.class_windows())
 
 
 def run(session, deb):
-    root = session.path("root")
+    root, home = session.path("root"), session.path("home")
     subprocess.run(["dpkg-deb", "-x", deb, root], check=True)
     installed = tree_state(root)
-    command = os.path.join(root, "usr", "bin", "kavro")
-    viewer = os.path.join(root, "usr", "lib", "kavro", "kavro")
-
-    home = session.path("home")
     os.mkdir(home)
     os.environ.pop("XDG_DATA_HOME", None)
     session.folder = os.path.join(home, ".local", "share", "kavro")
     session.start_xvfb()
-    session.viewer = session.launch_viewer(command=[command], env={"HOME": home})
+    session.viewer = session.launch_viewer(command=[os.path.join(root, "usr/bin/kavro")], env={"HOME": home})
     session.use_window(dismiss_boxes_until_shown(session))
     session.end_with_ok()
 
-    with open(os.path.join(root, "usr", "share", "kavro", "Tolm.ini"), "rb") as f:
-        example = f.read()
-    with open(os.path.join(session.folder, "Tolm.ini"), "rb") as f:
-        if f.read() != example:
-            raise Failure("the user's Tolm.ini is not the example")
-    if os.readlink(os.path.join(session.folder, "kavro")) != viewer:
-        raise Failure("the user's link does not point at %s" % viewer)
+    example = pathlib.Path(root, "usr/share/kavro/Tolm.ini").read_bytes()
+    if pathlib.Path(session.folder, "Tolm.ini").read_bytes() != example:
+        raise Failure("the user's Tolm.ini is not the example")
+    if os.readlink(os.path.join(session.folder, "kavro")) != os.path.join(root, "usr/lib/kavro/kavro"):
+        raise Failure("the user's link does not point at the installed viewer")
     check_log_header(session.folder)  # the viewer took the user's folder as its own
     now = tree_state(root)
     changed = sorted(p for p in set(installed) | set(now) if installed.get(p) != now.get(p))

@@ -6,11 +6,10 @@
 set -u
 deb=$1
 for tool in dpkg-deb lintian desktop-file-validate appstreamcli; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "$tool is not installed (tools/bootstrap.sh installs it)" >&2
-    [ "${CI:-}" = true ] && exit 1
-    exit 77
-  fi
+  command -v "$tool" >/dev/null && continue
+  echo "$tool is not installed (tools/bootstrap.sh installs it)" >&2
+  [ "${CI:-}" = true ] && exit 1
+  exit 77
 done
 root=$(mktemp -d "${TMPDIR:-/tmp}/kavro-validate-XXXXXX") || exit 1
 trap 'rm -rf "$root"' EXIT
