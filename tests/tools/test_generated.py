@@ -45,6 +45,11 @@ class SentenceTest(unittest.TestCase):
                          ["84.4", "0.1", "0.0", "0.0", "0.3"])
         for spoilt in (b"$GPGSV,1,1,00*78\r\n", b"$GPGSV,1,1,00*Z9\r\n", b"$GPGSV,1,1,00"):
             self.assertFalse(sentences.has_good_checksum(spoilt), spoilt)
+        # real receivers' lines, as a replayed log brings them: no line end, $GN, 6-decimal minutes
+        for line in (b"$GPRMC,022021.00,A,3644.759368,S,17444.072860,E,0.0,301.9,071020,18.3,E,A,V*6E",
+                     b"$GNGGA,091232.000,4813.0535,N,00824.8697,E,1,12,0.7,765.8,M,47.4,M,,0000*45",
+                     b"$GPRMC,001902.00,V,,,,,,,020211,,,N*77\r\n"):
+            self.assertTrue(sentences.has_good_checksum(line), line)
 
     def test_what_the_viewer_reads(self):
         sky = [sentences.Satellite(n, 10 + n, 20 * n, 30 + n) for n in range(1, 10)]
@@ -80,6 +85,8 @@ class SentenceTest(unittest.TestCase):
                         stamp, rmc[4:8], [1, epoch.sats_used], len(epoch.satellites)], lines)
                     self.assertAlmostEqual(rmc[4] // 100 + rmc[4] % 100 / 60, abs(epoch.lat), delta=2e-6)
                     self.assertAlmostEqual(rmc[6] // 100 + rmc[6] % 100 / 60, abs(epoch.lon), delta=2e-6)
+                    self.assertEqual([rmc[8], rmc[9], gga[10]], [float("%.1f" % epoch.speed_knots), float(
+                        sentences.course_field(epoch.course)), float("%.1f" % epoch.altitude)], lines)
                 else:  # the viewer takes no fix from them
                     self.assertEqual([rmc, gga, got["GSV"][2]], [None, None, len(epoch.satellites)], lines)
                 car.advance()

@@ -1,9 +1,12 @@
 """Replay: the log's lines, its epochs, the waits between them, and the tool sending a log."""
 
+import glob
+import os
 import re
+import statistics
 import unittest
 
-from simtest import Case, bursts, joined, read_timed, stop
+from simtest import SOURCE, Case, bursts, joined, read_timed, stop
 from nmea_sim import replay
 
 LOG = (b"# Name: test capture\n$GPTXT,01,01,02,banner*00\r\n$GPRMC,120000.00,A*00\r\n\xb5b\x01\x07\x00\xff\x0d binary\n"
@@ -21,7 +24,8 @@ class ReplayTest(Case):
         self.assertEqual(replay.split_lines(b"\xb5b\x01\x07\r#x\n#comment\n \x00#not\n\n$GP"),
                          [b"\xb5b\x01\x07\r#x\n", b" \x00#not\n", b"\n", b"$GP"])
         cases = [
-            (b"$INRMC,194124,A,\n", 19 * 3600 + 41 * 60 + 24.0),
+            (b"$INRMC,194124,A,\n", 19 * 3600 + 41 * 60 + 24.0), (b"$GNGGA,091232.000,4813.0535,N\n", 33152.0),
+            (b"$GPRMC,,V,,,,,,,,,,N*53\n", None), (b"$GPRMC,2208-1,A\n", None),
             (b"\xba\xce\x10$GNGGA,000000.50,,\n", 0.5),  # glued to a binary frame
             (b"$GPGSV,3,1,11,123519,\n", None), (b"$GPRMC,253519.00,A\n", None),
         ]
@@ -45,6 +49,23 @@ class ReplayTest(Case):
             waits = replay.delays(replay.by_time(log(*stamps)))
             self.assertEqual([round(w, 6) for w in waits], expected, stamps)
 
+    def test_real_logs(self):
+        """Every shared capture keeps its bytes (less '#' lines) and plays at its own rate."""
+        files = sorted(glob.glob(os.path.join(SOURCE, "..", "shared", "nmea", "*.log")))
+        if not files:
+            self.skipTest("no shared captures beside the checkout")
+        rates = {"bt451.log": 0.5, "quectel-l76k-nmea.log": 0.2, "haicom-305N.log": 1.0,
+                 "nmea-rtk.log": 0.1, "magellan-ec10.log": 2.0}
+        for path in files:
+            with open(path, "rb") as f:
+                data = f.read()
+            chunks = replay.by_time(replay.split_lines(data))
+            self.assertEqual(b"".join(l for c in chunks for l in c.lines), re.sub(rb"(?m)^#[^\n]*\n?", b"", data), path)
+            waits = replay.delays(chunks)
+            self.assertTrue(all(0.0 <= w <= replay.MAX_GAP_S for w in waits), path)
+            if os.path.basename(path) in rates:
+                self.assertAlmostEqual(statistics.mode(waits[1:]), rates[os.path.basename(path)], places=2, msg=path)
+
     def sent(self, *args):
         process = self.start("--replay", self.path("test.nmea", LOG), "--stdout", "--quiet", *args, link=None)
         fd = process.stdout.fileno()
@@ -56,6 +77,11 @@ class ReplayTest(Case):
         # epochs at 0, 0.5, 1.0, 1.5 (time went back), 2.0; again from 2.5 and from 5.0
         self.assertEqual(joined(self.sent("--no-pace", "--loop", "--duration", 5.2)),
                          SENT + SENT + SENT[:SENT.index(b"$GPRMC,120000.50")])
+
+    def test_paced_by_lines(self):
+        pieces = self.sent("--baud", 115200, "--replay-rate", 20)
+        self.assertAlmostEqual(pieces[-1][0] - pieces[0][0], SENT.count(b"\n") / 20.0, delta=0.12, msg=pieces)
+        self.assertEqual(joined(pieces), SENT)
 
     def test_paced_by_time_stamps(self):
         epochs = bursts(self.sent("--baud", 115200), 0.2)
