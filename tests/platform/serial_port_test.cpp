@@ -76,7 +76,8 @@ class SerialPort : public ::testing::Test {
     sender_ = std::thread([this, pieces] {
       for (const auto& [delayMs, bytes] : pieces) {
         std::this_thread::sleep_for(milliseconds(delayMs));
-        port_.Send(bytes);
+        if (bytes.empty()) port_.CloseMaster();
+        if (!bytes.empty()) port_.Send(bytes);
       }
     });
   }
@@ -117,66 +118,51 @@ TEST_F(SerialPort, RefusedSettingsLeaveThePortAsItWas) {
   }
 }
 
+// Reads under each set of timeouts; the receiver is unplugged last (here: the other end of the
+// pseudo-terminal closes), while a read waits without limit.
 TEST_F(SerialPort, TimeoutsDecideWhenAReadReturns) {
   const std::string g4000(4000, 'g');
   const std::string raw("$GPGGA\r\n\x03\x1a\x7f\r", 12);
   constexpr DWORD kMaxDword = 0xFFFFFFFFu;
-  // The timeouts, what the receiver sends, the bytes asked and read, and the least wait.
-  const struct { const char* name; COMMTIMEOUTS timeouts; Pieces pieces; DWORD size; std::string bytes; int atLeastMs; }
-      cases[] = {
+  // The timeouts, what the receiver sends ("": it is unplugged), the bytes asked and read, the
+  // least wait, and whether the read succeeds.
+  const struct { const char* name; COMMTIMEOUTS timeouts; Pieces pieces; DWORD size; std::string bytes; int atLeastMs;
+                 bool ok; } cases[] = {
       // The line is raw from the open on: no CR/NL translated, no signal or editing character
-      // taken out (nor, checked below, echoed back to the receiver).
-      {"a raw line", {0, 0, 2000, 0, 0}, {{0, raw}}, 12, raw, 0},
+      // taken out, nor echoed back to the receiver.
+      {"a raw line", {0, 0, 2000, 0, 0}, {{0, raw}}, 12, raw, 0, true},
       // The viewer's timeouts: interval only, so the first byte is awaited without limit.
-      {"interval only", {300, 0, 0, 10, 1000}, {{1200, "$GPRMC,1\r\n"}}, 1000, "$GPRMC,1\r\n", 1150},
+      {"interval only", {300, 0, 0, 10, 1000}, {{1200, "$GPRMC,1\r\n"}}, 1000, "$GPRMC,1\r\n", 1150, true},
       {"the interval runs from the last byte", {1000, 0, 0, 0, 0},
-       {{0, "$GP"}, {50, "GGA,"}, {50, "1\r\n"}}, 1000, "$GPGGA,1\r\n", 1080},
+       {{0, "$GP"}, {50, "GGA,"}, {50, "1\r\n"}}, 1000, "$GPGGA,1\r\n", 1080, true},
       // A total timeout ends a read that gets nothing, and that is no failure.
-      {"total constant", {0, 0, 300, 0, 0}, {}, 100, "", 290},
+      {"total constant", {0, 0, 300, 0, 0}, {}, 100, "", 290, true},
       // Multiplier x bytes goes far beyond 32 bits, and the wait beyond what one poll() takes.
-      {"huge totals", {0, kMaxDword - 1, kMaxDword - 1, 0, 0}, {{0, g4000}}, 4000, g4000, 0},
+      {"huge totals", {0, kMaxDword - 1, kMaxDword - 1, 0, 0}, {{0, g4000}}, 4000, g4000, 0, true},
+      // A line set to VMIN 0 behind the port's back reads 0 bytes when empty; that is no hang-up.
+      {"VMIN 0", {300, 0, 0, 0, 0}, {{300, "$GPGSV"}}, 100, "$GPGSV", 0, true},
+      {"unplugged", {1000, 0, 0, 0, 0}, {{300, ""}}, 1000, "", 0, false},
+      {"read again, failing at once", {0, 0, 3000, 0, 0}, {}, 1000, "", 0, false},
   };
+  termios line{}, vmin0{};
+  ASSERT_EQ(tcgetattr(port_.slave, &line), 0);
+  vmin0 = line;
+  vmin0.c_cc[VMIN] = 0;
   for (const auto& c : cases) {
+    const bool setVmin0 = c.name == std::string("VMIN 0");
     SetTimeouts(handle_, c.timeouts);
+    ASSERT_TRUE(!setVmin0 || tcsetattr(port_.slave, TCSANOW, &vmin0) == 0);
     SendLater(c.pieces);
     const ReadResult r = ReadPort(handle_, c.size);
     sender_.join();
-    EXPECT_EQ(r.ok, TRUE) << c.name << ": error " << r.error;
+    ASSERT_TRUE(!setVmin0 || tcsetattr(port_.slave, TCSANOW, &line) == 0);
+    EXPECT_EQ(r.ok, c.ok ? TRUE : FALSE) << c.name << ": error " << r.error;
+    EXPECT_TRUE(c.ok || r.error == ERROR_BROKEN_PIPE || r.error == ERROR_DEVICE_REMOVED) << c.name << ": " << r.error;
     EXPECT_EQ(r.bytes, c.bytes) << c.name;
     EXPECT_GE(r.elapsed, milliseconds(c.atLeastMs)) << c.name;
+    pollfd echo{port_.master, POLLIN, 0};
+    EXPECT_EQ(poll(&echo, 1, 0), 0) << c.name << ": echoed back to the receiver";
   }
-  pollfd echo{port_.master, POLLIN, 0};
-  EXPECT_EQ(poll(&echo, 1, 200), 0) << "echoed back to the receiver";
-}
-
-// The receiver is unplugged (here: the other end of the pseudo-terminal closes) while a read
-// waits without limit: the read fails, and so does every later one, at once.
-TEST_F(SerialPort, HangUpFailsTheRead) {
-  SetTimeouts(handle_, {1000, 0, 0, 0, 0});
-  sender_ = std::thread([this] {
-    std::this_thread::sleep_for(milliseconds(300));
-    port_.CloseMaster();
-  });
-  ReadResult r = ReadPort(handle_, 1000);
-  EXPECT_EQ(r.ok, FALSE);
-  EXPECT_TRUE(r.error == ERROR_BROKEN_PIPE || r.error == ERROR_DEVICE_REMOVED) << r.error;
-  EXPECT_EQ(r.bytes, "");
-  r = ReadPort(handle_, 1000);
-  EXPECT_EQ(r.ok, FALSE);
-  EXPECT_LT(r.elapsed, milliseconds(5000));
-}
-
-// A line set to VMIN 0 behind the port's back reads 0 bytes when empty; that is no hang-up.
-TEST_F(SerialPort, EmptyReadsOfAVmin0LineAreNoHangUp) {
-  SetTimeouts(handle_, {300, 0, 0, 0, 0});
-  termios t{};
-  ASSERT_EQ(tcgetattr(port_.slave, &t), 0);
-  t.c_cc[VMIN] = 0;
-  ASSERT_EQ(tcsetattr(port_.slave, TCSANOW, &t), 0);
-  SendLater({{300, "$GPGSV"}});
-  const ReadResult r = ReadPort(handle_, 100);
-  EXPECT_EQ(r.ok, TRUE) << "error " << r.error;
-  EXPECT_EQ(r.bytes, "$GPGSV");
 }
 
 }  // namespace

@@ -12,10 +12,8 @@
 #include <clocale>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -74,8 +72,7 @@ struct PtyPort {
   explicit PtyPort(int number) : name(L"COM" + std::to_wstring(number) + L":") {
     char slaveName[128] = {};
     EXPECT_EQ(openpty(&master, &slave, slaveName, nullptr, nullptr), 0) << std::strerror(errno);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
+    for (int fd : {master, slave}) fcntl(fd, F_SETFD, FD_CLOEXEC);
     EXPECT_EQ(symlink(slaveName, folder.File("COM" + std::to_string(number)).c_str()), 0);
     platform::testing::SetModulePath(folder.WideFile("kavro").c_str());
   }

@@ -25,9 +25,7 @@ TEST(PushButton, ActsOnlyWhenAPressOnItEndsOverIt) {
       {"disabled", false, {{kDown, 20, 20, "---"}, {kUp, 20, 20, "---"}}},
   };
   for (const auto& c : cases) {
-    PushButton button;
-    button.rect = RECT{10, 10, 50, 30};
-    button.enabled = c.enabled;
+    PushButton button{{10, 10, 50, 30}, c.enabled};
     for (const Step& s : c.steps) {
       bool clicked = false;
       const bool changed = platform::detail::TrackPushButton(button, s.action, s.x, s.y, &clicked);
@@ -47,11 +45,7 @@ TEST(PushButton, PushedLabelMovesWithItsFaceAndDisabledIsGrey) {
       {false, false, DFCS_BUTTONPUSH, 0, RGB(128, 128, 128)},
   };
   for (const auto& c : cases) {
-    PushButton button;
-    button.rect = RECT{10, 10, 50, 30};
-    button.enabled = c.enabled;
-    button.pressed = c.pushed;
-    button.pointerInside = c.pushed;
+    const PushButton button{{10, 10, 50, 30}, c.enabled, c.pushed, c.pushed};
     SurfaceDc dc(60, 40);
     platform::testing::StartGdiRecording();
     platform::detail::DrawPushButton(dc.dc, button, L"OK");

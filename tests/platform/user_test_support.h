@@ -3,14 +3,9 @@
 #pragma once
 
 #include <SDL.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
-#include <iterator>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "platform/test_support.h"
 #include "user/window.h"
@@ -28,9 +23,9 @@ inline std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)> g_handler;
 // The messages received of the kinds given (all when none are), in order.
 inline std::vector<Received> Only(std::initializer_list<UINT> kinds = {}) {
   std::vector<Received> out;
-  std::copy_if(g_received.begin(), g_received.end(), std::back_inserter(out), [&](const Received& r) {
-    return kinds.size() == 0 || std::find(kinds.begin(), kinds.end(), std::get<1>(r)) != kinds.end();
-  });
+  for (const Received& r : g_received) {
+    if (kinds.size() == 0 || std::find(kinds.begin(), kinds.end(), std::get<1>(r)) != kinds.end()) out.push_back(r);
+  }
   return out;
 }
 
@@ -73,15 +68,13 @@ class WindowTest : public ::testing::Test {
   void TearDown() override {
     for (HWND window : windows_) DestroyWindow(window);
     g_handler = nullptr;
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
-    }
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) continue;
     UnregisterClassW(className_.c_str(), nullptr);
   }
   HWND Create(DWORD style, int width, int height) {
-    HWND window = CreateWindowExW(0, className_.c_str(), L"test", style, 0, 0, width, height, nullptr,
-                                  nullptr, nullptr, nullptr);
-    windows_.push_back(window);
-    return window;
+    windows_.push_back(CreateWindowExW(0, className_.c_str(), L"test", style, 0, 0, width, height, nullptr,
+                                       nullptr, nullptr, nullptr));
+    return windows_.back();
   }
 
   std::wstring className_;

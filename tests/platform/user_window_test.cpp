@@ -11,14 +11,10 @@
 namespace kavro_test {
 namespace {
 
-using WindowLifeTest = WindowTest;
-using QueueTest = WindowTest;
-using MessageBoxTest = WindowTest;
-
 // The close box: WM_CLOSE goes to DefWindowProcW, which destroys the window from inside its
 // procedure; destroying it again there fails, and all it held goes with it: its device context,
 // timer and queued message. Its handle, like a null or made-up one, then fails harmlessly.
-TEST_F(WindowLifeTest, CloseDestroysTheWindowFromInsideItsProcedure) {
+TEST_F(WindowTest, CloseDestroysTheWindowFromInsideItsProcedure) {
   g_handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
     if (message == WM_CLOSE) PostMessageW(window, WM_USER, 0, 0);
     if (message == WM_DESTROY) PostQuitMessage(DestroyWindow(window) ? 1 : 0);  // 1: destroyed twice
@@ -36,20 +32,18 @@ TEST_F(WindowLifeTest, CloseDestroysTheWindowFromInsideItsProcedure) {
   EXPECT_EQ(platform::testing::CountLiveHandles(), before);
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
   for (HWND stale : {window, HWND{}, reinterpret_cast<HWND>(std::uintptr_t{0x1234560})}) {
-    EXPECT_FALSE(DestroyWindow(stale));
-    EXPECT_EQ(ClientOf(stale), (Box{-1, -1, -1, -1}));
-    EXPECT_EQ(GetDC(stale), nullptr);
+    EXPECT_TRUE(!DestroyWindow(stale) && GetDC(stale) == nullptr);
     EXPECT_EQ(ReleaseDC(stale, dc) + SendMessageW(stale, WM_USER, 0, 0), 0);
+    EXPECT_EQ(ClientOf(stale), (Box{-1, -1, -1, -1}));
   }
   EXPECT_FALSE(PostMessageW(window, WM_USER, 0, 0));  // null would be the thread's own
-  EXPECT_EQ(SetTimer(window, 1, 10, nullptr), 0u);
-  EXPECT_FALSE(KillTimer(window, 1));
+  EXPECT_FALSE(SetTimer(window, 1, 10, nullptr) != 0 || KillTimer(window, 1));
 }
 
 // A hidden window is not painted; once shown, what was posted comes first in its order, then
 // WM_PAINT, then the timer that was due all along; the quit code ends the loop after what was
 // posted before it.
-TEST_F(QueueTest, PostedFirstThenPaintThenTimer) {
+TEST_F(WindowTest, PostedFirstThenPaintThenTimer) {
   g_handler = [](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
     if (message == WM_CREATE) {
       SetTimer(window, 1, 10, nullptr);
@@ -74,7 +68,7 @@ TEST_F(QueueTest, PostedFirstThenPaintThenTimer) {
 
 // A timer ticks on its grid: five periods missed make one WM_TIMER, then ten periods fit a
 // second (a loaded machine may lose a few, never gain any), waited for asleep.
-TEST_F(QueueTest, TimerTicksOnItsGridWithMissedPeriodsCoalesced) {
+TEST_F(WindowTest, TimerTicksOnItsGridWithMissedPeriodsCoalesced) {
   g_handler = [](HWND, UINT message, WPARAM id, LPARAM, LRESULT*) {
     if (message == WM_TIMER && id == 99) PostQuitMessage(0);
     return false;
@@ -115,16 +109,16 @@ TEST(MessageBox, HeadlessBoxWritesOneLineToStandardErrorAndAnswersOk) {
 // On the third tick of the program's timer inside the box, the user answers the box (the
 // keyboard is tried end to end), or the program posts a quit, which ends the box and stays for
 // the outer loop.
-TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheBoxIsAnswered) {
+TEST_F(WindowTest, TimerMessagesReachTheWindowUntilTheBoxIsAnswered) {
   platform::detail::ForceWindowedMessageBox(true);  // even under the dummy video driver
   SetTimer(Create(WS_VISIBLE, 100, 100), 1, 20, nullptr);
-  const struct { const char* name; std::function<void(HWND box)> answer; } cases[] = {
+  // The answer, and the quit code left for the outer loop (0: none).
+  const struct { const char* name; std::function<void(HWND box)> answer; WPARAM quit; } cases[] = {
       {"the OK button, centred at the bottom", [](HWND box) {
          const Box client = ClientOf(box);
-         PushMouse(box, SDL_MOUSEBUTTONDOWN, client[2] / 2, client[3] - 12 - 13);
-         PushMouse(box, SDL_MOUSEBUTTONUP, client[2] / 2, client[3] - 12 - 13);
-       }},
-      {"quit", [](HWND) { PostQuitMessage(9); }}};
+         for (Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) PushMouse(box, type, client[2] / 2, client[3] - 25);
+       }, 0},
+      {"quit", [](HWND) { PostQuitMessage(9); }, 9}};
   for (const auto& c : cases) {
     g_received.clear();
     g_handler = [&c](HWND, UINT message, WPARAM, LPARAM, LRESULT*) {
@@ -138,9 +132,8 @@ TEST_F(MessageBoxTest, TimerMessagesReachTheWindowUntilTheBoxIsAnswered) {
     EXPECT_EQ(Kinds({WM_TIMER, WM_LBUTTONDOWN, WM_LBUTTONUP}), std::vector<UINT>(3, WM_TIMER)) << c.name;
     EXPECT_EQ(platform::detail::ActiveMessageBox(), nullptr) << c.name;
     MSG msg{};
-    const bool quitting = c.name == std::string("quit");
-    EXPECT_EQ(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE), quitting ? TRUE : FALSE) << c.name;
-    EXPECT_EQ(msg.wParam, quitting ? 9u : 0u) << c.name;
+    EXPECT_EQ(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE), c.quit != 0 ? TRUE : FALSE) << c.name;
+    EXPECT_EQ(msg.wParam, c.quit) << c.name;
   }
   platform::detail::ForceWindowedMessageBox(false);
 }
