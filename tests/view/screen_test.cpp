@@ -15,8 +15,7 @@
 namespace {
 
 std::string Colour(COLORREF c) {
-  return std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
-         std::to_string(GetBValue(c));
+  return std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," + std::to_string(GetBValue(c));
 }
 
 // One line per call that puts pixels on the surface; creating, selecting and deleting objects
