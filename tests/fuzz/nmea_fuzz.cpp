@@ -49,12 +49,6 @@ bool IsFiniteFix(const FixRecord& fix) {
          std::isfinite(fix.course) && std::isfinite(fix.speed);
 }
 
-bool EndsWith(const wchar_t* text, const wchar_t* tail) {
-  const std::size_t length = std::wcslen(text);
-  const std::size_t tailLength = std::wcslen(tail);
-  return length >= tailLength && std::wcscmp(text + length - tailLength, tail) == 0;
-}
-
 // What must hold after every tick, whatever the receiver sent.
 void CheckAfterTick(const std::uint8_t* text, std::size_t size) {
   Require(tickBusy == TickIdle, "a tick that read its text ends idle");
@@ -76,12 +70,13 @@ void CheckAfterTick(const std::uint8_t* text, std::size_t size) {
   // The panel is always whole, however odd the fix.
   wchar_t panel[InfoPanelTextSize];
   Require(FormatInfoPanel(&trackState, panel, InfoPanelTextSize) == 1, "the panel formats");
-  Require(std::wcsncmp(panel, L"\n\n ", 3) == 0 && EndsWith(panel, L" km\n"), "the panel text is whole");
+  const std::size_t length = std::wcslen(panel);
+  Require(std::wcsncmp(panel, L"\n\n ", 3) == 0 && length > 4 && std::wcscmp(panel + length - 4, L" km\n") == 0,
+          "the panel text is whole");
 
   wchar_t figure[SpeedFigureTextSize];
-  Require(FormatSpeedFigure(SpeedFigureOf(trackState.current.speed), figure, SpeedFigureTextSize) == 1,
-          "the speed figure formats");
-  Require(std::wcslen(figure) >= 3, "the speed figure takes at least three places");
+  Require(FormatSpeedFigure(trackState.shownSpeed, figure, SpeedFigureTextSize) == 1 && std::wcslen(figure) >= 3,
+          "the speed figure formats, in three places at least");
 }
 
 // The track's arithmetic, redone apart from the drawing: every step between stored points is
@@ -111,10 +106,9 @@ void CheckStoredTrack(int movingTicks) {
 
 // Any bytes, widened as the panel widens its text: the result always ends inside the buffer.
 void CheckWidening(const std::uint8_t* data, std::size_t size) {
-  std::string text(reinterpret_cast<const char*>(data), size);
   for (std::size_t outSize : {std::size_t{1}, std::size_t{7}, InfoPanelTextSize}) {
     wchar_t out[InfoPanelTextSize];
-    const std::size_t written = WidenText(text.data(), text.size(), out, outSize);
+    const std::size_t written = WidenText(reinterpret_cast<const char*>(data), size, out, outSize);
     Require(written < outSize && out[written] == L'\0', "widened text is terminated inside its buffer");
   }
 }

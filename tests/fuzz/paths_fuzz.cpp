@@ -36,12 +36,10 @@ struct Paths {
 
 Paths* paths = nullptr;
 
-// Everything below the folder, by relative name.
+// Everything below the folder.
 std::set<std::string> ListFolder() {
   std::set<std::string> names;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(paths->folder.path())) {
-    names.insert(entry.path().lexically_relative(paths->folder.path()).string());
-  }
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(paths->folder.path())) names.insert(entry.path());
   return names;
 }
 
@@ -91,12 +89,9 @@ bool NextString(const std::uint8_t** at, const std::uint8_t* end, std::wstring* 
 // Opens name the only way the checks here open anything, and gives back what it got.
 bool OpenAndClose(const std::wstring& name) {
   const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    Require(GetLastError() != ERROR_SUCCESS, "a failed open says why");
-    return false;
-  }
-  Require(CloseHandle(file) != 0, "an opened name closes");
-  return true;
+  const bool opened = file != INVALID_HANDLE_VALUE;
+  Require(opened ? CloseHandle(file) != 0 : GetLastError() != ERROR_SUCCESS, "an opened name closes, a failed open says why");
+  return opened;
 }
 
 // "COM%d:" for any number; the platform reads back exactly the numbers that name a port.
@@ -104,10 +99,9 @@ void CheckPortNumber(std::int32_t number) {
   wchar_t name[PortNameSize];
   Require(FormatPortName(number, name, PortNameSize) == 1, "every number has a whole port name");
   Require(platform::detail::IsPortName(name), "a formatted port name is taken for a port");
-  const int parsed = platform::detail::PortNumber(name);
   // Nine digits at most: the platform reads no further, and no receiver is numbered higher.
   const bool names = number >= 1 && number <= 999999999;
-  Require(parsed == (names ? number : 0), "a port name reads back as its number");
+  Require(platform::detail::PortNumber(name) == (names ? number : 0), "a port name reads back as its number");
   if (!names) {
     Require(!OpenAndClose(name) && GetLastError() == ERROR_FILE_NOT_FOUND, "a name without a port opens nothing");
     return;
