@@ -23,9 +23,7 @@ TEST_F(ProgramFolderTest, StartsWithoutSettingsOrReceiverAndOkEndsWithZero) {
   const std::wstring className = L"KAVRO-test-" + std::to_wstring(getpid());
   ResourceTable table = *ProgramResourceTable();
   std::vector<ResourceString> strings(table.strings, table.strings + table.stringCount);
-  for (ResourceString& string : strings) {
-    if (string.id == IDS_CLASS) string.text = className.c_str();
-  }
+  for (ResourceString& string : strings) string.text = string.id == IDS_CLASS ? className.c_str() : string.text;
   table.strings = strings.data();
   RegisterResourceTable(&table);
   HWND window = nullptr;
