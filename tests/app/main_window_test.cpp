@@ -18,13 +18,12 @@ void EndLoopAfterTenSeconds(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); 
 
 // Without Tolm.ini the port is COM0:: two boxes while the window is created, the first tick's
 // failed read gives the third and stops the ticks, and "Ok" closes everything with exit code 0.
+// The log beside the program replaces an earlier run's.
 TEST_F(ProgramFolderTest, StartsWithoutSettingsOrReceiverAndOkEndsWithZero) {
   const std::wstring className = L"KAVRO-test-" + std::to_wstring(getpid());
   ResourceTable table = *ProgramResourceTable();
   std::vector<ResourceString> strings(table.strings, table.strings + table.stringCount);
-  for (ResourceString& string : strings) {
-    if (string.id == IDS_CLASS) string.text = className.c_str();
-  }
+  for (ResourceString& string : strings) string.text = string.id == IDS_CLASS ? className.c_str() : string.text;
   table.strings = strings.data();
   RegisterResourceTable(&table);
   HWND window = nullptr;
@@ -37,6 +36,8 @@ TEST_F(ProgramFolderTest, StartsWithoutSettingsOrReceiverAndOkEndsWithZero) {
     }
     return IDOK;
   });
+  const std::string log = folder + "/Tolm.txt";
+  kavro_test::WriteWholeFile(log, "an earlier run's log\nwith two lines\n");
   const UINT_PTR safety = SetTimer(nullptr, 0, 10000, EndLoopAfterTenSeconds);
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(0x10000));
   EXPECT_EQ(WinMain(instance, nullptr, nullptr, SW_SHOW), 0);
@@ -47,7 +48,8 @@ TEST_F(ProgramFolderTest, StartsWithoutSettingsOrReceiverAndOkEndsWithZero) {
       {L"Error Reading comms port.", L"Error", MB_OK}};
   EXPECT_EQ(boxes, expected);
   EXPECT_EQ(tickBusy, TickStopped);
-  kavro_test::ExpectHeader(kavro_test::ReadWholeFile(folder + "/Tolm.txt"));
+  kavro_test::ExpectHeader(kavro_test::ReadWholeFile(log));
+  EXPECT_EQ(std::wstring(trackState.logPath), std::wstring(log.begin(), log.end()));
   ASSERT_NE(window, nullptr);
   EXPECT_FALSE(IsWindow(window) || IsWindow(menuBarWindow));
   EXPECT_EQ(portHandle, nullptr);

@@ -75,7 +75,12 @@ class ProgramFolderTest : public ::testing::Test {
 // A raw pseudo-terminal linked as folder/COMn: the test writes the receiver's side.
 class TestPort {
  public:
-  ~TestPort() { Close(); }
+  ~TestPort() {  // the program's port handle too
+    if (portHandle != nullptr && portHandle != INVALID_HANDLE_VALUE) CloseHandle(portHandle);
+    portHandle = INVALID_HANDLE_VALUE;
+    Unplug();
+    if (terminal_ >= 0) close(terminal_);
+  }
 
   void Link(const std::string& folder, int number) {
     char name[128];
@@ -106,14 +111,6 @@ class TestPort {
   void Unplug() {
     if (receiver_ >= 0) close(receiver_);
     receiver_ = -1;
-  }
-
-  void Close() {  // the program's port handle too
-    if (portHandle != nullptr && portHandle != INVALID_HANDLE_VALUE) CloseHandle(portHandle);
-    portHandle = INVALID_HANDLE_VALUE;
-    Unplug();
-    if (terminal_ >= 0) close(terminal_);
-    terminal_ = -1;
   }
 
  private:

@@ -5,17 +5,11 @@
 here=$(dirname "$0")
 entries() { grep -v -e '^#' -e '^[[:space:]]*$' "$here/index"; }
 
-if [ "$1" = --index ]; then
+if [ "$1" = --index ]; then  # captures in the first column, .chk files in the second
   status=0
-  for log in "$2"/*.log; do
-    name=$(basename "$log")
-    entries | awk -v n="$name" '$1 == n { found = 1 } END { exit !found }' ||
-      { echo "$name: a capture in $2 that the index does not list"; status=1; }
-  done
-  for chk in "$here"/*.chk; do
-    name=$(basename "$chk")
-    entries | awk -v n="$name" '$2 == n { found = 1 } END { exit !found }' ||
-      { echo "$name: a .chk file that the index does not list"; status=1; }
+  for file in "$2"/*.log "$here"/*.chk; do
+    entries | awk -v n="$(basename "$file")" -v c="${file##*.}" '$(c == "log" ? 1 : 2) == n { found = 1 } END { exit !found }' ||
+      { echo "$file: not listed in the index"; status=1; }
   done
   exit $status
 fi

@@ -25,16 +25,14 @@ def run(arguments, stdin=None, cwd=None):
 
 
 class CommandLineTest(unittest.TestCase):
-    def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="kavro-decode-")
-        self.addCleanup(shutil.rmtree, self.folder)
-
     def test_cases(self):
-        empty = os.path.join(self.folder, "empty.log")
+        folder = tempfile.mkdtemp(prefix="kavro-decode-")
+        self.addCleanup(shutil.rmtree, folder)
+        empty = os.path.join(folder, "empty.log")
         open(empty, "wb").close()
-        missing = os.path.join(self.folder, "missing.log")
+        missing = os.path.join(folder, "missing.log")
         # "COM1:" would open the first serial port; a decoder given a log must read the log.
-        shutil.copy(LOG, os.path.join(self.folder, "COM1:"))
+        shutil.copy(LOG, os.path.join(folder, "COM1:"))
         cases = [
             # name, arguments, standard input, exit status, standard output, in standard error
             ("no log", [], None, 2, "", "kavro-decode: no log given"),
@@ -42,7 +40,7 @@ class CommandLineTest(unittest.TestCase):
             ("two logs", [LOG, LOG], None, 2, "", "one log at a time"),
             ("missing file", [missing], None, 2, "", "no such file: " + missing),
             ("missing folder", [missing + "/x.log"], None, 2, "", "no such file"),
-            ("a folder", [self.folder], None, 2, "", "cannot read " + self.folder),
+            ("a folder", [folder], None, 2, "", "cannot read " + folder),
             ("empty log", [empty], None, 0, NOTHING_READ, ""),
             ("standard input", ["-"], LOG, 0, "".join(LINES), ""),
             ("summary only", ["--summary-only", LOG], None, 0, LINES[-1], ""),
@@ -53,7 +51,7 @@ class CommandLineTest(unittest.TestCase):
         ]
         for name, arguments, stdin, status, out, error in cases:
             with self.subTest(name):
-                result, printed, errors = run(arguments, stdin, cwd=self.folder)
+                result, printed, errors = run(arguments, stdin, cwd=folder)
                 self.assertEqual((result, printed), (status, out))
                 self.assertIn(error, errors)
 

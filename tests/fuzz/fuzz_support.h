@@ -1,19 +1,27 @@
 // What every fuzz target shares: a program folder of its own in a temporary folder that the
-// module path points into, message boxes swallowed, the locale the program runs with, and the
-// check that turns a broken promise into a crash libFuzzer keeps.
+// module path points into, message boxes counted, the locale the program runs with, the check
+// that turns a broken promise into a crash libFuzzer keeps, and the headers all of them use.
 #pragma once
 
+#include <fcntl.h>
 #include <sanitizer/common_interface_defs.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <clocale>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "gps/gps_port.h"
+#include "platform/kernel.h"
 #include "platform/testing.h"
 #include "platform/user.h"
 
@@ -34,13 +42,27 @@ inline std::wstring Widen(const std::string& text) { return std::wstring(text.be
 // The program folder: kavro-<target>-<pid>-XXXXXX holding the stand-in program file "kavro",
 // removed again when the run ends normally; folders left by runs that crashed are removed by
 // the next run. In memory (/dev/shm) where there is such a folder: the targets rewrite files
-// thousands of times a second, which a disk need not see.
+// thousands of times a second, which a disk need not see. Made once per run, it also sets up
+// what the program sets up: paths and text convert through the user's locale (UTF-8), and a
+// message box neither blocks nor prints for every input but is counted in shownBoxes.
 class ProgramFolder {
  public:
   explicit ProgramFolder(const char* target) {
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    platform::testing::SetMessageBoxHook([this](LPCWSTR, LPCWSTR, UINT) {
+      ++shownBoxes;
+      return IDOK;
+    });
     const std::string base = access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : "/tmp";
     const std::string prefix = std::string("kavro-") + target + "-";
-    RemoveFoldersOfEndedRuns(base, prefix);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
+      // A libFuzzer run that crashed ends without cleaning up; its process is gone by now.
+      const std::string name = entry.path().filename().string();
+      if (name.compare(0, prefix.size(), prefix) != 0) continue;
+      const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+      if (pid <= 0 || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)) std::filesystem::remove_all(entry.path(), error);
+    }
     std::string pattern = base + "/" + prefix + std::to_string(getpid()) + "-XXXXXX";
     Require(mkdtemp(pattern.data()) != nullptr, "a temporary folder can be made");
     path_ = pattern;
@@ -60,33 +82,11 @@ class ProgramFolder {
   const std::string& path() const { return path_; }
   std::string Entry(const std::string& name) const { return path_ + "/" + name; }
 
- private:
-  // A libFuzzer run that crashed ends without cleaning up; its process is gone by now.
-  static void RemoveFoldersOfEndedRuns(const std::string& base, const std::string& prefix) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
-      const std::string name = entry.path().filename().string();
-      if (name.compare(0, prefix.size(), prefix) != 0) continue;
-      const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
-      if (pid <= 0 || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)) {
-        std::error_code ignored;
-        std::filesystem::remove_all(entry.path(), ignored);
-      }
-    }
-  }
+  int shownBoxes = 0;
 
+ private:
   std::string path_;
   std::wstring programPath_;
 };
-
-// Set-up every target does once: the program converts paths and text through the user's
-// locale (UTF-8), and a message box must neither block nor print for every input.
-inline void StartLikeTheProgram(int* shownBoxes) {
-  std::setlocale(LC_CTYPE, "C.UTF-8");
-  platform::testing::SetMessageBoxHook([shownBoxes](LPCWSTR, LPCWSTR, UINT) {
-    ++*shownBoxes;
-    return IDOK;
-  });
-}
 
 }  // namespace kavro_fuzz

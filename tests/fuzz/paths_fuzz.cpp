@@ -9,28 +9,15 @@
 // file's path and a name to open. Bytes below 0xFF are characters of their own (ASCII and
 // Latin-1); 0xFF takes the next 4 bytes as one raw wchar_t, so any value, surrogates and
 // numbers past U+10FFFF and negative ones included, can appear.
-#include <fcntl.h>
 #include <pty.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <cwchar>
-#include <cwctype>
-#include <filesystem>
+#include <algorithm>
 #include <set>
-#include <string>
 
 #include "comm/port_name.h"
 #include "core/program_path.h"
 #include "detail/ports.h"
 #include "fuzz/fuzz_support.h"
-#include "gps/gps_port.h"
-#include "platform/kernel.h"
-#include "platform/testing.h"
 
 namespace {
 
@@ -44,18 +31,15 @@ struct Paths {
   kavro_fuzz::ProgramFolder folder{"paths"};
   std::string startFolder;
   int ptyMaster = -1;
-  int shownBoxes = 0;
   std::set<std::string> entries;  // what the folder holds; no input may add to it
 };
 
 Paths* paths = nullptr;
 
-// Everything below the folder, by relative name.
+// Everything below the folder.
 std::set<std::string> ListFolder() {
   std::set<std::string> names;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(paths->folder.path())) {
-    names.insert(entry.path().lexically_relative(paths->folder.path()).string());
-  }
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(paths->folder.path())) names.insert(entry.path());
   return names;
 }
 
@@ -85,29 +69,17 @@ void MakeFolderEntries() {
   close(slave);
 }
 
-bool EntryExists(const std::string& name) {
-  struct stat info {};
-  return lstat(paths->folder.Entry(name).c_str(), &info) == 0;
-}
-
-// One character of the input's encoding (see the top of the file).
-wchar_t NextCharacter(const std::uint8_t** at, const std::uint8_t* end) {
-  const std::uint8_t byte = *(*at)++;
-  if (byte != 0xFF || end - *at < 4) return static_cast<wchar_t>(byte);
-  std::uint32_t raw = 0;
-  std::memcpy(&raw, *at, sizeof raw);
-  *at += sizeof raw;
-  wchar_t character = 0;
-  std::memcpy(&character, &raw, sizeof character);
-  return character;
-}
-
-// The next string, up to a zero character or the end; false when the input is used up.
+// The next string, up to a zero character or the end, in the input's encoding (see the top of
+// the file); false when the input is used up.
 bool NextString(const std::uint8_t** at, const std::uint8_t* end, std::wstring* text) {
   if (*at >= end) return false;
   text->clear();
   while (*at < end) {
-    const wchar_t character = NextCharacter(at, end);
+    wchar_t character = *(*at)++;
+    if (character == 0xFF && end - *at >= 4) {
+      std::memcpy(&character, *at, sizeof character);
+      *at += sizeof character;
+    }
     if (character == L'\0') break;
     text->push_back(character);
   }
@@ -117,12 +89,9 @@ bool NextString(const std::uint8_t** at, const std::uint8_t* end, std::wstring* 
 // Opens name the only way the checks here open anything, and gives back what it got.
 bool OpenAndClose(const std::wstring& name) {
   const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    Require(GetLastError() != ERROR_SUCCESS, "a failed open says why");
-    return false;
-  }
-  Require(CloseHandle(file) != 0, "an opened name closes");
-  return true;
+  const bool opened = file != INVALID_HANDLE_VALUE;
+  Require(opened ? CloseHandle(file) != 0 : GetLastError() != ERROR_SUCCESS, "an opened name closes, a failed open says why");
+  return opened;
 }
 
 // "COM%d:" for any number; the platform reads back exactly the numbers that name a port.
@@ -130,19 +99,17 @@ void CheckPortNumber(std::int32_t number) {
   wchar_t name[PortNameSize];
   Require(FormatPortName(number, name, PortNameSize) == 1, "every number has a whole port name");
   Require(platform::detail::IsPortName(name), "a formatted port name is taken for a port");
-  const int parsed = platform::detail::PortNumber(name);
   // Nine digits at most: the platform reads no further, and no receiver is numbered higher.
   const bool names = number >= 1 && number <= 999999999;
-  Require(parsed == (names ? number : 0), "a port name reads back as its number");
+  Require(platform::detail::PortNumber(name) == (names ? number : 0), "a port name reads back as its number");
   if (!names) {
     Require(!OpenAndClose(name) && GetLastError() == ERROR_FILE_NOT_FOUND, "a name without a port opens nothing");
     return;
   }
   std::string device;
   platform::detail::ResolvePortPath(number, &device);
-  const std::string entry = "COM" + std::to_string(number);
-  if (EntryExists(entry)) {
-    Require(device == paths->folder.Entry(entry), "a COMn entry in the program folder is the port");
+  if (number <= LastPortEntry) {
+    Require(device == paths->folder.Entry("COM" + std::to_string(number)), "a COMn entry in the program folder is the port");
     // Only the pseudo-terminal is a serial port; the file, folder, FIFO and dangling link fail.
     Require(OpenAndClose(name) == (number == PtyPortNumber), "only a serial device opens as a port");
   } else {
@@ -201,13 +168,6 @@ void CheckProgramPath(const std::wstring& modulePath) {
   paths->folder.UseAsModulePath();
 }
 
-bool IsPlainPortName(const std::wstring& name, int number) {
-  const std::wstring digits = std::to_wstring(number) + L":";
-  return name.size() == 3 + digits.size() && std::towupper(static_cast<wint_t>(name[0])) == L'C' &&
-         std::towupper(static_cast<wint_t>(name[1])) == L'O' && std::towupper(static_cast<wint_t>(name[2])) == L'M' &&
-         name.compare(3, std::wstring::npos, digits) == 0;
-}
-
 // Any name through CreateFileW, inside the folder.
 void CheckOpen(const std::wstring& name) {
   if (platform::detail::IsPortName(name.c_str())) {
@@ -216,7 +176,9 @@ void CheckOpen(const std::wstring& name) {
       Require(!OpenAndClose(name) && GetLastError() == ERROR_FILE_NOT_FOUND, "a malformed port name names no port");
       return;
     }
-    Require(IsPlainPortName(name, number), "only COMn: itself names port n");
+    const std::wstring plain = L"COM" + std::to_wstring(number) + L":";
+    Require(name.size() == plain.size() && wcsncasecmp(name.c_str(), L"com", 3) == 0 && name.compare(3, name.npos, plain, 3) == 0,
+            "only COMn: itself, in either case, names port n");
     if (number <= LastPortEntry) Require(OpenAndClose(name) == (number == PtyPortNumber), "only a serial device opens");
     return;
   }
@@ -236,7 +198,6 @@ void CheckOpen(const std::wstring& name) {
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   static Paths instance;  // its folder goes when the run ends
   paths = &instance;
-  kavro_fuzz::StartLikeTheProgram(&paths->shownBoxes);
   paths->startFolder = std::filesystem::current_path().string();
   MakeFolderEntries();
   paths->entries = ListFolder();
@@ -245,19 +206,18 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::size_t liveHandles = platform::testing::CountLiveHandles();
-  std::uint32_t raw = 0;
-  std::memcpy(&raw, data, size < sizeof raw ? size : sizeof raw);
   std::int32_t number = 0;
-  std::memcpy(&number, &raw, sizeof number);
+  const std::size_t head = std::min(size, sizeof number);
+  std::memcpy(&number, data, head);
   CheckPortNumber(number);
 
-  const std::uint8_t* at = data + (size < sizeof raw ? size : sizeof raw);
+  const std::uint8_t* at = data + head;
   const std::uint8_t* end = data + size;
   std::wstring text;
   if (NextString(&at, end, &text)) CheckProgramPath(text);
   if (NextString(&at, end, &text)) CheckOpen(text);
 
-  Require(paths->shownBoxes == 0, "no message for a name");
+  Require(paths->folder.shownBoxes == 0, "no message for a name");
   Require(platform::testing::CountLiveHandles() == liveHandles, "every handle is given back");
   Require(ListFolder() == paths->entries, "opening existing files creates nothing");
   return 0;

@@ -66,9 +66,7 @@ TEST_F(ProgramFolderTest, PollReadsAtMostOneBuffer) {
 // malformed or cannot be reached, and a reachable one is read like a receiver on a line.
 TEST_F(ProgramFolderTest, APortLineNamingASourceOpensThatSource) {
   const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
   socklen_t size = sizeof address;
   ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), size), 0);
   ASSERT_EQ(getsockname(server, reinterpret_cast<sockaddr*>(&address), &size), 0);

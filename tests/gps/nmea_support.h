@@ -30,29 +30,13 @@ inline bool operator==(const FixRecord& a, const FixRecord& b) {
   return ::testing::PrintToString(a) == ::testing::PrintToString(b);
 }
 
-// The fields the example RMC scans straight into the record, which stay when it is rejected.
-inline FixRecord Scanned(int year) {
-  FixRecord fix{};
-  fix.hour = 12;
-  fix.minute = 35;
-  fix.status = 'A';
-  fix.latHemisphere = 'N';
-  fix.lonHemisphere = 'E';
-  fix.day = 23;
-  fix.month = 3;
-  fix.year = year;
-  return fix;
-}
+// The fields the example RMC scans straight into the record, which stay when it is rejected:
+// status, hemispheres, minute, hour, day, month, year.
+inline FixRecord Scanned(int year) { return FixRecord{0, 0, 0, 0, 0, 0, 0, 0, 'A', 'N', 'E', 0, 35, 12, 23, 3, year}; }
 
 // The example RMC taken whole (its numbers read in single precision), with these seconds.
 inline FixRecord RmcFixAt(int second) {
-  FixRecord fix = Scanned(2094);
-  fix.second = second;
-  fix.latitude = static_cast<double>(4807.038f);
-  fix.longitude = static_cast<double>(1131.0f);
-  fix.speed = static_cast<double>(22.4f);
-  fix.course = static_cast<double>(84.4f);
-  return fix;
+  return FixRecord{0, 0, 0, 4807.038f, 1131.0f, 0, 84.4f, 22.4f, 'A', 'N', 'E', second, 35, 12, 23, 3, 2094};
 }
 
 // The numbers of a GGA and a GSV.

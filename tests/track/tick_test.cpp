@@ -13,12 +13,8 @@ using kavro_test::TickTest;
 
 // A fix as the reader stores it (single precision); negative numbers stand for south and west.
 FixRecord Fix(float latitude, float longitude) {
-  FixRecord fix{};
-  fix.latitude = static_cast<double>(std::fabs(latitude));
-  fix.longitude = static_cast<double>(std::fabs(longitude));
-  fix.latHemisphere = latitude < 0 ? 'S' : 'N';
-  fix.lonHemisphere = longitude < 0 ? 'W' : 'E';
-  return fix;
+  return FixRecord{0, 0, 0, std::fabs(latitude), std::fabs(longitude), 0, 0, 0, 0, latitude < 0 ? 'S' : 'N',
+                   longitude < 0 ? 'W' : 'E', 0, 0, 0, 0, 0, 0};
 }
 
 // True distances in minutes of arc, both ways, within the 0.0005 minutes of doubt of a float

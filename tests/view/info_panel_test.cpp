@@ -25,9 +25,8 @@ TEST(InfoPanelTest, MissingAndNoiseLettersKeepThePanelWhole) {
     ASSERT_NE(nullptr, std::setlocale(LC_CTYPE, locale));
     for (const auto& c : cases) {
       ResetTrackState(&trackState);
-      ParseNmeaText(
-          "$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n",
-          &trackState.current);
+      ParseNmeaText("$GPRMC,123519.00,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n",
+                    &trackState.current);
       trackState.current.latHemisphere = c.lat;
       trackState.current.lonHemisphere = c.lon;
       wchar_t wide[InfoPanelTextSize];

@@ -15,8 +15,7 @@
 namespace {
 
 std::string Colour(COLORREF c) {
-  return std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
-         std::to_string(GetBValue(c));
+  return std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," + std::to_string(GetBValue(c));
 }
 
 // One line per call that puts pixels on the surface; creating, selecting and deleting objects
@@ -26,28 +25,19 @@ std::vector<std::string> Drawn(const kavro_test::Recording& record) {
   std::map<HGDIOBJ, COLORREF> brushes;  // made during the recording, for FillRect
   for (const auto& r : record) {
     if (r.op == "CreateSolidBrush") brushes[r.object] = static_cast<COLORREF>(r.args.at(0));
+    const bool text = r.op == "DrawTextW", line = r.op == "LineTo", ellipse = r.op == "Ellipse", fill = r.op == "FillRect";
+    if (!text && !line && !ellipse && !fill && r.op != "DrawFrameControl") continue;
     std::ostringstream out;
     out << r.op;
-    if (r.op == "DrawTextW") {
-      out << " \"";
-      for (wchar_t c : r.text) out << (c == L'\n' ? '|' : static_cast<char>(c));
-      out << "\"";
-    } else if (r.op == "LineTo") {
-      out << " from " << r.penPosition.x << "," << r.penPosition.y;
-    } else if (r.op != "FillRect" && r.op != "Ellipse" && r.op != "DrawFrameControl") {
-      continue;
-    }
+    if (text) out << " \"";
+    for (wchar_t c : text ? r.text : std::wstring()) out << (c == L'\n' ? '|' : static_cast<char>(c));
+    if (text) out << "\"";
+    if (line) out << " from " << r.penPosition.x << "," << r.penPosition.y;
     for (long long v : r.args) out << ' ' << v;
-    if (r.op == "DrawTextW") {
-      out << " " << Colour(r.textColour) << " on " << Colour(r.bkColour) << " font "
-          << r.fontHeight;
-    } else if (r.op == "LineTo" || r.op == "Ellipse") {
-      out << " pen " << r.penWidth << ' ' << Colour(r.penColour);
-    }
-    if (r.op == "Ellipse") out << " brush " << Colour(r.brushColour);
-    if (r.op == "FillRect") {
-      out << " brush " << (brushes.count(r.object) != 0 ? Colour(brushes[r.object]) : "?");
-    }
+    if (text) out << " " << Colour(r.textColour) << " on " << Colour(r.bkColour) << " font " << r.fontHeight;
+    if (line || ellipse) out << " pen " << r.penWidth << ' ' << Colour(r.penColour);
+    if (ellipse) out << " brush " << Colour(r.brushColour);
+    if (fill) out << " brush " << (brushes.count(r.object) != 0 ? Colour(brushes[r.object]) : "?");
     lines.push_back(out.str());
   }
   return lines;

@@ -12,14 +12,8 @@ namespace view_test {
 using kavro_test::Recording;
 
 // A fix as the reader stores it: numbers read in single precision, kept as doubles.
-inline FixRecord FixAt(double longitude, double latitude, char lonHemisphere = 'E',
-                       char latHemisphere = 'N') {
-  FixRecord fix{};
-  fix.longitude = static_cast<double>(static_cast<float>(longitude));
-  fix.latitude = static_cast<double>(static_cast<float>(latitude));
-  fix.lonHemisphere = lonHemisphere;
-  fix.latHemisphere = latHemisphere;
-  return fix;
+inline FixRecord FixAt(double longitude, double latitude, char lonHemisphere = 'E', char latHemisphere = 'N') {
+  return FixRecord{0, 0, 0, float(latitude), float(longitude), 0, 0, 0, 0, latHemisphere, lonHemisphere, 0, 0, 0, 0, 0, 0};
 }
 
 // A 480 x 536 window, the viewer's size, and the program-wide state cleared.
