@@ -15,10 +15,12 @@ import shutil
 import sys
 import time
 
-from steps import check_errors, check_running, scenario_main, start_drive, wait_for_end  # puts tools/ on the path
+from steps import FAST, check_errors, check_running, plot_share, scenario_main, start_drive  # puts tools/ on the path
 
-from harness.screen import BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, PANEL, PLOT_LEFT, WHITE, ZOOM_IN
-from harness.script import Failure, Skip, check_log_header, check_no_sanitizer_report, read_text, wait_for, wait_until
+from harness.processes import stop
+from harness.screen import BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, PANEL, WHITE, ZOOM_IN
+from harness.script import (Failure, Skip, check_log_header, check_no_sanitizer_report, read_text, wait_for, wait_for_end,
+                            wait_until)
 
 TICKS = 5  # ticks a scenario watches the viewer through
 START_LIMIT_S = 40  # the port's 3 s settling wait, and a slow sanitizer build
@@ -49,8 +51,7 @@ def run_headless(session, expected=(), **viewer):
     session.start_headless_viewer(**viewer)
     watch_ticks(session)
     check_running(session, "before the end of the scenario")
-    session.viewer.terminate()
-    session.viewer.wait(10)
+    stop(session.viewer)
     check_errors(session, expected)
 
 
@@ -80,20 +81,13 @@ def faulty_stream(kinds, rate_hz, baud):
     return body
 
 
-def plot_share(screen, colour):
-    """The share of the plot area's pixels (every third) that have this colour."""
-    pixels = [screen.pixel(x, y) for x in range(PLOT_LEFT, CLIENT_WIDTH, 3) for y in range(30, CLIENT_HEIGHT, 3)]
-    return pixels.count(colour) / len(pixels)
-
-
 def hang_up(session):
     """The receiver is unplugged mid-sentence. The read fails: a real message box "Error Reading
     comms port." captioned "Error" (nothing on standard error under a display), which Enter
     dismisses. Ticks then do nothing: the display stays as the repaint left it, though the timer
     goes on. The window stays usable: the box's area is repainted, "Z+" beeps and draws the
     plot, the window repaints when shown again, and "Ok" ends the program with exit code 0."""
-    start_drive(session, "--rate-hz", 5, "--baud", 115200, "--random-state", 6, "--faults", "hangup",
-                "--fault-every", HANG_UP_AFTER_S, timer_record=True)
+    start_drive(session, *FAST, 6, "--faults", "hangup", "--fault-every", HANG_UP_AFTER_S, timer_record=True)
     beep = session.path("beep.raw")
     session.start_viewer(env={"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": beep})
     main_window = session.window
@@ -109,16 +103,14 @@ def hang_up(session):
         if session.windows("Kavro") != [main_window]:
             raise Failure("the main window is gone while the box shows")
         box.extend(session.geometry(window))
-        shots = []
+        look = []
 
-        def box_drawn():  # a window shows before its first paint reaches the screen
-            shots.append(session.screenshot("box", origin=box[:2]))
-            return shots[-1].pixel(3, 3) == BOX_CAPTION and shots[-1].pixel(3, 30) == BOX_FACE
+        def box_drawn():  # a window shows before its first paint reaches the screen; then its text
+            shot = session.screenshot("box", origin=box[:2])
+            look[:] = shot.pixel(3, 3), shot.pixel(3, 30), len(shot.find(BLACK, 10, 30, 230, 50))
+            return look[:2] == [BOX_CAPTION, BOX_FACE] and look[2]
         if not wait_until(box_drawn, 10, 0.3):
-            raise Failure("the box does not look like one: caption %r, face %r"
-                          % (shots[-1].pixel(3, 3), shots[-1].pixel(3, 30)))
-        if not shots[-1].find(BLACK, 10, 30, 230, 50):
-            raise Failure("the box shows no text")
+            raise Failure("the box does not look like one: caption %r, face %r, %d black text pixels" % tuple(look))
         wait_for_end(session.receiver, 5, "the receiver did not hang up")
     session.answer_box("Error", 45, look_at_box)
 
@@ -138,8 +130,7 @@ def hang_up(session):
 
     # The stylus still works: Z+ beeps (the disk audio driver writes more than silence) and
     # draws the plot.
-    def beeped():
-        return read_text(beep).strip("\0") != ""
+    beeped = lambda: read_text(beep).strip("\0") != ""  # noqa: E731
     if beeped():
         raise Failure("something beeped before Z+ was tapped")
     session.click(ZOOM_IN)
@@ -171,8 +162,7 @@ def settings_file(session):
     receiver waits; the earlier COM9 and RATE = 0 would fail), reports nothing and reads the
     receiver; the log holds its header."""
     rng = random.Random(8)
-    session.make_program_folder(timer_record=session.path("stats.txt"))
-    session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 8, write_ini=False)
+    start_drive(session, *FAST, 8, timer_record=True, xvfb=False, write_ini=False)
     parts = [garbage(rng, 2 << 20), b"\nPORT = COM9\nRATE = 0\n", b"x" * (1 << 20), b"\r\r\n",
              b"\0" * 5000, b"\n", garbage(rng, 2 << 20), b"\nPORT = COM3\r\nRATE = 115200\n",
              garbage(rng, 1 << 20).replace(b"\n", b"")]
@@ -187,8 +177,7 @@ def read_only_folder(session):
     log, then reads Tolm.ini and the receiver as usual, reporting nothing else. As root the viewer
     and the receiver (whose pseudo-terminal it opens) run as nobody: root writes anywhere."""
     user = "nobody" if os.geteuid() == 0 else None
-    session.make_program_folder(timer_record=session.path("stats.txt"))
-    session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 9)
+    start_drive(session, *FAST, 9, timer_record=True, xvfb=False)
     if user is not None:  # the folder is the user's own, and so is the receiver's end of the line
         for path in (session.folder, os.path.realpath(os.path.join(session.folder, "COM3"))):
             shutil.chown(path, user, pwd.getpwnam(user).pw_gid)
@@ -203,8 +192,7 @@ def read_only_folder(session):
 def unicode_folder(session):
     """A program folder named beyond ASCII, under a UTF-8 locale: the viewer creates Tolm.txt
     there, reads Tolm.ini from there and opens the COM3 link there, reporting nothing."""
-    session.make_program_folder("Kavro-Ünïcødé-テスト", timer_record=session.path("stats.txt"))
-    session.start_receiver("--rate-hz", 5, "--baud", 115200, "--random-state", 10)
+    start_drive(session, *FAST, 10, timer_record=True, xvfb=False, folder="Kavro-Ünïcødé-テスト")
     run_headless(session, env={"LANG": "C.UTF-8", "LC_ALL": "", "LC_CTYPE": ""})
     check_log_header(session.folder)
     if sorted(os.listdir(session.folder)) != ["COM3", "Tolm.ini", "Tolm.txt", "kavro"]:
@@ -215,7 +203,7 @@ def simultaneous_starts(session):
     """Three starts at once: one window shows; the two other processes end with exit code 0
     within a few seconds, writing nothing; the log holds one whole header, and the one window
     reads the receiver without complaint."""
-    start_drive(session, "--rate-hz", 5, "--baud", 115200, "--random-state", 12)
+    start_drive(session, *FAST, 12)
     gate = session.path("gate")
     os.mkfifo(gate)
     # Each start waits at the gate (opening a FIFO for reading waits for a writer), then all go.

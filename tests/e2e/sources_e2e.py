@@ -10,6 +10,7 @@ scenario needs them, or another Kavro of this user runs)."""
 
 import contextlib
 import os
+import pathlib
 import random
 import re
 import select
@@ -20,12 +21,12 @@ import threading
 import time
 import tty
 
-from steps import check_errors, check_running, scenario_main, start_drive  # puts tools/ on the path
-from viewer_e2e import DRIVE, wait_for_drive
+from steps import (DRIVE, check_errors, check_running, plot_share, scenario_main,  # puts tools/ on the path
+                   start_drive, wait_for_drive)
 
 from harness.processes import free_port
 from harness.proc import memory_kb, open_files
-from harness.screen import BACKGROUND, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT, PANEL, PLOT_LEFT, WHITE
+from harness.screen import BACKGROUND, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT, PANEL, WHITE
 from harness.script import Failure, check_log_header, wait_for, wait_until
 from harness.session import NMEA_SIM, PORT
 
@@ -60,12 +61,8 @@ def source_goes_away(session, source):
     source.terminate()
     source.wait(10)
     session.answer_box("Error")
-
-    def background():
-        screen = session.screenshot("after-box")
-        return all(screen.pixel(x, y) == BACKGROUND for x in range(PLOT_LEFT, CLIENT_WIDTH, 4)
-                   for y in range(100, CLIENT_HEIGHT, 4))
-    wait_for(background, 10, 0.3, "the window did not show its background again after the box")
+    wait_for(lambda: plot_share(session.screenshot("after-box"), BACKGROUND) == 1.0, 10, 0.3,
+             "the window did not show its background again after the box")
     session.end_with_ok()
     check_errors(session, [re.escape("kavro: %s: " % value) + ".+"])
     check_log_header(session.folder)
@@ -164,14 +161,11 @@ def flood(session):
             raise Failure("the viewer drew its panel only once the flood had ended")
         rss = [memory_kb(session.viewer.pid)]  # and then every 0.2 s for FLOOD_S / 2
         wait_until(lambda: rss.append(memory_kb(session.viewer.pid)), FLOOD_S / 2, 0.2)
-        if None in rss:
-            raise Failure("the viewer ended during the flood")
-        first, most = rss[0], max(rss)
-        if not sender.is_alive():
-            raise Failure("the flood ended before the viewer was asked to end")
+        if None in rss or not sender.is_alive():
+            raise Failure("the viewer ended during the flood" if None in rss else "the flood ended before Ok")
         session.end_with_ok(FLOOD_OK_LIMIT_S)
-    with open(session.program, "rb") as program:  # AddressSanitizer's memory grows by design
-        bound = FLOOD_GROWTH_KB * (4 if b"__asan_init" in program.read() else 1)
+    first, most = rss[0], max(rss)  # AddressSanitizer's memory grows by design
+    bound = FLOOD_GROWTH_KB * (4 if b"__asan_init" in pathlib.Path(session.program).read_bytes() else 1)
     if most - first > bound:
         raise Failure("resident memory grew %d kB from %d kB in the flood, over %d kB" % (most - first, first, bound))
     check_errors(session, [])

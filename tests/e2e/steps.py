@@ -1,23 +1,78 @@
-"""Steps the end-to-end scripts share: a drive under the X server, checks of the viewer's life
-and standard error, a process awaited, the main of a script of named scenarios. Importing it
-puts tools/ (the harness) on the path."""
+"""Steps the end-to-end scripts share: a drive under the X server and the display it must
+show, checks of the viewer's life and standard error, a process awaited, the main of a script of
+named scenarios. Importing it puts tools/ (the harness) on the path."""
 
 import os
 import re
-import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
-from harness.script import Failure, check_no_sanitizer_report  # noqa: E402
+from harness.screen import (BACKGROUND, BLACK, BLUE, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, PANEL, PLOT_LEFT,  # noqa: E402
+                            RED, WHITE)
+from harness.script import Failure, check_no_sanitizer_report, wait_until  # noqa: E402
 from harness.session import run_script  # noqa: E402
 
+COMPASS_CENTRE = (CLIENT_WIDTH - 37, 37)
+COMPASS_REACH = 30
+# A fast drive, its random state next; DRIVE shows every part of the display within seconds.
+FAST = ("--rate-hz", 5, "--baud", 115200, "--random-state")
+DRIVE = FAST + (4, "--start", "48.1173,11.5167", "--start-time", "2024-05-01T12:00:00Z")
+ANY = float("inf")
 
-def start_drive(session, *receiver, timer_record=False, **options):
+
+def start_drive(session, *receiver, timer_record=False, xvfb=True, folder="program", **options):
     """A program folder (its viewer recording its timer in the work folder, with timer_record),
-    the X server, and the simulated receiver started with these arguments."""
-    session.make_program_folder(timer_record=session.path("stats.txt") if timer_record else None)
-    session.start_xvfb()
+    the X server (unless not xvfb), and the simulated receiver started with these arguments."""
+    session.make_program_folder(folder, timer_record=session.path("stats.txt") if timer_record else None)
+    if xvfb:
+        session.start_xvfb()
     session.start_receiver(*receiver, **options)
+
+
+def track_pixels(screen):
+    """White pixels of the plot, away from the compass and the panel text's reach."""
+    cx, cy = COMPASS_CENTRE
+    return {(x, y) for (x, y) in screen.find(WHITE, PLOT_LEFT + 30, 0, CLIENT_WIDTH, CLIENT_HEIGHT)
+            if not (abs(x - cx) <= COMPASS_REACH + 2 and abs(y - cy) <= COMPASS_REACH + 2)}
+
+
+def display_checks(screen):
+    """What the running display must show: (name, pixels found, least, most) each."""
+    cx, cy = COMPASS_CENTRE
+    compass = (cx - COMPASS_REACH, cy - COMPASS_REACH, cx + COMPASS_REACH, cy + COMPASS_REACH)
+    band = [screen.pixel(x, y) for x in range(0, PLOT_LEFT, 7) for y in range(300, CLIENT_HEIGHT, 7)]
+    plot_edge = [screen.pixel(PLOT_LEFT, y) for y in range(200, CLIENT_HEIGHT, 10)]
+    return [
+        ("dark green left band", band.count(BACKGROUND), 0.9 * len(band), ANY),
+        ("left of the plot is background", int(screen.pixel(PLOT_LEFT - 1, 300) == BACKGROUND), 1, ANY),
+        ("black plot from x = 100", plot_edge.count(BLACK), 0.8 * len(plot_edge), ANY),
+        ("green speed digits", len(screen.find(GREEN, 1, 160, 100, 231)), 40, ANY),
+        ("white panel text", len(screen.find(WHITE, *PANEL)), 60, ANY),
+        ("white track", len(track_pixels(screen)), 3, ANY),
+        ("green end dot", len(screen.find(GREEN, PLOT_LEFT + 1, 0, CLIENT_WIDTH, CLIENT_HEIGHT)), 20, 49),
+        ("red needle half", len(screen.find(RED, *compass)), 10, ANY),
+        ("blue needle half", len(screen.find(BLUE, *compass)), 10, ANY),
+    ]
+
+
+def wait_for_drive(session, limit=30):
+    """Waits until a screenshot passes every display check (the car under way, every part of
+    the display drawn)."""
+    checks = []
+
+    def complete():
+        check_running(session, "while drawing the drive")
+        checks[:] = display_checks(session.screenshot("running"))
+        return all(least <= found <= most for _, found, least, most in checks)
+    if not wait_until(complete, limit, 0.5):
+        raise Failure("display incomplete: " + "; ".join("%s (%d pixels, not %g to %g)" % check for check in checks
+                                                         if not check[2] <= check[1] <= check[3]))
+
+
+def plot_share(screen, colour):
+    """The share of the plot area's pixels (every third) that have this colour."""
+    pixels = [screen.pixel(x, y) for x in range(PLOT_LEFT, CLIENT_WIDTH, 3) for y in range(30, CLIENT_HEIGHT, 3)]
+    return pixels.count(colour) / len(pixels)
 
 
 def check_errors(session, expected, name="kavro.err"):
@@ -36,14 +91,6 @@ def check_running(session, what):
         if session.viewer.returncode == 0 and not session.viewer_errors():
             session.skip_if_another_kavro(session.viewer)
         raise Failure("the viewer ended with %s %s" % (session.viewer.returncode, what))
-
-
-def wait_for_end(process, seconds, failure):
-    """The process's exit code, once it ends within seconds; else Failure(failure)."""
-    try:
-        return process.wait(seconds)
-    except subprocess.TimeoutExpired:
-        raise Failure(failure) from None
 
 
 def scenario_main(doc, scenarios, prefix):

@@ -7,9 +7,8 @@ if(Python3_Interpreter_FOUND)
   set(e2e ${CMAKE_CURRENT_LIST_DIR})
   # The platform's window under X: tests/platform/ce_window_demo.cpp, a CE-style program.
   add_test(NAME e2e_window_under_xvfb COMMAND ${Python3_EXECUTABLE} ${e2e}/window_e2e.py $<TARGET_FILE:ce_window_demo>)
-  add_test(NAME e2e_viewer_under_xvfb COMMAND ${Python3_EXECUTABLE} ${e2e}/viewer_e2e.py ${CMAKE_BINARY_DIR})
-  set(viewer_tests e2e_viewer_under_xvfb)
 
+  # The viewer's own walk (start, display, Z+, drag, Ok) is the quick start's: tests/tools/.
   # One test per scenario, as the script's --list names them. Faults (faults_e2e.py): a bad
   # line, a receiver unplugged, odd settings files and program folders, three starts at once.
   # Sources (sources_e2e.py): a device path, TCP, UDP, gpsd (Debian's, on a free loopback port;

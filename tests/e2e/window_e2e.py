@@ -11,10 +11,10 @@ import os
 import sys
 import time
 
-from steps import wait_for_end  # puts tools/ on the path
+import steps  # noqa: F401 (puts tools/ on the path)
 
 from harness.screen import BACKGROUND, BLUE, MENU_BAR, OK_BUTTON, RED, WHITE
-from harness.script import Failure, read_text, wait_for
+from harness.script import Failure, read_text, wait_for, wait_for_end
 from harness.session import run_script
 
 CLASS = "ce_window_demo"
@@ -46,8 +46,7 @@ def run(session, program):
                                 "no visible window titled 'Kavro e2e'")[0])
 
     session.click(CLICK)
-    printed("up ")
-    if printed("down ") != ["down %d %d" % CLICK] or printed("up ") != ["up %d %d" % CLICK]:
+    if printed("up ") != ["up %d %d" % CLICK] or printed("down ") != ["down %d %d" % CLICK]:  # up comes last
         raise Failure("the click did not reach the window procedure at client %r" % (CLICK,))
 
     time.sleep(0.5)  # let the last present reach the server

@@ -22,12 +22,9 @@ from harness.session import run_script  # noqa: E402
 
 # Every file and link under root with its mode and content (or target).
 def tree_state(root):
-    state = {}
-    for folder, _, names in os.walk(root):
-        for path in (os.path.join(folder, name) for name in names):
-            state[path] = (os.lstat(path).st_mode,
-                           os.readlink(path) if os.path.islink(path) else pathlib.Path(path).read_bytes())
-    return state
+    paths = [os.path.join(folder, name) for folder, _, names in os.walk(root) for name in names]
+    return {p: (os.lstat(p).st_mode, os.readlink(p) if os.path.islink(p) else pathlib.Path(p).read_bytes())
+            for p in paths}
 
 
 # Dismisses message boxes with Enter until the main window has been shown and no box has come
@@ -75,12 +72,6 @@ def run(session, deb):
         raise Failure("installed files changed: %s" % ", ".join(changed))
 
 
-def main(argv):
-    if len(argv) != 2:
-        print(__doc__)
-        return 2
-    return run_script(lambda session: run(session, os.path.realpath(argv[1])), prefix="kavro-package-")
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    sys.exit(run_script(lambda session: run(session, os.path.realpath(sys.argv[1])), prefix="kavro-package-")
+             if len(sys.argv) == 2 else print(__doc__) or 2)

@@ -69,10 +69,10 @@ class Command(unittest.TestCase):
         self.work = tempfile.mkdtemp(prefix="kavro-command-")
         self.addCleanup(shutil.rmtree, self.work, True)
         self.viewer, self.local = self.path("prefix/lib/kavro/kavro"), self.path("home/.local/share/kavro")
-        for source, target in (("usr/bin/kavro", "bin/kavro"), ("usr/share/kavro/Tolm.ini", "share/kavro/Tolm.ini")):
-            os.makedirs(os.path.dirname(self.path("prefix", target)), exist_ok=True)
-            shutil.copy2(os.path.join(ROOT, source), self.path("prefix", target))
-        os.makedirs(os.path.dirname(self.viewer))
+        for folder in ("bin", "share/kavro", "lib/kavro"):
+            os.makedirs(self.path("prefix", folder))
+        for name in ("bin/kavro", "share/kavro/Tolm.ini"):
+            shutil.copy2(os.path.join(ROOT, "usr", name), self.path("prefix", name))
         pathlib.Path(self.viewer).write_text('#!/bin/sh\necho "$0 $*"\nexit 3\n')
         os.chmod(self.viewer, 0o755)
 
@@ -101,10 +101,9 @@ class Command(unittest.TestCase):
                                   pathlib.Path(folder, "Tolm.ini").read_text()),
                                  (3, os.path.join(folder, "kavro") + " --an argument\n", self.viewer,
                                   pathlib.Path(self.path("prefix/share/kavro/Tolm.ini")).read_text()), result.stderr)
-
-    def test_keeps_the_users_settings_and_repairs_the_link(self):
-        os.makedirs(self.local)
+        # The user's own settings are kept, and a link to an old installation is repaired.
         pathlib.Path(self.local, "Tolm.ini").write_text("PORT = COM3\n")
+        os.remove(os.path.join(self.local, "kavro"))
         os.symlink("/usr/lib/kavro-old/kavro", os.path.join(self.local, "kavro"))
         self.assertEqual(self.start().returncode, 3)
         self.assertEqual((pathlib.Path(self.local, "Tolm.ini").read_text(), os.readlink(self.local + "/kavro")),

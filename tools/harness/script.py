@@ -3,6 +3,7 @@ and the checks on what the viewer leaves behind: its log's header, its sanitizer
 
 import os
 import re
+import subprocess
 import time
 
 SKIP = 77
@@ -36,6 +37,14 @@ def wait_for(what, seconds, step, failure):
     if not result:
         raise Failure(failure)
     return result
+
+
+def wait_for_end(process, seconds, failure):
+    """The process's exit code, once it ends within seconds; else Failure(failure)."""
+    try:
+        return process.wait(seconds)
+    except subprocess.TimeoutExpired:
+        raise Failure(failure) from None
 
 
 def read_text(path):

@@ -18,7 +18,7 @@ from . import viewer as viewer_files
 from . import xserver
 from .processes import as_user, free_port, stop, wait_for_listener
 from .screen import OK_BUTTON
-from .script import SKIP, Failure, Skip, read_text, wait_until
+from .script import SKIP, Failure, Skip, read_text, wait_for_end, wait_until
 from .window import Windows
 
 TOOLS = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
@@ -178,10 +178,7 @@ class Session(Windows):
     def end_with_ok(self, limit=15):
         """The menu bar's "Ok" ends the viewer with exit code 0."""
         self.click(OK_BUTTON)
-        try:
-            code = self.viewer.wait(limit)
-        except subprocess.TimeoutExpired:
-            raise Failure("the viewer did not end after Ok") from None
+        code = wait_for_end(self.viewer, limit, "the viewer did not end after Ok")
         if code != 0:
             raise Failure("the viewer ended with exit code %d after Ok" % code)
 
