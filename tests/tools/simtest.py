@@ -1,9 +1,9 @@
 """What the simulated receiver's tests share: the viewer's way of reading sentences, and the tool run."""
 
 import os
+import pathlib
 import re
 import select
-import shutil
 import signal
 import subprocess
 import sys
@@ -17,24 +17,23 @@ SOURCE = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(SOURCE, "tools"))
 FIXED_TIME = "2024-05-01T12:00:00Z"
 
-# The viewer's patterns, each scanned from 4 characters after the sentence name. sscanf never
-# gives back a character it took: each conversion is an atomic group.
+# The viewer's patterns (gps/nmea_reader.cpp), each scanned from 4 characters after the sentence
+# name. sscanf never gives back a character it took: each conversion is an atomic group.
 PATTERNS = {"RMC": "%2d%2d%f,%c,%f,%c,%f,%c,%f,%f,%2d%2d%2d", "GGA": "%2d%2d%f,%f,%c,%f,%c,%d,%d,%f,%f",
             "GSV": "%d,%d,%d"}
 CONVERSIONS = {"%d": r"\s*+([+-]?\d++)", "%2d": r"\s*+([+-]?\d{1,2}+)", "%c": "(.)",
                "%f": r"\s*+([+-]?(?>\d+\.?\d*|\.\d+)(?>[eE][+-]?\d+)?+)"}
 
 
-# {name: the values sscanf converts, or None when it stops early} for each of RMC, GGA and GSV
-# in one read of `data` (up to a NUL), scanned where the name first appears.
+# {name: the values sscanf converts (%c as text, numbers as float), or None when it stops early}
+# for each of RMC, GGA and GSV in one read of `data` (up to a NUL), scanned where the name first appears.
 def viewer_reads(data):
     text, result = data.split(b"\0")[0].decode("latin-1"), {}
     for name, pattern in PATTERNS.items():
-        parts = re.findall(r"%\d*[dfc]|.", pattern)
-        found = name in text and re.match("".join(CONVERSIONS.get(p, re.escape(p)) for p in parts),
+        found = name in text and re.match(re.sub("%2?.", lambda c: CONVERSIONS[c[0]], pattern),
                                           text[text.find(name) + 4:], re.S)
-        kinds = [{"%c": str, "%f": float}.get(p, int) for p in parts if p[0] == "%"]
-        result[name] = found and [kind(value) for kind, value in zip(kinds, found.groups())] or None
+        letters = [c == "%c" for c in re.findall("%2?.", pattern)]
+        result[name] = found and [v if letter else float(v) for letter, v in zip(letters, found.groups())] or None
     return result
 
 
@@ -93,13 +92,11 @@ def bursts(pieces, gap):
 
 class Case(unittest.TestCase):
     def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="nmea-sim-")
-        self.addCleanup(shutil.rmtree, self.folder)
+        self.folder = self.enterContext(tempfile.TemporaryDirectory(prefix="nmea-sim-"))
 
     def path(self, name="COM1", data=None):
         if data is not None:
-            with open(os.path.join(self.folder, name), "wb") as f:
-                f.write(data)
+            pathlib.Path(self.folder, name).write_bytes(data)
         return os.path.join(self.folder, name)
 
     # The tool in the folder, once its link (when it makes one) names a pseudo-terminal.
