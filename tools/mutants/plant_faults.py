@@ -13,6 +13,7 @@ longer applies (its text is gone) or a build that fails without any fault."""
 import argparse
 import os
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -150,7 +151,13 @@ def plant(path, old, new):
     return text
 
 
+def interrupted(signum, _frame):
+    raise KeyboardInterrupt(signal.Signals(signum).name)  # so that the planted file is put back
+
+
 def main():
+    for signum in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(signum, interrupted)
     args = parse_args()
     faults = [f for f in FAULTS if not args.only or f[0] in args.only]
     if args.list:
