@@ -15,7 +15,7 @@ import shutil
 import sys
 import time
 
-from steps import FAST, check_errors, check_running, plot_share, scenario_main, start_drive  # puts tools/ on the path
+from steps import FAST, check_errors, plot_share, scenario_main, start_drive  # puts tools/ on the path
 
 from harness.processes import stop
 from harness.screen import BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, PANEL, WHITE, ZOOM_IN
@@ -38,7 +38,7 @@ def timer_messages(session):
 def watch_ticks(session, after=0, each=lambda: None):
     """Waits for TICKS timer messages more than `after`, calling each() at every look, the viewer alive."""
     def done():
-        check_running(session, "while the receiver was sending")
+        session.check_running("while the receiver was sending")
         each()
         return timer_messages(session) >= after + TICKS
     if not wait_until(done, START_LIMIT_S, 0.3):
@@ -50,7 +50,7 @@ def run_headless(session, expected=(), **viewer):
     stopped, still running; its standard error holds just these lines."""
     session.start_headless_viewer(**viewer)
     watch_ticks(session)
-    check_running(session, "before the end of the scenario")
+    session.check_running("before the end of the scenario")
     stop(session.viewer)
     check_errors(session, expected)
 
@@ -93,7 +93,7 @@ def hang_up(session):
     main_window = session.window
 
     def drawn():  # until the receiver goes
-        check_running(session, "before the receiver went")
+        session.check_running("before the receiver went")
         return len(session.screenshot("drawn").find(WHITE, *PANEL)) >= 60 or session.windows("Error")
     if wait_until(drawn, START_LIMIT_S, 0.3) is not True:
         raise Failure("nothing was drawn before the receiver went")

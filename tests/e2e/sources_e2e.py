@@ -21,7 +21,7 @@ import threading
 import time
 import tty
 
-from steps import (DRIVE, check_errors, check_running, plot_share, scenario_main,  # puts tools/ on the path
+from steps import (DRIVE, check_errors, plot_share, scenario_main,  # puts tools/ on the path
                    start_drive, wait_for_drive)
 
 from harness.processes import free_port
@@ -112,7 +112,7 @@ def udp(session):
     fast = []  # when a screenshot showed three digits
 
     def fast_gone():
-        check_running(session, "after the large datagram")
+        session.check_running("after the large datagram")
         if len(session.screenshot("datagram").find(GREEN, *HUNDREDS)) > 20:
             fast.append(time.monotonic())
         return fast and time.monotonic() - fast[-1] > 1.5
@@ -232,7 +232,7 @@ def check_open_fails(session, value, name, cause=".+"):
     session.write_settings("COM1", value)
     session.viewer = viewer = session.launch_viewer(headless=True, name=name)
     failed = wait_until(lambda: viewer.poll() is not None or READ_FAILED in session.viewer_errors(name + ".err"), 20)
-    check_running(session, "on PORT = %s" % value)
+    session.check_running("on PORT = %s" % value)
     opened = open_files(viewer.pid) or []
     viewer.terminate()
     viewer.wait(10)
