@@ -21,26 +21,18 @@ import threading
 import time
 import tty
 
-from steps import (DRIVE, check_errors, check_running, plot_share, scenario_main,  # puts tools/ on the path
+from steps import (DRIVE, check_errors, plot_share, scenario_main,  # puts tools/ on the path
                    start_drive, wait_for_drive)
 
-from harness.processes import free_port
+from harness.processes import free_port, stop
 from harness.proc import memory_kb, open_files
 from harness.screen import BACKGROUND, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT, PANEL, WHITE
 from harness.script import Failure, check_log_header, wait_for, wait_until
 from harness.session import NMEA_SIM, PORT
 
-OK_LIMIT_S = 1.0  # from "Ok" to the end of a viewer whose read waits on a silent source
-FLOOD_OK_LIMIT_S = 2.0
 FLOOD_S = 8  # the flood goes on past every look the scenario takes
-FLOOD_GROWTH_KB = 2048  # resident memory the viewer may gain while flooded (8 MB sanitized)
 UDP_LARGEST = 65507  # the largest payload of an IPv4 datagram
-FAST_KNOTS = 480.0  # 888 km/h: a speed figure of three digits, which the drive never shows
-OPEN_FAILED = "Error Opening ComPort."  # its caption is empty, and an empty caption shows none
 READ_FAILED = "Error: Error Reading comms port."
-# The left end of the speed figure, below the top of its fill (above it a wider old figure
-# can leave bits): green only while the figure has a hundreds digit.
-HUNDREDS = (1, 180, 20, 231)  # left, top, right, bottom
 
 
 def drive_text(seconds, random_state):
@@ -58,8 +50,7 @@ def source_goes_away(session, source):
     value = session.port_setting()
     session.start_viewer()
     wait_for_drive(session)
-    source.terminate()
-    source.wait(10)
+    stop(source)
     session.answer_box("Error")
     wait_for(lambda: plot_share(session.screenshot("after-box"), BACKGROUND) == 1.0, 10, 0.3,
              "the window did not show its background again after the box")
@@ -84,8 +75,7 @@ def tcp(session):
     read. Then the simulated receiver's TCP server, which stops in the middle of the run."""
     session.make_program_folder()
     check_open_fails(session, "tcp://127.0.0.1:%d" % free_port(), "kavro-refused", "connection refused")
-    session.start_xvfb()
-    session.start_receiver(*DRIVE, sink="tcp")
+    start_drive(session, *DRIVE, sink="tcp")
     source_goes_away(session, session.receiver)
 
 
@@ -98,30 +88,31 @@ def gpsd(session):
 
 
 def udp(session):
-    """The receiver's datagrams on udp://:PORT, and amid them one of 64 KiB: a car at 888 km/h.
-    It is read whole, 1000 bytes a tick, so the three-digit figure shows for as long as that
-    takes; then the drive goes on being drawn, and "Ok" ends the program with exit code 0."""
+    """The receiver's datagrams on udp://:PORT, and amid them one of 64 KiB: a car at 888 km/h
+    (480 knots, a figure of three digits, which the drive never shows). It is read whole, 1000
+    bytes a tick, so the three-digit figure shows for as long as that takes (65 ticks of 0.3 s);
+    then the drive goes on being drawn, and "Ok" ends the program with exit code 0."""
     start_drive(session, *DRIVE, sink="udp")
     port = int(session.port_setting().rsplit(":", 1)[1])
     session.start_viewer()
     wait_for_drive(session)
-    sentences = ("$GPRMC,120000.00,A,4807.0380,N,01131.0000,E,%.1f,084.4,010524,,,A*00\r\n"
-                 "$GPGGA,120000.00,4807.0380,N,01131.0000,E,1,08,0.9,545.4,M,46.9,M,,*00\r\n" % FAST_KNOTS)
+    sentences = ("$GPRMC,120000.00,A,4807.0380,N,01131.0000,E,480.0,084.4,010524,,,A*00\r\n"
+                 "$GPGGA,120000.00,4807.0380,N,01131.0000,E,1,08,0.9,545.4,M,46.9,M,,*00\r\n")
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sender:
         sender.sendto((sentences * (UDP_LARGEST // len(sentences) + 1)).encode()[:UDP_LARGEST], ("127.0.0.1", port))
     fast = []  # when a screenshot showed three digits
 
     def fast_gone():
-        check_running(session, "after the large datagram")
-        if len(session.screenshot("datagram").find(GREEN, *HUNDREDS)) > 20:
+        session.check_running("after the large datagram")
+        # The left end of the speed figure, below the top of its fill (above it a wider old
+        # figure can leave bits): green only while the figure has a hundreds digit.
+        if len(session.screenshot("datagram").find(GREEN, 1, 180, 20, 231)) > 20:
             fast.append(time.monotonic())
         return fast and time.monotonic() - fast[-1] > 1.5
     wait_until(fast_gone, 60, 0.5)
-    reading = UDP_LARGEST // 1000 * 0.3  # 1000 bytes a tick
     shown = fast[-1] - fast[0] if fast else 0
-    if shown < 0.75 * reading:
-        raise Failure("the datagram's speed showed for %.1f s, not about %.0f s (1000 bytes a tick)" % (shown, reading))
-    print("udp: the datagram's speed showed for %.1f s" % shown)
+    if shown < 0.75 * 65 * 0.3:
+        raise Failure("the datagram's speed showed for %.1f s, not about 20 s" % shown)
     panels = {session.screenshot("after").area(*PANEL)}
     wait_for_drive(session)
     wait_for(lambda: panels.add(session.screenshot("after").area(*PANEL)) or len(panels) >= 3, 10, 0.5,
@@ -133,7 +124,7 @@ def udp(session):
 def flood(session):
     """A TCP server that sends as fast as it can, in turn 4 KiB of random bytes and 4 KiB of a
     drive's NMEA: the viewer draws the panel, its resident memory stays within a small bound,
-    and "Ok" ends it within FLOOD_OK_LIMIT_S."""
+    and "Ok" ends it within 2 s."""
     session.make_program_folder()
     session.start_xvfb()
     rng = random.Random(11)
@@ -153,48 +144,32 @@ def flood(session):
                     sent[0] += client.send(pieces[sent[0] // 4096 % len(pieces)][sent[0] % 4096:])
     sender = threading.Thread(target=send, daemon=True)
     sender.start()
-    with server:
-        session.start_viewer()
-        wait_for(lambda: len(session.screenshot("flooded").find(WHITE, *PANEL)) >= 60, 20, 0.5,
-                 "the flooded viewer draws no info panel")
-        if not sender.is_alive():
-            raise Failure("the viewer drew its panel only once the flood had ended")
-        rss = [memory_kb(session.viewer.pid)]  # and then every 0.2 s for FLOOD_S / 2
-        wait_until(lambda: rss.append(memory_kb(session.viewer.pid)), FLOOD_S / 2, 0.2)
-        if None in rss or not sender.is_alive():
-            raise Failure("the viewer ended during the flood" if None in rss else "the flood ended before Ok")
-        session.end_with_ok(FLOOD_OK_LIMIT_S)
-    first, most = rss[0], max(rss)  # AddressSanitizer's memory grows by design
-    bound = FLOOD_GROWTH_KB * (4 if b"__asan_init" in pathlib.Path(session.program).read_bytes() else 1)
-    if most - first > bound:
-        raise Failure("resident memory grew %d kB from %d kB in the flood, over %d kB" % (most - first, first, bound))
+    session.start_viewer()
+    wait_for(lambda: len(session.screenshot("flooded").find(WHITE, *PANEL)) >= 60, 20, 0.5,
+             "the flooded viewer draws no info panel")
+    if not sender.is_alive():
+        raise Failure("the viewer drew its panel only once the flood had ended")
+    rss = [memory_kb(session.viewer.pid)]  # and then every 0.2 s for FLOOD_S / 2
+    wait_until(lambda: rss.append(memory_kb(session.viewer.pid)), FLOOD_S / 2, 0.2)
+    if None in rss or not sender.is_alive():
+        raise Failure("the viewer ended during the flood" if None in rss else "the flood ended before Ok")
+    session.end_with_ok(2)
+    # The viewer may gain 2 MB while flooded (8 MB sanitized: AddressSanitizer's memory grows by design).
+    bound = 2048 * (4 if b"__asan_init" in pathlib.Path(session.program).read_bytes() else 1)
+    if max(rss) - rss[0] > bound:
+        raise Failure("resident memory grew from %d to %d kB in the flood, over %d kB" % (rss[0], max(rss), bound))
     check_errors(session, [])
-    print("flood: %d bytes sent, resident memory %d -> %d kB" % (sent[0], first, most))
-
-
-def check_repaint(session):
-    """Hidden and shown again while its read waits, the window shows the same picture."""
-    whole = (0, 0, CLIENT_WIDTH, CLIENT_HEIGHT + MENU_BAR_HEIGHT)
-    before = session.screenshot("before-unmap").area(*whole)
-    session.xdotool("windowunmap", "--sync", session.window)
-    if session.screenshot("unmapped").area(*whole) == before:
-        raise Failure("the hidden window still shows: the test exposes nothing")
-    session.xdotool("windowmap", "--sync", session.window)
-    wait_for(lambda: session.screenshot("mapped").area(*whole) == before, 5, 0.3,
-             "the exposed window did not show its picture again while its read waited")
 
 
 def silent_run(session, value, feed=lambda: None):
     """The viewer on a source that says nothing (after feed()): its read waits, and "Ok" ends
-    the program within OK_LIMIT_S with exit code 0."""
+    the program within a second with exit code 0."""
     name = "kavro-" + value.split(":")[0]
     session.write_settings(value)
     session.start_viewer(name=name)
     feed()
     time.sleep(1.0)  # the first tick has begun its read
-    started = time.monotonic()
-    session.end_with_ok(OK_LIMIT_S)
-    print("%s: ended %.2f s after Ok" % (value, time.monotonic() - started))
+    session.end_with_ok(1.0)
     check_errors(session, [], name + ".err")
 
 
@@ -212,7 +187,15 @@ def silent(session):
         wait_for(lambda: len(session.screenshot("burst").find(WHITE, *PANEL)) >= 60, 10, 0.3,
                  "the burst of fixes was not drawn")
         time.sleep(1.5)  # the last read ends after a second of quiet
-        check_repaint(session)
+        # Hidden and shown again while its read waits, the window shows the same picture.
+        whole = (0, 0, CLIENT_WIDTH, CLIENT_HEIGHT + MENU_BAR_HEIGHT)
+        before = session.screenshot("before-unmap").area(*whole)
+        session.xdotool("windowunmap", "--sync", session.window)
+        if session.screenshot("unmapped").area(*whole) == before:
+            raise Failure("the hidden window still shows: the test exposes nothing")
+        session.xdotool("windowmap", "--sync", session.window)
+        wait_for(lambda: session.screenshot("mapped").area(*whole) == before, 5, 0.3,
+                 "the exposed window did not show its picture again while its read waited")
     silent_run(session, "COM%d" % PORT, burst)
     server = socket.create_server(("127.0.0.1", 0))
     accepted = []  # kept open: the server says nothing, but does not hang up
@@ -220,26 +203,20 @@ def silent(session):
     silent_run(session, "udp://127.0.0.1:%d" % free_port(socket.SOCK_DGRAM))
 
 
-# After "PORT = COM1", whose link is there: the last PORT line counts even when it names nothing.
-BAD_VALUES = ["/", "ftp://host:21", "tcp://127.0.0.1", "tcp://127.0.0.1:0", "tcp://127.0.0.1:65536", "udp://",
-              "gpsd://"]
-
-
 def check_open_fails(session, value, name, cause=".+"):
     """Headless, with "PORT = COM1" and then this value: the open fails with one stderr line
     naming the value (and the cause) and its box, and the first read fails; COM1 is never
     opened. The viewer's standard error goes to <name>.err."""
     session.write_settings("COM1", value)
-    session.viewer = viewer = session.launch_viewer(headless=True, name=name)
-    failed = wait_until(lambda: viewer.poll() is not None or READ_FAILED in session.viewer_errors(name + ".err"), 20)
-    check_running(session, "on PORT = %s" % value)
-    opened = open_files(viewer.pid) or []
-    viewer.terminate()
-    viewer.wait(10)
-    if not failed:
-        raise Failure("no failed read within 20 s on PORT = %s" % value)
-    check_errors(session, [re.escape("kavro: %s: " % value) + cause, re.escape(OPEN_FAILED), re.escape(READ_FAILED)],
-                 name + ".err")
+    session.viewer = session.launch_viewer(headless=True, name=name)
+    wait_for(lambda: session.viewer.poll() is not None or READ_FAILED in session.viewer_errors(name + ".err"), 20, 0.1,
+             "no failed read within 20 s on PORT = %s" % value)
+    session.check_running("on PORT = %s" % value)
+    opened = open_files(session.viewer.pid) or []
+    stop(session.viewer)
+    # The open's box has an empty caption, and an empty caption shows none.
+    check_errors(session, [re.escape("kavro: %s: " % value) + cause, re.escape("Error Opening ComPort."),
+                           re.escape(READ_FAILED)], name + ".err")
     if os.path.realpath(os.path.join(session.folder, "COM1")) in opened:
         raise Failure("PORT = %s opened COM1" % value)
 
@@ -253,7 +230,9 @@ def bad_settings(session):
     os.symlink(os.ttyname(slave), os.path.join(session.folder, "COM1"))
     waiting = b"$GPTXT,01,01,02,nobody reads this*00\r\n"
     os.write(master, waiting)
-    for number, value in enumerate(BAD_VALUES):
+    # After "PORT = COM1", whose link is there: the last PORT line counts even when it names nothing.
+    bad = ["/", "ftp://host:21", "tcp://127.0.0.1", "tcp://127.0.0.1:0", "tcp://127.0.0.1:65536", "udp://", "gpsd://"]
+    for number, value in enumerate(bad):
         check_open_fails(session, value, "kavro-%d" % number)
     left = os.read(slave, 4096) if select.select([slave], [], [], 0)[0] else b""
     if left != waiting:

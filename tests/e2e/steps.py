@@ -61,7 +61,7 @@ def wait_for_drive(session, limit=30):
     checks = []
 
     def complete():
-        check_running(session, "while drawing the drive")
+        session.check_running("while drawing the drive")
         checks[:] = display_checks(session.screenshot("running"))
         return all(least <= found <= most for _, found, least, most in checks)
     if not wait_until(complete, limit, 0.5):
@@ -85,20 +85,10 @@ def check_errors(session, expected, name="kavro.err"):
         raise Failure("the viewer's standard error holds %r, expected lines matching %r" % (lines, expected))
 
 
-def check_running(session, what):
-    """The viewer still runs (one that ended with 0, silent and without a log, went to another Kavro: Skip)."""
-    if session.viewer.poll() is not None:
-        if session.viewer.returncode == 0 and not session.viewer_errors():
-            session.skip_if_another_kavro(session.viewer)
-        raise Failure("the viewer ended with %s %s" % (session.viewer.returncode, what))
-
-
 def scenario_main(doc, scenarios, prefix):
     """`SCRIPT BUILD_FOLDER SCENARIO` runs one body(session), showing *.err on a failure; `--list` names them."""
     if sys.argv[1:] == ["--list"]:
-        print("\n".join(scenarios))
-        return 0
+        return print("\n".join(scenarios)) or 0
     if len(sys.argv) != 3 or sys.argv[2] not in scenarios:
-        print(doc)
-        return 2
+        return print(doc) or 2
     return run_script(scenarios[sys.argv[2]], sys.argv[1], prefix=prefix, logs=("*.err",))

@@ -8,7 +8,12 @@ if(Python3_Interpreter_FOUND)
   # The platform's window under X: tests/platform/ce_window_demo.cpp, a CE-style program.
   add_test(NAME e2e_window_under_xvfb COMMAND ${Python3_EXECUTABLE} ${e2e}/window_e2e.py $<TARGET_FILE:ce_window_demo>)
 
-  # The viewer's own walk (start, display, Z+, drag, Ok) is the quick start's: tests/tools/.
+  # The quick start as a user runs it (tools/demo.sh with the simulated receiver and this
+  # build's viewer): the viewer's own walk (start, display, Z+, drag, Ok).
+  add_test(NAME e2e_quickstart_under_xvfb COMMAND ${Python3_EXECUTABLE} ${e2e}/quickstart_e2e.py ${CMAKE_BINARY_DIR})
+  set_tests_properties(e2e_quickstart_under_xvfb PROPERTIES
+    SKIP_RETURN_CODE 77 TIMEOUT 240 RESOURCE_LOCK kavro_main_window)
+
   # One test per scenario, as the script's --list names them. Faults (faults_e2e.py): a bad
   # line, a receiver unplugged, odd settings files and program folders, three starts at once.
   # Sources (sources_e2e.py): a device path, TCP, UDP, gpsd (Debian's, on a free loopback port;

@@ -16,7 +16,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
-from harness.script import Failure, check_log_header  # noqa: E402
+from harness.script import Failure, check_log_header, wait_for  # noqa: E402
 from harness.session import run_script  # noqa: E402
 
 
@@ -25,27 +25,6 @@ def tree_state(root):
     paths = [os.path.join(folder, name) for folder, _, names in os.walk(root) for name in names]
     return {p: (os.lstat(p).st_mode, os.readlink(p) if os.path.islink(p) else pathlib.Path(p).read_bytes())
             for p in paths}
-
-
-# Dismisses message boxes with Enter until the main window has been shown and no box has come
-# for `quiet` seconds; returns the main window.
-def dismiss_boxes_until_shown(session, seconds=30, quiet=3.0):
-    end, last_box, main = time.monotonic() + seconds, time.monotonic(), None
-    while time.monotonic() < end:
-        if session.viewer.poll() is not None:
-            session.skip_if_another_kavro(session.viewer)
-            raise Failure("the viewer ended with %s" % session.viewer.returncode)
-        windows = session.class_windows()
-        main = next((w for w, title in windows if title == "Kavro"), main)
-        boxes = [w for w, title in windows if title != "Kavro"]
-        if boxes:
-            session.xdotool("windowfocus", "--sync", boxes[0], check=False)
-            session.xdotool("key", "Return", check=False)
-            last_box = time.monotonic()
-        elif main and time.monotonic() - last_box >= quiet:
-            return main
-        time.sleep(0.2)
-    raise Failure("the main window did not settle: windows %r" % session.class_windows())
 
 
 def run(session, deb):
@@ -57,7 +36,18 @@ def run(session, deb):
     session.folder = os.path.join(home, ".local", "share", "kavro")
     session.start_xvfb()
     session.viewer = session.launch_viewer(command=[os.path.join(root, "usr/bin/kavro")], env={"HOME": home})
-    session.use_window(dismiss_boxes_until_shown(session))
+    last_box = [time.monotonic()]
+
+    def settled():  # each box answered with Enter, the main window shown, and no box for 3 s
+        session.check_running("while its boxes were answered")
+        windows = session.class_windows()
+        boxes = [w for w, title in windows if title != "Kavro"]
+        if boxes:
+            session.xdotool("windowfocus", "--sync", boxes[0], check=False)
+            session.xdotool("key", "Return", check=False)
+            last_box[0] = time.monotonic()
+        return time.monotonic() - last_box[0] >= 3 and [w for w, title in windows if title == "Kavro"]
+    session.use_window(wait_for(settled, 30, 0.2, "the main window did not settle")[0])
     session.end_with_ok()
 
     example = pathlib.Path(root, "usr/share/kavro/Tolm.ini").read_bytes()

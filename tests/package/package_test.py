@@ -47,19 +47,16 @@ class Contents(unittest.TestCase):
         # The desktop entry names the command and an installed icon; the metainfo names the
         # entry, and it and the changelog name the package's version.
         entry = configparser.ConfigParser(interpolation=None)
-        entry.optionxform = str
         entry.read(os.path.join(ROOT, "usr/share/applications/%s.desktop" % APP))
         desktop = entry["Desktop Entry"]
         self.assertEqual((desktop["Type"], desktop["Exec"], desktop["Icon"]), ("Application", "kavro", APP))
-        with open(os.path.join(ROOT, "usr/share/icons/hicolor/32x32/apps/%s.png" % APP), "rb") as f:
-            header = f.read(24)
+        header = pathlib.Path(ROOT, "usr/share/icons/hicolor/32x32/apps/%s.png" % APP).read_bytes()[:24]
         self.assertEqual((header[:8], struct.unpack(">II", header[16:24])), (b"\x89PNG\r\n\x1a\n", (32, 32)))
         version = dpkg_deb("-f", "Version").strip()
         metainfo = ElementTree.parse(os.path.join(ROOT, "usr/share/metainfo/%s.metainfo.xml" % APP))
-        with gzip.open(os.path.join(ROOT, "usr/share/doc/kavro/changelog.gz"), "rt") as f:
-            changelog = f.readline().split()[:2]
+        changelog = gzip.decompress(pathlib.Path(ROOT, "usr/share/doc/kavro/changelog.gz").read_bytes()).split()[:2]
         self.assertEqual((metainfo.findtext("launchable"), metainfo.find("releases/release").get("version"), changelog),
-                         (APP + ".desktop", version, ["kavro", "(%s)" % version]))
+                         (APP + ".desktop", version, [b"kavro", b"(%s)" % version.encode()]))
 
 
 # The kavro command of the package in an installation of its own, beside a stand-in viewer that
@@ -69,12 +66,8 @@ class Command(unittest.TestCase):
         self.work = tempfile.mkdtemp(prefix="kavro-command-")
         self.addCleanup(shutil.rmtree, self.work, True)
         self.viewer, self.local = self.path("prefix/lib/kavro/kavro"), self.path("home/.local/share/kavro")
-        for folder in ("bin", "share/kavro", "lib/kavro"):
-            os.makedirs(self.path("prefix", folder))
-        for name in ("bin/kavro", "share/kavro/Tolm.ini"):
-            shutil.copy2(os.path.join(ROOT, "usr", name), self.path("prefix", name))
-        pathlib.Path(self.viewer).write_text('#!/bin/sh\necho "$0 $*"\nexit 3\n')
-        os.chmod(self.viewer, 0o755)
+        shutil.copytree(os.path.join(ROOT, "usr"), self.path("prefix"))
+        pathlib.Path(self.viewer).write_text('#!/bin/sh\necho "$0 $*"\nexit 3\n')  # in the viewer's place
 
     def path(self, *names):
         return os.path.join(self.work, *names)
@@ -112,11 +105,8 @@ class Command(unittest.TestCase):
     def test_says_why_when_it_cannot_start(self):
         pathlib.Path(self.path("a-file")).write_text("not a folder")
         os.makedirs(os.path.join(self.local, "kavro"))  # a folder in the link's place
-        cases = [  # (XDG_DATA_HOME, what the message must name)
-            (self.path("a-file"), self.path("a-file/kavro")),  # the folder cannot be made
-            (None, os.path.join(self.local, "kavro")),
-        ]
-        for xdg, named in cases:
+        # (XDG_DATA_HOME, what the message must name): a folder that cannot be made, a folder in the link's place
+        for xdg, named in [(self.path("a-file"), self.path("a-file/kavro")), (None, os.path.join(self.local, "kavro"))]:
             result = self.start(xdg=xdg)
             self.assertTrue(result.returncode == 1 and result.stdout == "" and named in result.stderr, result)
         self.assertEqual(os.listdir(os.path.join(self.local, "kavro")), [], "left as it was")

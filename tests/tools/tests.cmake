@@ -1,5 +1,5 @@
-# Tests of the tools: the simulated receiver and the long run's verdict (Python unittest), the
-# decoder's JSON (C++; its output on real logs is tests/decoder/), and the quick start under Xvfb.
+# Tests of the tools: the simulated receiver and the long run's verdict (Python unittest) and the
+# decoder's JSON (C++; its output on real logs is tests/decoder/). The quick start is tests/e2e/.
 find_package(Python3 3.11 COMPONENTS Interpreter REQUIRED)
 
 # The Python unit tests exercise no C++ code, so the sanitizer build leaves them out.
@@ -11,10 +11,3 @@ if(NOT KAVRO_SANITIZE)
 endif()
 
 kavro_add_test(tools_decode_json_test SOURCES tools/decode_json_test.cpp LIBS kavro_decoder)
-
-# The quick start end to end under Xvfb: tools/demo.sh with the simulated receiver and the
-# viewer of this build.
-add_test(NAME e2e_quickstart_under_xvfb
-  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/quickstart_e2e.py ${CMAKE_BINARY_DIR})
-set_tests_properties(e2e_quickstart_under_xvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240
-  RESOURCE_LOCK kavro_main_window)

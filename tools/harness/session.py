@@ -169,11 +169,15 @@ class Session(Windows):
         self.folder = folder
         return self.viewer
 
-    def skip_if_another_kavro(self, viewer):
-        """A viewer that ended with 0 before creating its log was sent to another Kavro of
-        this user (only one runs per user)."""
-        if viewer.returncode == 0 and not os.path.exists(os.path.join(self.folder, "Tolm.txt")):
+    def check_running(self, what):
+        """The viewer still runs. One that ended with 0 before creating its log, writing
+        nothing, was sent to another Kavro of this user (only one runs per user): Skip."""
+        if self.viewer.poll() is None:
+            return
+        if self.viewer.returncode == 0 and not self.viewer_errors() and not os.path.exists(
+                os.path.join(self.folder, "Tolm.txt")):
             raise Skip("another Kavro runs for this user and took our start")
+        raise Failure("the viewer ended with %s %s" % (self.viewer.returncode, what))
 
     def end_with_ok(self, limit=15):
         """The menu bar's "Ok" ends the viewer with exit code 0."""

@@ -44,11 +44,9 @@ class Windows:
     def wait_for_main_window(self):
         """Waits for the viewer's main window and directs clicks and screenshots to it."""
         def shown():
-            return "ended" if self.viewer.poll() is not None else self.settled_windows("Kavro")
+            self.check_running("before showing its window")
+            return self.settled_windows("Kavro")
         result = wait_until(shown, 20, 0.2)
-        if result == "ended":
-            self.skip_if_another_kavro(self.viewer)
-            raise Failure("the viewer ended with %s before showing its window" % self.viewer.returncode)
         if not result:
             raise Failure("no visible window titled 'Kavro'")
         self.use_window(result[0])
@@ -62,10 +60,9 @@ class Windows:
         """Waits for the one message box with this title (the viewer staying alive meanwhile),
         hands it to check(box) when given, and dismisses it with Enter."""
         def shown():
-            return "ended" if self.viewer.poll() is not None else self.settled_windows(title)
+            self.check_running("instead of showing a box %r" % title)
+            return self.settled_windows(title)
         boxes = wait_until(shown, limit, 0.3)
-        if boxes == "ended":
-            raise Failure("the viewer ended with %s instead of showing a box %r" % (self.viewer.returncode, title))
         if len(boxes) != 1:
             raise Failure("expected one message box titled %r, found %d" % (title, len(boxes)))
         if check is not None:
