@@ -16,8 +16,7 @@ using kavro_test::ProgramFolderTest;
 // What the receiver sends, and what each following read makes of it: reads take at most
 // NmeaReadSize bytes, nothing is carried over, and a NUL byte from the line ends the text.
 TEST_F(ProgramFolderTest, PollReadsAtMostOneBuffer) {
-  kavro_test::TestPort receiver;
-  ASSERT_NO_FATAL_FAILURE(receiver.Link(folder, 2));
+  kavro_test::PtyLink receiver(folder, 2);
   ASSERT_EQ(OpenGpsPort(L"COM2:", 4800), 1);
   // The first byte is waited for without limit, then a second of quiet ends a read; the line
   // is 8N1 at the rate asked, with XON/XOFF and no hardware handshake.
@@ -80,8 +79,7 @@ TEST_F(ProgramFolderTest, APortLineNamingASourceOpensThatSource) {
     return OpenGpsPort(name, trackState.baudRate);
   };
   // Not listening yet: refused. COM1 is a link in the folder that must not be opened instead.
-  kavro_test::TestPort com1;
-  ASSERT_NO_FATAL_FAILURE(com1.Link(folder, 1));
+  kavro_test::PtyLink com1(folder, 1);
   for (const std::string& port : {tcp, std::string("/"), std::string("ftp://127.0.0.1:21"), tcp + "0000"}) {
     EXPECT_EQ(openFromSettings(port), 0) << port;
     EXPECT_EQ(portHandle, INVALID_HANDLE_VALUE) << port;

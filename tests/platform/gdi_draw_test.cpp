@@ -11,7 +11,6 @@ namespace {
 using namespace kavro_test;
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 class GdiDraw : public GdiTest {};
 

@@ -12,8 +12,6 @@ namespace {
 
 using namespace kavro_test;
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
 class GdiSamePixels : public GdiTest {};
 
 TEST_F(GdiSamePixels, AnEllipseDrawnAgainInThePlaceLightsTheSamePixels) {

@@ -56,8 +56,7 @@ TEST(SerialOpen, ClosingGivesTheLineBackAsItWasFound) {
     ASSERT_EQ(GetCommState(handle, &dcb), TRUE);
     EXPECT_TRUE(found == 0 || dcb.BaudRate == found) << "the rate found: " << dcb.BaudRate;
     dcb.BaudRate = set;
-    dcb.fOutX = 1;
-    dcb.fInX = 1;
+    dcb.fOutX = dcb.fInX = 1;
     ASSERT_EQ(SetCommState(handle, &dcb), TRUE);
     EXPECT_NE(port.LineSettings(), before) << "found at " << found;
     ASSERT_EQ(CloseHandle(handle), TRUE);
@@ -65,26 +64,13 @@ TEST(SerialOpen, ClosingGivesTheLineBackAsItWasFound) {
   }
 }
 
-// Port 1, open, and a receiver that sends from another thread.
+// Port 1, open.
 class SerialPort : public ::testing::Test {
  protected:
-  void TearDown() override {
-    if (sender_.joinable()) sender_.join();
-    EXPECT_EQ(CloseHandle(handle_), TRUE);
-  }
-  void SendLater(Pieces pieces) {
-    sender_ = std::thread([this, pieces] {
-      for (const auto& [delayMs, bytes] : pieces) {
-        std::this_thread::sleep_for(milliseconds(delayMs));
-        if (bytes.empty()) port_.CloseMaster();
-        if (!bytes.empty()) port_.Send(bytes);
-      }
-    });
-  }
+  void TearDown() override { EXPECT_EQ(CloseHandle(handle_), TRUE); }
 
   PtyPort port_{1};
   HANDLE handle_ = OpenExisting(port_.name);
-  std::thread sender_;
 };
 
 // A refused setting changes nothing, neither on the line nor in what the port reports.
@@ -95,8 +81,7 @@ TEST_F(SerialPort, RefusedSettingsLeaveThePortAsItWas) {
   good.BaudRate = 4000000;
   EXPECT_EQ(SetCommState(handle_, &good), TRUE) << "the fastest line: error " << GetLastError();
   good.BaudRate = 250000;  // an arbitrary rate, the hardest to keep
-  good.fOutX = 1;
-  good.fInX = 1;
+  good.fOutX = good.fInX = 1;
   ASSERT_EQ(SetCommState(handle_, &good), TRUE);
   const auto line = port_.LineSettings();
   const auto fields = [](const DCB& d) {
@@ -152,9 +137,14 @@ TEST_F(SerialPort, TimeoutsDecideWhenAReadReturns) {
     const bool setVmin0 = c.name == std::string("VMIN 0");
     SetTimeouts(handle_, c.timeouts);
     ASSERT_TRUE(!setVmin0 || tcsetattr(port_.slave, TCSANOW, &vmin0) == 0);
-    SendLater(c.pieces);
+    std::thread receiver([this, &c] {
+      for (const auto& [delayMs, bytes] : c.pieces) {
+        std::this_thread::sleep_for(milliseconds(delayMs));
+        bytes.empty() ? port_.Unplug() : port_.Send(bytes);
+      }
+    });
     const ReadResult r = ReadPort(handle_, c.size);
-    sender_.join();
+    receiver.join();
     ASSERT_TRUE(!setVmin0 || tcsetattr(port_.slave, TCSANOW, &line) == 0);
     EXPECT_EQ(r.ok, c.ok ? TRUE : FALSE) << c.name << ": error " << r.error;
     EXPECT_TRUE(c.ok || r.error == ERROR_BROKEN_PIPE || r.error == ERROR_DEVICE_REMOVED) << c.name << ": " << r.error;

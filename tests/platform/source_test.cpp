@@ -7,8 +7,8 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
-#include "comm/gpsd_filter.h"
-#include "comm/source_name.h"
+#include "platform/comm/gpsd_filter.h"
+#include "platform/comm/source_name.h"
 #include "platform/test_support.h"
 
 namespace {
@@ -20,19 +20,16 @@ using platform::detail::SourceName;
 // A socket of the given type bound to a loopback address, on a port the system chose.
 struct LoopbackSocket {
   explicit LoopbackSocket(int type, const char* address = "127.0.0.1") {
-    addrinfo hints{}, *found = nullptr;
-    hints.ai_socktype = type;
-    hints.ai_flags = AI_NUMERICHOST;
+    // A numeric address of any family, port 0.
+    addrinfo hints{AI_NUMERICHOST, AF_UNSPEC, type, 0, 0, nullptr, nullptr, nullptr}, *found = nullptr;
     EXPECT_EQ(getaddrinfo(address, "0", &hints, &found), 0);
     if (found == nullptr) return;
     fd = socket(found->ai_family, type | SOCK_CLOEXEC, 0);
     EXPECT_EQ(bind(fd, found->ai_addr, found->ai_addrlen), 0);
-    freeaddrinfo(found);
-    sockaddr_storage bound{};
-    socklen_t size = sizeof bound;
     char service[8] = {};
-    getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size);
-    getnameinfo(reinterpret_cast<sockaddr*>(&bound), size, nullptr, 0, service, sizeof service, NI_NUMERICSERV);
+    getsockname(fd, found->ai_addr, &found->ai_addrlen);  // the port the system chose
+    getnameinfo(found->ai_addr, found->ai_addrlen, nullptr, 0, service, sizeof service, NI_NUMERICSERV);
+    freeaddrinfo(found);
     port = service;
     if (type == SOCK_STREAM) listen(fd, 4);
   }
@@ -54,7 +51,6 @@ std::string ReadAtLeast(HANDLE port, std::size_t size) {
   while (got.size() < size) {
     const ReadResult r = ReadPort(port, 1000);
     EXPECT_EQ(r.ok, TRUE);
-    EXPECT_LE(r.bytes.size(), 1000u);
     if (r.ok != TRUE) break;
     got += r.bytes;
   }
@@ -240,10 +236,7 @@ TEST(NetSource, DatagramsAreReadWholeAndInOrder) {
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
   SetTimeouts(port, {100, 0, 0, 0, 0});
   LoopbackSocket sender(SOCK_DGRAM);
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(static_cast<uint16_t>(std::stoi(portNumber)));
-  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in to{AF_INET, htons(static_cast<uint16_t>(std::stoi(portNumber))), {htonl(INADDR_LOOPBACK)}, {}};
   std::string big(65507, 'b');  // the largest IPv4 datagram
   big.replace(big.size() - 10, 10, "$GPRMC,9\r\n");
   std::string sent;

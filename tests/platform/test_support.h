@@ -1,6 +1,6 @@
-// Real things for platform tests: a temporary folder, a pseudo-terminal reachable as a COMn
-// port from a stand-in program folder, the UTF-8 locale the program runs under, and off-screen
-// DCs with a leak check on GDI objects; with the headers that most of the tests use.
+// Real things for platform tests: a pseudo-terminal reachable as a COMn port from a stand-in
+// program folder, the UTF-8 locale the program runs under, and off-screen DCs with a leak check
+// on GDI objects; with the headers that most of the tests use.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,17 +10,14 @@
 #include <chrono>
 #include <climits>
 #include <clocale>
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "common/temp_folder.h"
 #include "platform/comm/arbitrary_rate.h"
 #include "platform/testing.h"
 #include "platform/windows.h"
@@ -41,49 +38,25 @@ inline HANDLE OpenExisting(const std::wstring& name) {
   return CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0);
 }
 
-// ReadFile on a port: its result, the last error, how long it took, and the bytes it read.
+// ReadFile on a port: its result, the last error, how long it took, and the bytes it read; a
+// count beyond the buffer (12345: none given) shows instead of the bytes.
 struct ReadResult { BOOL ok; DWORD error; Clock::duration elapsed; std::string bytes; };
 inline ReadResult ReadPort(HANDLE port, DWORD size) {
   std::string buffer(size, '\0');
   DWORD got = 12345;
   const auto start = Clock::now();
   const BOOL ok = ReadFile(port, buffer.data(), size, &got, nullptr);
-  return {ok, GetLastError(), Clock::now() - start, buffer.substr(0, got <= size ? got : 0)};
+  return {ok, GetLastError(), Clock::now() - start,
+          got <= size ? buffer.substr(0, got) : "count " + std::to_string(got)};
 }
 
 inline void SetTimeouts(HANDLE port, COMMTIMEOUTS timeouts) { ASSERT_EQ(SetCommTimeouts(port, &timeouts), TRUE); }
 
-// A fresh folder under /tmp, removed with everything in it.
-struct TempFolder {
-  TempFolder() {
-    char pattern[] = "/tmp/kavro-test-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) path = pattern;
-  }
-  ~TempFolder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
-  std::string File(const std::string& name) const { return path + "/" + name; }
-  std::wstring WideFile(const std::string& name) const { return std::filesystem::path(File(name)).wstring(); }
-  std::string path;
-};
-
-// A pseudo-terminal whose slave is linked as COM<number> in a temporary program folder, set
-// through platform::testing::SetModulePath. The test keeps the master (the receiver's end)
-// and a slave descriptor of its own to look at the line.
-struct PtyPort {
-  explicit PtyPort(int number) : name(L"COM" + std::to_wstring(number) + L":") {
-    char slaveName[128] = {};
-    EXPECT_EQ(openpty(&master, &slave, slaveName, nullptr, nullptr), 0) << std::strerror(errno);
-    for (int fd : {master, slave}) fcntl(fd, F_SETFD, FD_CLOEXEC);
-    EXPECT_EQ(symlink(slaveName, folder.File("COM" + std::to_string(number)).c_str()), 0);
-    platform::testing::SetModulePath(folder.WideFile("kavro").c_str());
-  }
-  ~PtyPort() {
-    platform::testing::SetModulePath(nullptr);
-    CloseMaster();
-    close(slave);
-  }
-  void Send(const std::string& bytes) const {
-    ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  }
+// A pseudo-terminal linked as COM<number> in a temporary program folder, set through
+// platform::testing::SetModulePath.
+struct PtyPort : TempFolder, PtyLink {
+  explicit PtyPort(int number) : PtyLink(path, number) { platform::testing::SetModulePath(WideFile("kavro").c_str()); }
+  ~PtyPort() { platform::testing::SetModulePath(nullptr); }
   // The line's termios and its arbitrary rate (0: none), as one comparable array.
   std::array<unsigned, 8> LineSettings() const {
     termios t{};
@@ -91,15 +64,6 @@ struct PtyPort {
     if (tcgetattr(slave, &t) != 0 || !platform::detail::GetArbitraryRate(slave, &rate)) rate = 0;
     return {t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetospeed(&t), t.c_cc[VMIN], t.c_cc[VTIME], rate};
   }
-  void CloseMaster() {  // the receiver is unplugged
-    if (master >= 0) close(master);
-    master = -1;
-  }
-
-  TempFolder folder;
-  std::wstring name;
-  int master = -1;
-  int slave = -1;
 };
 
 // A rectangle as left, top, right, bottom, which compares and prints as a whole.
@@ -107,6 +71,7 @@ using Box = std::array<LONG, 4>;
 inline Box Edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 constexpr COLORREF kSurfaceBack = RGB(0, 0, 128);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // An off-screen DC, filled with a colour of its own so that untouched pixels show.
 struct SurfaceDc {

@@ -36,19 +36,14 @@ TEST_F(ReadingTest, OnlyACloseRequestOrACommandEndsAWaitingRead) {
        false, {WM_SIZE, WM_LBUTTONDOWN, WM_LBUTTONUP}},
   };
   for (const auto& c : cases) {
-    COMMTIMEOUTS timeouts = c.timeouts;
-    ASSERT_TRUE(SetCommTimeouts(port, &timeouts));
+    SetTimeouts(port, c.timeouts);
     c.user();
     g_received.clear();
-    char buffer[1000];
-    DWORD got = 99;
-    const auto start = Clock::now();
-    EXPECT_EQ(ReadFile(port, buffer, sizeof buffer, &got, nullptr), TRUE) << c.name;
-    const auto elapsed = Clock::now() - start;
-    EXPECT_EQ(got, 0u) << c.name;
+    const ReadResult r = ReadPort(port, 1000);
+    EXPECT_EQ(std::pair(r.ok, r.bytes), std::pair(TRUE, std::string())) << c.name;
     EXPECT_TRUE(g_received.empty()) << c.name << ": a window procedure ran inside the read";
-    EXPECT_TRUE(c.endsAtOnce ? elapsed < milliseconds(1000) : elapsed >= milliseconds(390))
-        << c.name << ": ended after " << std::chrono::duration_cast<milliseconds>(elapsed).count() << " ms";
+    EXPECT_TRUE(c.endsAtOnce ? r.elapsed < milliseconds(1000) : r.elapsed >= milliseconds(390))
+        << c.name << ": ended after " << std::chrono::duration_cast<milliseconds>(r.elapsed).count() << " ms";
     g_handler = [](HWND, UINT message, WPARAM, LPARAM, LRESULT*) { return message == WM_CLOSE; };
     DispatchPending();
     EXPECT_EQ(Kinds({WM_CLOSE, WM_COMMAND, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_SIZE}), c.queued) << c.name;

@@ -157,8 +157,7 @@ TEST(SingleInstanceTest, SecondProcessFindsTheFirstButMakesNoSecondWindow) {
   const std::wstring wideClass(className.begin(), className.end());
   FILE* other = popen(("echo $$; exec '" KAVRO_WINDOW_DEMO "' --class " + className).c_str(), "r");
   ASSERT_NE(other, nullptr);
-  char pid[32] = {};
-  char painted[32] = {};
+  char pid[32] = {}, painted[32] = {};
   ASSERT_NE(std::fgets(pid, sizeof pid, other), nullptr);
   // From here on nothing ends the test early: the other process must be killed at the end.
   EXPECT_NE(std::fgets(painted, sizeof painted, other), nullptr);

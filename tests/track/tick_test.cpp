@@ -95,8 +95,8 @@ TEST_F(TickTest, FailedReadStopsTheTicksForGood) {
     return IDOK;
   });
   EXPECT_TRUE(Tick().empty());
-  kavro_test::TestPort other;
-  other.Open(folder, 6);
+  kavro_test::PtyLink other(folder, 6);
+  OpenPort(other);
   other.Send(Rmc("4807.038", "01131.000", "022.4"));
   EXPECT_TRUE(Tick().empty());
   EXPECT_EQ(boxes, (std::vector<kavro_test::ShownBox>{
