@@ -1,11 +1,14 @@
 // The main window under SDL's dummy video driver, with a class name of this test process: a
-// Kavro that runs for this user must neither stop the test nor be raised by it.
+// Kavro that runs for this user must neither stop the test nor be raised by it; and the log
+// file Tolm.txt where it cannot be created.
 #include <unistd.h>
 
-#include "app/log_header.h"
+#include <regex>
+
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "common/program_folder.h"
+#include "log/log_file.h"
 #include "platform/resources.h"
 #include "res/resources.h"
 #include "track/tick.h"
@@ -48,12 +51,27 @@ TEST_F(ProgramFolderTest, StartsWithoutSettingsOrReceiverAndOkEndsWithZero) {
       {L"Error Reading comms port.", L"Error", MB_OK}};
   EXPECT_EQ(boxes, expected);
   EXPECT_EQ(tickBusy, TickStopped);
-  kavro_test::ExpectHeader(kavro_test::ReadWholeFile(log));
+  // Exactly one header: the banner, the version and the build date (year, month * 100 + day).
+  const std::string version = std::to_string(KAVRO_VERSION_MAJOR) + "-" + std::to_string(KAVRO_VERSION_MINOR) +
+                              "-" + std::to_string(KAVRO_VERSION_PATCH);
+  const std::string header = kavro_test::ReadWholeFile(log);
+  EXPECT_TRUE(std::regex_match(header, std::regex("Kavro 1\\.0\n[^\n]+\n[^\n]+\nBuild: " + version +
+                                                  "-20[2-9][0-9]-(1[0-2]|[1-9])(0[1-9]|[12][0-9]|3[01])\n\n")))
+      << "log file holds: " << header;
   EXPECT_EQ(std::wstring(trackState.logPath), std::wstring(log.begin(), log.end()));
   ASSERT_NE(window, nullptr);
   EXPECT_FALSE(IsWindow(window) || IsWindow(menuBarWindow));
   EXPECT_EQ(portHandle, nullptr);
   RegisterResourceTable(ProgramResourceTable());  // the table above goes out of scope
+}
+
+// A folder the file cannot be made in is reported, and no file or folder is made.
+TEST_F(ProgramFolderTest, LogFileThatCannotBeCreatedIsReported) {
+  SetProgramPath(folder + "/gone/kavro");
+  CreateLogFile(&trackState);
+  EXPECT_EQ(boxes, (std::vector<kavro_test::ShownBox>{
+                       {L"Can not create the LogFile \"Tolm.txt\"", L"Error", MB_OK}}));
+  EXPECT_FALSE(std::filesystem::exists(folder + "/gone"));
 }
 
 }  // namespace

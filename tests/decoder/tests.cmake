@@ -14,7 +14,6 @@ foreach(entry IN LISTS entries)
 endforeach()
 add_test(NAME decoder_index COMMAND sh ${decoder_dir}/check.sh --index ${KAVRO_NMEA_DIR})
 
-find_package(Python3 3.11 COMPONENTS Interpreter REQUIRED)
 foreach(suite command_line drives)
   add_test(NAME decoder_${suite} COMMAND ${Python3_EXECUTABLE} -m unittest -v ${suite}
     WORKING_DIRECTORY ${decoder_dir})

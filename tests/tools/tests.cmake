@@ -1,12 +1,9 @@
 # Tests of the tools: the simulated receiver and the long run's verdict (Python unittest) and the
 # decoder's JSON (C++; its output on real logs is tests/decoder/). The quick start is tests/e2e/.
-find_package(Python3 3.11 COMPONENTS Interpreter REQUIRED)
-
 # The Python unit tests exercise no C++ code, so the sanitizer build leaves them out.
 if(NOT KAVRO_SANITIZE)
   add_test(NAME tools_nmea_sim
-    COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/tools
-            -p "test_*.py")
+    COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_CURRENT_LIST_DIR} -p "test_*.py")
   set_tests_properties(tools_nmea_sim PROPERTIES TIMEOUT 300)
 endif()
 

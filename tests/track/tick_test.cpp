@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/tick_fixture.h"
+#include "view/view_test_support.h"
 
 namespace {
 
@@ -10,12 +11,7 @@ using kavro_test::FindCall;
 using kavro_test::Recording;
 using kavro_test::Rmc;
 using kavro_test::TickTest;
-
-// A fix as the reader stores it (single precision); negative numbers stand for south and west.
-FixRecord Fix(float latitude, float longitude) {
-  return FixRecord{0, 0, 0, std::fabs(latitude), std::fabs(longitude), 0, 0, 0, 0, latitude < 0 ? 'S' : 'N',
-                   longitude < 0 ? 'W' : 'E', 0, 0, 0, 0, 0, 0};
-}
+using view_test::FixAt;
 
 // True distances in minutes of arc, both ways, within the 0.0005 minutes of doubt of a float
 // ddmm.mmmm; due north the step is the single-precision difference exactly.
@@ -26,9 +22,9 @@ TEST(StepTest, TrueDistanceBothWays) {
     FixRecord from, to;
     double minutes, within;
   } cases[] = {
-      {"DueNorth", Fix(4807.038f, 1131.0f), Fix(4807.048f, 1131.0f), 0.009765625, 0.0},
-      {"WestAt48North", Fix(4800.0f, -12259.5f), Fix(4800.0f, -12300.5f), cos48, 1e-3},
-      {"AcrossThe180th", Fix(0.0f, 17959.5f), Fix(0.0f, -17959.5f), 1.0, 1e-3},
+      {"DueNorth", FixAt(1131.0, 4807.038), FixAt(1131.0, 4807.048), 0.009765625, 0.0},
+      {"WestAt48North", FixAt(12259.5, 4800.0, 'W'), FixAt(12300.5, 4800.0, 'W'), cos48, 1e-3},
+      {"AcrossThe180th", FixAt(17959.5, 0.0), FixAt(17959.5, 0.0, 'W'), 1.0, 1e-3},
   };
   for (const auto& c : cases) {
     EXPECT_NEAR(MeasureStep(&c.from, &c.to), c.minutes, c.within) << c.name;
@@ -69,8 +65,7 @@ TEST_F(TickTest, MovingThenStanding) {
   EXPECT_EQ(std::tuple(trackState.pointCount, trackState.topSpeed, PlotAt(record)),
             std::tuple(1, 0.0, -1));
   record = Tick(Rmc("4807.048", "01131.000", "030.0"));
-  const int plot = PlotAt(record);
-  const int compass = CompassAt(record);
+  const int plot = PlotAt(record), compass = CompassAt(record);
   ASSERT_TRUE(PanelAt(record) < plot && plot < compass && compass < FigureAt(record));
   const Recording drawnPlot(record.begin() + plot, record.begin() + compass);
   EXPECT_EQ(FindCall(drawnPlot, "LineTo", {}), -1);

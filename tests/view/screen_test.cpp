@@ -1,5 +1,7 @@
 // Every part of the screen as drawn: the calls each drawing routine makes, with the colours,
 // pens and fonts in effect at each, for a known state. Objects left behind fail the recording.
+// And the compass needle's ends for other courses.
+#include <cmath>
 #include <map>
 #include <sstream>
 #include <string>
@@ -74,6 +76,25 @@ TEST_F(ScreenTest, CompassPointsAlongTheCourse) {
       "Ellipse 438 32 448 42 pen 1 0,0,0 brush 255,255,255",
   };
   EXPECT_EQ(Drawn(Record([&](HDC surface) { DrawCompass(window, surface); })), expected);
+}
+
+// The one-pixel asymmetries come from the program's approximate pi and from truncation. A
+// course that is no number leaves the needle at the centre.
+TEST(NeedleEndsTest, Table) {
+  const struct {
+    double course;
+    PixelPoint red, blue;
+  } cases[] = {
+      {0.0, {203, 62}, {202, 12}},
+      {90.0, {228, 36}, {178, 37}},
+      {std::nan(""), {203, 37}, {203, 37}},
+  };
+  for (const auto& c : cases) {
+    const NeedleEndPoints e = NeedleEnds(203, 37, c.course);
+    EXPECT_EQ((std::vector<int>{e.red.x, e.red.y, e.blue.x, e.blue.y}),
+              (std::vector<int>{c.red.x, c.red.y, c.blue.x, c.blue.y}))
+        << "course " << c.course << ": red x, y, blue x, y";
+  }
 }
 
 TEST_F(ScreenTest, ZoomButtons) {

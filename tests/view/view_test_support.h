@@ -1,4 +1,5 @@
-// View test helpers: fixes as the reader stores them, and a window whose drawing is recorded.
+// View test helpers: fixes as the reader stores them (the tick tests take them too), and a window
+// whose drawing is recorded.
 #pragma once
 
 #include <gtest/gtest.h>
