@@ -5,7 +5,6 @@ import os
 import pathlib
 import re
 import statistics
-import unittest
 
 from simtest import SOURCE, Case, bursts, joined, read_timed, stop
 from nmea_sim import replay
