@@ -23,7 +23,7 @@ class UserHome:
     """A temporary HOME, the kavro command run in it, and the user's settings there."""
 
     def __init__(self, test):
-        self.work = tempfile.mkdtemp(prefix="kavro-upgrade-")
+        self.work = tempfile.mkdtemp(prefix="kavro upgrade-")  # a blank, as a home may have
         test.addCleanup(shutil.rmtree, self.work, True)
         self.home = os.path.join(self.work, "home")
         self.folder = os.path.join(self.home, ".local", "share", "kavro")
@@ -132,6 +132,8 @@ class HomeInstall(unittest.TestCase):
         user.settings.write_text(EDITED)
         said = user.run(install)
         self.assertNotIn(user.folder, said)
+        self.assertEqual(user.settings.read_text(), EDITED)
+        user.start_kavro(prefix)  # the updated command starts
         self.assertEqual(user.settings.read_text(), EDITED)
         manifest = pathlib.Path(user.work, "build/install_manifest.txt").read_text().split("\n")
         self.assertEqual(sorted(os.path.relpath(path, prefix) for path in manifest), installed)
