@@ -66,7 +66,8 @@ def files_under(root):
 @needs(os.path.isfile(DEB), "no package at KAVRO_DEB=%r" % DEB)
 class DebianUpgrade(unittest.TestCase):
     def dpkg(self, user, *arguments):
-        return user.run(["dpkg", "--root=" + self.root, "--force-depends", "--force-script-chrootless", *arguments])
+        return user.run(["dpkg", "--root=" + self.root, "--force-depends", "--force-script-chrootless", "--force-not-root",
+                         *arguments])
 
     # The package, and the same package rebuilt with a higher version (its control file
     # changed, every other byte the same).
