@@ -35,7 +35,7 @@ set(KAVRO_PACKAGE_PREFIX /usr)
 # PNG, the metainfo with the project's web address, and the gzipped manual page and changelog
 # (gzip -n: no time stamp, the same bytes from every build).
 configure_file(${packaging}/${KAVRO_APP_ID}.metainfo.xml.in ${generated}/${KAVRO_APP_ID}.metainfo.xml @ONLY)
-configure_file(${packaging}/kavro.sh.in ${generated}/kavro @ONLY)
+configure_file(${packaging}/kavro.sh ${generated}/kavro @ONLY)
 configure_file(${packaging}/kavro.1.in ${generated}/kavro.1 @ONLY)
 add_custom_command(OUTPUT ${generated}/${KAVRO_APP_ID}.png
   COMMAND program_icon_png ${generated}/${KAVRO_APP_ID}.png

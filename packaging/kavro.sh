@@ -3,7 +3,8 @@
 # settings (Tolm.ini), its log (Tolm.txt), its tracks and any COMn links. The viewer takes the
 # folder of the path it was started by as its own, so it is started through a link in that
 # folder. The viewer takes no arguments; the command answers --help and --version itself.
-# The @...@ names are filled in by the build (cmake/Packaging.cmake).
+# The names between at signs are filled in by the build (cmake/Packaging.cmake); the installed
+# command is the file it makes, build/packaging/kavro.
 set -u
 
 fail() {
