@@ -54,7 +54,7 @@ The causes of failures go to standard error; started from the menu, see them
 with: journalctl --user -b | grep kavro
 
 Options:
-  --help       show this help and exit
+  -h, --help   show this help and exit
   --version    show the version and exit
 
 The manual: man kavro
@@ -65,7 +65,7 @@ HELP
 # otherwise be silently dropped.
 for argument in "$@"; do
   case $argument in
-    --help) usage; exit 0 ;;
+    --help | -h) usage; exit 0 ;;
     --version) echo "kavro $version"; exit 0 ;;
     -*) echo "kavro: unknown option '$argument' (kavro --help lists the options)" >&2; exit 2 ;;
     *) echo "kavro: takes no arguments, but was given '$argument' (see kavro --help)" >&2; exit 2 ;;

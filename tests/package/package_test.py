@@ -122,7 +122,7 @@ class Command(unittest.TestCase):
                                          "  %s/Tolm.ini\n" % self.local, "  %s/tracks/\n" % self.local,
                                          "  %s/Tolm.txt\n" % self.local, "TRACKS = off", "journalctl --user",
                                          "  " + os.path.realpath(self.path(EXAMPLE)) + "\n", "man kavro\n"]),
-            (["--help"], xdg, True, 0, ["  %s/kavro/Tolm.ini\n" % xdg]),
+            (["-h"], xdg, True, 0, ["Usage: kavro", "  %s/kavro/Tolm.ini\n" % xdg]),
             (["--help"], None, False, 0, ["(none: HOME is not set)", "  <your folder>/Tolm.ini"]),
             (["--version", "--bogus"], None, True, 0, ["kavro %s\n" % version]),  # the first argument decides
         ]
@@ -133,7 +133,7 @@ class Command(unittest.TestCase):
                 for text in shown:
                     self.assertIn(text, result.stdout)
         # Refused with one line on standard error and status 2: the viewer takes no arguments.
-        for arguments, named in [(["--bogus"], "unknown option '--bogus'"), (["-h"], "unknown option '-h'"),
+        for arguments, named in [(["--bogus"], "unknown option '--bogus'"), (["-x"], "unknown option '-x'"),
                                  (["--"], "unknown option '--'"), (["track.gpx"], "no arguments, but was given 'track.gpx'"),
                                  (["--bogus", "--help"], "unknown option '--bogus'")]:
             with self.subTest(arguments=arguments):
