@@ -50,7 +50,7 @@ def run(session, deb):
     session.use_window(wait_for(settled, 30, 0.2, "the main window did not settle")[0])
     session.end_with_ok()
 
-    example = pathlib.Path(root, "usr/share/kavro/Tolm.ini").read_bytes()
+    example = pathlib.Path(root, "usr/share/doc/kavro/examples/Tolm.ini").read_bytes()
     if pathlib.Path(session.folder, "Tolm.ini").read_bytes() != example:
         raise Failure("the user's Tolm.ini is not the example")
     if os.readlink(os.path.join(session.folder, "kavro")) != os.path.join(root, "usr/lib/kavro/kavro"):

@@ -14,9 +14,10 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 DEB = os.environ.get("KAVRO_DEB", "")
+EXAMPLE = "prefix/share/doc/kavro/examples/Tolm.ini"  # in an installation under "prefix"
 APP = "org.kavro.Kavro"
 # Every file of the package, and whether it is executable.
-FILES = {"usr/bin/kavro": True, "usr/lib/kavro/kavro": True, "usr/share/kavro/Tolm.ini": False,
+FILES = {"usr/bin/kavro": True, "usr/lib/kavro/kavro": True, "usr/share/doc/kavro/examples/Tolm.ini": False,
          "usr/share/applications/%s.desktop" % APP: False, "usr/share/icons/hicolor/32x32/apps/%s.png" % APP: False,
          "usr/share/icons/hicolor/scalable/apps/%s.svg" % APP: False, "usr/share/metainfo/%s.metainfo.xml" % APP: False,
          "usr/share/man/man1/kavro.1.gz": False, "usr/share/doc/kavro/copyright": False,
@@ -72,9 +73,10 @@ class Command(unittest.TestCase):
     def path(self, *names):
         return os.path.join(self.work, *names)
 
-    def start(self, command="prefix/bin/kavro", xdg=None):
-        env = dict(PATH=os.environ["PATH"], HOME=self.path("home"), **({"XDG_DATA_HOME": xdg} if xdg else {}))
-        return subprocess.run([command, "--an", "argument"], cwd=self.work, env=env, capture_output=True, text=True,
+    def start(self, command="prefix/bin/kavro", xdg=None, arguments=(), home=True):
+        env = dict(PATH=os.environ["PATH"], **({"HOME": self.path("home")} if home else {}),
+                   **({"XDG_DATA_HOME": xdg} if xdg else {}))
+        return subprocess.run([command, *arguments], cwd=self.work, env=env, capture_output=True, text=True,
                               timeout=20)
 
     def test_starts_the_viewer_through_the_users_link(self):
@@ -92,8 +94,8 @@ class Command(unittest.TestCase):
                 result = self.start(command, xdg)
                 self.assertEqual((result.returncode, result.stdout, os.readlink(os.path.join(folder, "kavro")),
                                   pathlib.Path(folder, "Tolm.ini").read_text()),
-                                 (3, os.path.join(folder, "kavro") + " --an argument\n", self.viewer,
-                                  pathlib.Path(self.path("prefix/share/kavro/Tolm.ini")).read_text()), result.stderr)
+                                 (3, os.path.join(folder, "kavro") + " \n", self.viewer,
+                                  pathlib.Path(self.path(EXAMPLE)).read_text()), result.stderr)
         # The user's own settings are kept, and a link to an old installation is repaired.
         pathlib.Path(self.local, "Tolm.ini").write_text("PORT = COM3\n")
         os.remove(os.path.join(self.local, "kavro"))
@@ -110,3 +112,40 @@ class Command(unittest.TestCase):
             result = self.start(xdg=xdg)
             self.assertTrue(result.returncode == 1 and result.stdout == "" and named in result.stderr, result)
         self.assertEqual(os.listdir(os.path.join(self.local, "kavro")), [], "left as it was")
+
+    def test_answers_its_options_without_starting_the_viewer(self):
+        version = dpkg_deb("-f", "Version").strip()
+        xdg = self.path("data")
+        cases = [  # (arguments, XDG_DATA_HOME, HOME set, exit status, what standard output holds)
+            (["--version"], None, True, 0, ["kavro %s\n" % version]),
+            (["--help"], None, True, 0, ["Usage: kavro [--help | --version]", "  %s\n" % self.local,
+                                         "  %s/Tolm.ini\n" % self.local, "  %s/tracks/\n" % self.local,
+                                         "  %s/Tolm.txt\n" % self.local, "TRACKS = off", "journalctl --user",
+                                         "  " + os.path.realpath(self.path(EXAMPLE)) + "\n", "man kavro\n"]),
+            (["-h"], xdg, True, 0, ["Usage: kavro", "  %s/kavro/Tolm.ini\n" % xdg]),
+            (["--help"], None, False, 0, ["(none: HOME is not set)", "  <your folder>/Tolm.ini"]),
+            (["--version", "--bogus"], None, True, 0, ["kavro %s\n" % version]),  # the first argument decides
+        ]
+        for arguments, xdg, home, status, shown in cases:
+            with self.subTest(arguments=arguments, xdg=xdg, home=home):
+                result = self.start(xdg=xdg, arguments=arguments, home=home)
+                self.assertEqual((result.returncode, result.stderr), (status, ""))
+                for text in shown:
+                    self.assertIn(text, result.stdout)
+        # Refused with one line on standard error and status 2: the viewer takes no arguments.
+        for arguments, named in [(["--bogus"], "unknown option '--bogus'"), (["-x"], "unknown option '-x'"),
+                                 (["--"], "unknown option '--'"), (["track.gpx"], "no arguments, but was given 'track.gpx'"),
+                                 (["--bogus", "--help"], "unknown option '--bogus'")]:
+            with self.subTest(arguments=arguments):
+                result = self.start(arguments=arguments)
+                self.assertEqual((result.returncode, result.stdout, result.stderr.count("\n")), (2, "", 1), result.stderr)
+                self.assertTrue(result.stderr.startswith("kavro: ") and named in result.stderr, result.stderr)
+        self.assertFalse(os.path.exists(self.path("home")), "an option or a refusal made the user's folder")
+
+    def test_writes_the_two_settings_when_the_example_is_left_out(self):
+        # Systems that leave out /usr/share/doc (dpkg's path-exclude) have no example file.
+        shutil.rmtree(self.path("prefix/share/doc"))
+        result = self.start()
+        self.assertEqual(result.returncode, 3, result.stderr)
+        lines = pathlib.Path(self.local, "Tolm.ini").read_text().splitlines()
+        self.assertEqual([line for line in lines if not line.startswith("#")], ["PORT = gpsd", "RATE = 4800"])
