@@ -167,6 +167,36 @@ TEST(SourceReturn, ASourceThatNeverComesBackHoldsOneSocketAtMost) {
   EXPECT_EQ(OpenSockets(), socketsBefore);
 }
 
+// A server that takes each connection and closes it at once, sending nothing: the source is
+// not back, the attempts keep their pace, and the one line stays the only one.
+TEST(SourceReturn, AServerThatHangsUpAtOnceIsNotBack) {
+  Listener server;
+  std::atomic<bool> done{false};
+  std::atomic<int> taken{0};
+  std::thread closer([&] {
+    while (!done) {
+      const int client = server.Accept(100);
+      if (client < 0) continue;
+      ++taken;
+      close(client);
+    }
+  });
+  HANDLE port = OpenSource("tcp://127.0.0.1:" + std::to_string(server.port));
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  SetTimeouts(port, {100, 0, 500, 0, 0});
+  testing::internal::CaptureStderr();
+  for (const auto end = Clock::now() + milliseconds(4500); Clock::now() < end;) {
+    const ReadResult r = ReadPort(port, 1000);
+    EXPECT_EQ(std::pair(r.ok, r.bytes), std::pair(TRUE, std::string()));
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  done = true;
+  closer.join();
+  EXPECT_EQ(Lines(said, "\n"), 1u) << said;
+  EXPECT_EQ(taken, 4);  // the open, and the attempts at 1, 2 and 4 s
+  EXPECT_EQ(CloseHandle(port), TRUE);
+}
+
 // The receiver on a device path is unplugged and a new one is linked under the same name:
 // the line is closed at once, opened again with the settings made, and read.
 TEST(SourceReturn, ADevicePathThatHungUpIsOpenedAgain) {
@@ -178,7 +208,7 @@ TEST(SourceReturn, ADevicePathThatHungUpIsOpenedAgain) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   ASSERT_EQ(GetCommState(port, &dcb), TRUE);
-  dcb.BaudRate = 38400;
+  dcb.BaudRate = 4800;  // not a new pseudo-terminal's own rate
   ASSERT_EQ(SetCommState(port, &dcb), TRUE);
   SetTimeouts(port, {100, 0, 400, 0, 0});
   first->Send("$GPRMC,1\r\n");
@@ -200,7 +230,7 @@ TEST(SourceReturn, ADevicePathThatHungUpIsOpenedAgain) {
   EXPECT_EQ(said, "kavro: " + path + ": the line has gone away; trying again\nkavro: " + path + ": back\n");
   termios settings{};
   ASSERT_EQ(tcgetattr(second.slave, &settings), 0);
-  EXPECT_EQ(cfgetispeed(&settings), static_cast<speed_t>(B38400));
+  EXPECT_EQ(cfgetispeed(&settings), static_cast<speed_t>(B4800));
   EXPECT_EQ(settings.c_lflag & ICANON, 0u);
   EXPECT_EQ(CloseHandle(port), TRUE);
 }
