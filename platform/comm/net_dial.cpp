@@ -1,10 +1,16 @@
-// Bounded lookups (glibc's asynchronous getaddrinfo, so that a resolver that does not answer
-// cannot hold the open) and staggered connection attempts.
+// Bounded lookups (so that a resolver that does not answer cannot hold the open) and
+// staggered connection attempts.
 #include "comm/net_dial.h"
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include <netdb.h>
 #include <poll.h>
@@ -20,57 +26,43 @@ constexpr std::int64_t kAttemptDelayMs = 250;
 // Once the IPv4 answer is there, the full answer is waited for this much longer.
 constexpr std::int64_t kResolutionDelayMs = 50;
 
-// One lookup in the background. A lookup that has not ended when its caller gives up cannot
-// always be cancelled; it is kept until it has ended, since the resolver still writes to it.
-struct Lookup {
-  gaicb request{};
-  addrinfo hints{};
-  std::string host;
-  std::string port;
+// The two lookups of a name, each on a thread of its own (the resolver library offers no
+// lookup with a time limit). When the open gives up first, the threads finish by themselves
+// and the last one to hold the lookups frees them.
+struct Lookups {
+  std::mutex mutex;
+  std::condition_variable ended;
+  int result[2] = {EAI_INPROGRESS, EAI_INPROGRESS};  // the full lookup, the IPv4 one
+  addrinfo* list[2] = {nullptr, nullptr};
+  int error[2] = {0, 0};  // errno of an EAI_SYSTEM result
+  ~Lookups() {
+    for (addrinfo* found : list) {
+      if (found != nullptr) freeaddrinfo(found);
+    }
+  }
 };
 
-std::vector<Lookup*> g_abandoned;
-
-void Free(Lookup* lookup) {
-  if (lookup->request.ar_result != nullptr) freeaddrinfo(lookup->request.ar_result);
-  delete lookup;
-}
-
-void ReapAbandoned() {
-  for (std::size_t i = 0; i < g_abandoned.size();) {
-    if (gai_error(&g_abandoned[i]->request) == EAI_INPROGRESS) {
-      ++i;
-      continue;
-    }
-    Free(g_abandoned[i]);
-    g_abandoned.erase(g_abandoned.begin() + static_cast<std::ptrdiff_t>(i));
+bool Begin(const std::shared_ptr<Lookups>& lookups, int which, const std::string& host, const std::string& port,
+           int family) {
+  try {
+    std::thread([lookups, which, host, port, family] {
+      addrinfo hints{};
+      hints.ai_family = family;
+      hints.ai_socktype = SOCK_STREAM;
+      hints.ai_flags = AI_NUMERICSERV;
+      addrinfo* found = nullptr;
+      const int result = getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
+      const int error = errno;
+      std::lock_guard<std::mutex> lock(lookups->mutex);
+      lookups->result[which] = result;
+      lookups->list[which] = found;
+      lookups->error[which] = error;
+      lookups->ended.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return false;  // no thread to be had: this lookup is not made
   }
-}
-
-void Finish(Lookup* lookup) {
-  if (gai_error(&lookup->request) == EAI_INPROGRESS && gai_cancel(&lookup->request) != EAI_CANCELED) {
-    g_abandoned.push_back(lookup);
-    return;
-  }
-  Free(lookup);
-}
-
-Lookup* Begin(const std::string& host, const std::string& port, int family) {
-  auto* lookup = new Lookup;
-  lookup->host = host;
-  lookup->port = port;
-  lookup->hints.ai_family = family;
-  lookup->hints.ai_socktype = SOCK_STREAM;
-  lookup->hints.ai_flags = AI_NUMERICSERV;
-  lookup->request.ar_name = lookup->host.c_str();
-  lookup->request.ar_service = lookup->port.c_str();
-  lookup->request.ar_request = &lookup->hints;
-  gaicb* list[] = {&lookup->request};
-  if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
-    delete lookup;
-    return nullptr;
-  }
-  return lookup;
+  return true;
 }
 
 void Keep(const addrinfo* list, std::vector<NetAddress>* addresses) {
@@ -86,8 +78,8 @@ void Keep(const addrinfo* list, std::vector<NetAddress>* addresses) {
   }
 }
 
-std::string LookupFailure(int result) {
-  if (result == EAI_SYSTEM) return Reason(errno);
+std::string LookupFailure(int result, int error) {
+  if (result == EAI_SYSTEM) return Reason(error);
   return "host not found (" + std::string(gai_strerror(result)) + ")";
 }
 
@@ -103,7 +95,6 @@ std::string Reason(int error) {
 bool LookUpWithin(const std::string& host, const std::string& port, std::int64_t deadline,
                   std::vector<NetAddress>* addresses, std::string* cause) {
   addresses->clear();
-  ReapAbandoned();
   // An address needs no resolver.
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -115,39 +106,33 @@ bool LookUpWithin(const std::string& host, const std::string& port, std::int64_t
     freeaddrinfo(numeric);
     return true;
   }
-  Lookup* full = Begin(host, port, AF_UNSPEC);
-  Lookup* ipv4 = Begin(host, port, AF_INET);
-  if (full == nullptr) {
-    if (ipv4 != nullptr) Finish(ipv4);
-    *cause = Reason(errno != 0 ? errno : EAGAIN);
+  auto lookups = std::make_shared<Lookups>();
+  if (!Begin(lookups, 0, host, port, AF_UNSPEC)) {
+    *cause = Reason(EAGAIN);
     return false;
   }
+  const bool ipv4Asked = Begin(lookups, 1, host, port, AF_INET);
+  std::unique_lock<std::mutex> lock(lookups->mutex);
   std::int64_t ipv4At = 0;  // when the IPv4 answer came
-  int result = EAI_INPROGRESS;
   for (;;) {
-    result = gai_error(&full->request);
-    if (result != EAI_INPROGRESS) break;
+    if (lookups->result[0] != EAI_INPROGRESS) break;
     const std::int64_t now = MonotonicMs();
-    if (ipv4 != nullptr && ipv4At == 0 && gai_error(&ipv4->request) == 0) ipv4At = now;
-    if (ipv4At != 0 && now >= ipv4At + kResolutionDelayMs) break;
+    if (ipv4Asked && ipv4At == 0 && lookups->result[1] == 0) ipv4At = now;
     std::int64_t until = deadline;
     if (ipv4At != 0 && ipv4At + kResolutionDelayMs < until) until = ipv4At + kResolutionDelayMs;
     if (now >= until) break;
-    const std::int64_t left = until - now;
-    timespec wait{static_cast<time_t>(left / 1000), static_cast<long>(left % 1000) * 1000000L};
-    const gaicb* waiting[] = {&full->request, ipv4 != nullptr && ipv4At == 0 ? &ipv4->request : nullptr};
-    gai_suspend(waiting, 2, &wait);
+    lookups->ended.wait_for(lock, std::chrono::milliseconds(until - now));
   }
+  const int result = lookups->result[0];
   if (result == 0) {
-    Keep(full->request.ar_result, addresses);
-  } else if (ipv4 != nullptr && gai_error(&ipv4->request) == 0) {
-    Keep(ipv4->request.ar_result, addresses);
+    Keep(lookups->list[0], addresses);
+  } else if (lookups->result[1] == 0) {
+    Keep(lookups->list[1], addresses);
   }
   if (addresses->empty()) {
-    *cause = result == EAI_INPROGRESS ? "host not found (the name lookup took too long)" : LookupFailure(result);
+    *cause = result == EAI_INPROGRESS ? "host not found (the name lookup took too long)"
+                                      : LookupFailure(result, lookups->error[0]);
   }
-  Finish(full);
-  if (ipv4 != nullptr) Finish(ipv4);
   return !addresses->empty();
 }
 
