@@ -5,7 +5,7 @@ live IPv4 one (a hosts file of its own), resolvers that drop AAAA queries or eve
 stub resolver on loopback, named by a resolv.conf of its own: each viewer runs in a private
 mount namespace), and a gpsd whose reply never ends.
 
-usage: opens_e2e.py BUILD_FOLDER SCENARIO | --list
+usage: opens_e2e.py BUILD_FOLDER SCENARIO | --list (each run takes a network namespace of its own)
 Exits 0 (passed), 1 (failed) or 77 (skipped: no Xvfb, xdotool, ImageMagick, gpsd or unshare,
 or another Kavro of this user runs)."""
 
@@ -15,13 +15,14 @@ import re
 import shutil
 import socket
 import struct
+import subprocess
 import sys
 import threading
 import time
 
 from steps import DRIVE, check_errors, scenario_main, start_drive  # puts tools/ on the path
 
-from harness.processes import stop
+from harness.processes import own_network, stop
 from harness.script import Failure, Skip, wait_for
 from harness.session import PORT
 
@@ -223,4 +224,10 @@ SCENARIOS = {"gpsd-no-device": gpsd_no_device, "dead-ipv6": dead_ipv6, "aaaa-dro
              "resolver-silent": resolver(True), "gpsd-reply-never-ends": gpsd_reply_never_ends}
 
 if __name__ == "__main__":
+    if sys.argv[1:] != ["--list"]:
+        # The stub resolver takes port 53 on loopback: in a network namespace of its own,
+        # where no other resolver and no other run of this script can be.
+        own_network()
+        if os.environ.get("KAVRO_PRIVATE_NET"):
+            subprocess.run(["ip", "link", "set", "lo", "up"], check=False)
     sys.exit(scenario_main(__doc__, SCENARIOS, "kavro-opens-"))
