@@ -1,28 +1,13 @@
-// Looking a host up and connecting to it within a time limit, without blocking for longer
-// than asked: the lookup is bounded, and every address the name has gets its turn.
+// Connecting to one of a name's addresses within a time limit, never blocking.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include <sys/socket.h>
+#include "comm/net_lookup.h"
 
 namespace platform::detail {
-
-struct NetAddress {
-  sockaddr_storage address{};
-  socklen_t length = 0;
-  int family = 0;
-  int type = 0;
-  int protocol = 0;
-};
-
-// The addresses of host:port for TCP, in the order the lookup gives them, by the monotonic
-// deadline. When the IPv4 answer has come and the full answer lags on (a resolver that drops
-// AAAA queries), the IPv4 addresses are taken a moment later. False with cause set.
-bool LookUpWithin(const std::string& host, const std::string& port, std::int64_t deadline,
-                  std::vector<NetAddress>* addresses, std::string* cause);
 
 // Connection attempts over a list of addresses, never blocking: the next address is tried
 // when the last one fails, or a quarter of a second after it began while it is still
@@ -56,8 +41,5 @@ class Dialer {
   std::int64_t deadline_ = 0;
   int lastError_ = 0;
 };
-
-// strerror in the lower case of a log line's middle.
-std::string Reason(int error);
 
 }  // namespace platform::detail

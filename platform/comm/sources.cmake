@@ -17,6 +17,7 @@ set(PLATFORM_COMM_SOURCES
   gpsd_filter.cpp
   net_open.cpp
   net_source.cpp
+  net_lookup.cpp
   net_dial.cpp
   held_lines.cpp
   port_return.cpp)

@@ -1,0 +1,30 @@
+// Looking a host up within a time limit: a resolver that does not answer cannot hold the
+// open, and every address the name has is kept, in the order the lookup gives them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <sys/socket.h>
+
+namespace platform::detail {
+
+struct NetAddress {
+  sockaddr_storage address{};
+  socklen_t length = 0;
+  int family = 0;
+  int type = 0;
+  int protocol = 0;
+};
+
+// The addresses of host:port for TCP, in the order the lookup gives them, by the monotonic
+// deadline. When the IPv4 answer has come and the full answer lags on (a resolver that drops
+// AAAA queries), the IPv4 addresses are taken a moment later. False with cause set.
+bool LookUpWithin(const std::string& host, const std::string& port, std::int64_t deadline,
+                  std::vector<NetAddress>* addresses, std::string* cause);
+
+// strerror in the lower case of a log line's middle.
+std::string Reason(int error);
+
+}  // namespace platform::detail
