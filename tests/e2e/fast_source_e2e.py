@@ -55,7 +55,8 @@ def fast_drive(session, value):
     if max(late) > MOST_BEHIND_S:
         raise Failure("the time shown fell %d s behind the time sent (%d of %d ticks over %d s)"
                       % (max(late), sum(lag > MOST_BEHIND_S for lag in late), len(late), MOST_BEHIND_S))
-    print("%d ticks; the time shown was at most %d s behind (mean %.2f)" % (len(late), max(late), sum(late) / len(late)))
+    print("%d ticks; the time shown was at most %d s behind (mean %.2f)"
+          % (len(late), max(late), sum(late) / len(late)))
 
 
 def tcp(session):

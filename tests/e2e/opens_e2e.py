@@ -38,7 +38,8 @@ def gpsd_no_device(session):
     gpsd's own message on standard error and the box "Error Opening ComPort."."""
     start_drive(session, *DRIVE, write_ini=False, xvfb=False)
     _, port = session.start_gpsd(os.readlink(os.path.join(session.folder, "COM%d" % PORT)))
-    check_open_fails(session, "gpsd://127.0.0.1:%d/dev/none" % port, "kavro-none", re.escape("No such device as /dev/none"))
+    check_open_fails(session, "gpsd://127.0.0.1:%d/dev/none" % port, "kavro-none",
+                     re.escape("No such device as /dev/none"))
 
 
 class LiveServer:

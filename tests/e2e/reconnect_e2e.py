@@ -33,7 +33,8 @@ READ_FAILED = "Error: Error Reading comms port."
 
 def lost_and_back(value, cause):
     """The two lines a loss and a return leave on standard error."""
-    return [re.escape("kavro: %s: " % value) + cause + re.escape("; trying again"), re.escape("kavro: %s: back" % value)]
+    return [re.escape("kavro: %s: " % value) + cause + re.escape("; trying again"),
+            re.escape("kavro: %s: back" % value)]
 
 
 def check_window_answers(session, what):

@@ -27,7 +27,8 @@ using platform::detail::NetAddress;
 // A TCP listener on loopback, on a port the system chose (or the one given, once it is free).
 struct Listener {
   explicit Listener(const char* address = "127.0.0.1", int wanted = 0, int backlog = 4) {
-    fd = socket(std::string(address).find(':') == std::string::npos ? AF_INET : AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int family = std::string(address).find(':') == std::string::npos ? AF_INET : AF_INET6;
+    fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     addrinfo hints{AI_NUMERICHOST, AF_UNSPEC, SOCK_STREAM, 0, 0, nullptr, nullptr, nullptr}, *found = nullptr;

@@ -60,12 +60,13 @@ int OpenRecord(const char* variable, const char* path) {
 
 int main() {
   // A measurement without its record would only look like one.
-  int timerFd = -1;
-  int fixFd = -1;
   const char* timerPath = std::getenv("KAVRO_TIMER_RECORD");
-  if (timerPath != nullptr && *timerPath != '\0' && (timerFd = OpenRecord("KAVRO_TIMER_RECORD", timerPath)) < 0) return 1;
   const char* fixPath = std::getenv("KAVRO_FIX_RECORD");
-  if (fixPath != nullptr && *fixPath != '\0' && (fixFd = OpenRecord("KAVRO_FIX_RECORD", fixPath)) < 0) return 1;
+  const bool timerAsked = timerPath != nullptr && *timerPath != '\0';
+  const bool fixAsked = fixPath != nullptr && *fixPath != '\0';
+  const int timerFd = timerAsked ? OpenRecord("KAVRO_TIMER_RECORD", timerPath) : -1;
+  const int fixFd = fixAsked ? OpenRecord("KAVRO_FIX_RECORD", fixPath) : -1;
+  if ((timerAsked && timerFd < 0) || (fixAsked && fixFd < 0)) return 1;
   if (timerFd >= 0 || fixFd >= 0) {
     platform::testing::SetTimerObserver([timerFd, fixFd](std::int64_t dueNs, std::int64_t takenNs) {
       if (timerFd >= 0) RecordTimerMessage(timerFd, dueNs, takenNs);
