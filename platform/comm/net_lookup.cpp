@@ -22,6 +22,8 @@ namespace {
 // Once the IPv4 answer is there, the full answer is waited for this much longer.
 constexpr std::int64_t kResolutionDelayMs = 50;
 
+}  // namespace
+
 // The two lookups of a name, each on a thread of its own (the resolver library offers no
 // lookup with a time limit). When the open gives up first, the threads finish by themselves
 // and the last one to hold the lookups frees them.
@@ -37,6 +39,8 @@ struct Lookups {
     }
   }
 };
+
+namespace {
 
 bool Begin(const std::shared_ptr<Lookups>& lookups, int which, const std::string& host, const std::string& port,
            int family) {
@@ -88,20 +92,53 @@ std::string Reason(int error) {
   return reason;
 }
 
-bool LookUpWithin(const std::string& host, const std::string& port, std::int64_t deadline,
-                  std::vector<NetAddress>* addresses, std::string* cause) {
-  addresses->clear();
-  // An address needs no resolver.
+namespace {
+
+// An address needs no resolver: true, with the address kept, when host is one.
+bool IsAddress(const std::string& host, const std::string& port, std::vector<NetAddress>* addresses) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
   addrinfo* numeric = nullptr;
-  if (getaddrinfo(host.c_str(), port.c_str(), &hints, &numeric) == 0) {
-    Keep(numeric, addresses);
-    freeaddrinfo(numeric);
-    return true;
+  if (getaddrinfo(host.c_str(), port.c_str(), &hints, &numeric) != 0) return false;
+  Keep(numeric, addresses);
+  freeaddrinfo(numeric);
+  return true;
+}
+
+}  // namespace
+
+bool PendingLookup::Begin(const std::string& host, const std::string& port) {
+  std::vector<NetAddress> unused;
+  lookups_.reset();
+  if (IsAddress(host, port, &unused)) return false;
+  auto lookups = std::make_shared<Lookups>();
+  if (!platform::detail::Begin(lookups, 0, host, port, AF_UNSPEC)) return false;
+  lookups_ = lookups;
+  return true;
+}
+
+bool PendingLookup::Ended(std::vector<NetAddress>* addresses) {
+  if (lookups_ == nullptr) return true;
+  const std::shared_ptr<Lookups> lookups = lookups_;  // outlives the lock below
+  {
+    std::lock_guard<std::mutex> lock(lookups->mutex);
+    if (lookups->result[0] == EAI_INPROGRESS) return false;
+    if (lookups->result[0] == 0) {
+      std::vector<NetAddress> found;
+      Keep(lookups->list[0], &found);
+      if (!found.empty()) addresses->swap(found);
+    }
   }
+  lookups_.reset();
+  return true;
+}
+
+bool LookUpWithin(const std::string& host, const std::string& port, std::int64_t deadline,
+                  std::vector<NetAddress>* addresses, std::string* cause) {
+  addresses->clear();
+  if (IsAddress(host, port, addresses)) return true;
   auto lookups = std::make_shared<Lookups>();
   if (!Begin(lookups, 0, host, port, AF_UNSPEC)) {
     *cause = Reason(EAGAIN);

@@ -21,6 +21,8 @@ namespace {
 
 // A drain of the socket gives the window its turn after this long, whatever still comes.
 constexpr std::int64_t kDrainLimitMs = 50;
+// Of a new dial's time, the name's lookup may take this much.
+constexpr std::int64_t kLookupAgainMs = 2000;
 
 }  // namespace
 
@@ -45,6 +47,7 @@ NetSource::~NetSource() { Release(); }
 
 bool NetSource::Release() {
   dialer.Abandon();
+  lookup.Abandon();
   if (fd < 0) return true;
   const int result = close(fd);
   fd = -1;
@@ -53,10 +56,20 @@ bool NetSource::Release() {
 
 int NetSource::TryingFd() const { return dialer.Sockets().empty() ? -1 : dialer.Sockets().front(); }
 
+// The name is looked up again in the background (its old addresses serve when the lookup
+// fails or takes the whole limit), then dialled; nothing here waits.
 Port::Reopened NetSource::Reopen(bool start, std::int64_t now) {
   if (start) {
     Release();
-    dialer.Start(addresses, now, now + kOpenLimitMs);
+    dialDeadline = now + kOpenLimitMs;
+    if (!lookup.Begin(host, port)) dialer.Start(addresses, now, dialDeadline);
+  }
+  if (lookup.Running()) {
+    if (!lookup.Ended(&addresses)) {
+      if (now < dialDeadline - kOpenLimitMs + kLookupAgainMs) return Reopened::Trying;
+      lookup.Abandon();  // a resolver that does not answer: the old addresses, then
+    }
+    dialer.Start(addresses, now, dialDeadline);
   }
   std::string cause;
   const int connected = dialer.Step(now, &cause);
@@ -183,6 +196,8 @@ HANDLE OpenNetSource(const SourceName& source, const std::string& text, DWORD de
   port->access = desiredAccess;
   port->source = source.kind;
   port->gpsdDevice = source.device;
+  port->host = source.host;
+  port->port = source.port;
   port->returns = source.kind != SourceName::Udp;
   port->Keep(reinterpret_cast<unsigned char*>(early.data()), early.size());
   HANDLE handle = InsertHandle(std::move(port));

@@ -54,7 +54,11 @@ struct NetSource : Port {
   HeldLines held;    // a stream's bytes received and not yet read
   Taken loss;        // how the stream ended, told once its held bytes have been read
   DatagramQueue datagrams;
-  std::vector<NetAddress> addresses;
+  std::string host;  // gpsd, TCP: looked up again before each new dial
+  std::string port;
+  std::vector<NetAddress> addresses;  // what the last lookup found
+  PendingLookup lookup;
+  std::int64_t dialDeadline = 0;
   Dialer dialer;
 
   // Keeps bytes of the stream, gpsd's replies left out.

@@ -144,6 +144,36 @@ TEST(SourceReturn, ATcpConnectionClosedOrResetIsDialledAgain) {
   }
 }
 
+// A source named by a host name is looked up again for each new dial, without holding the
+// read: the server, gone and back, is found by its name.
+TEST(SourceReturn, ASourceNamedByAHostIsLookedUpAgain) {
+  auto server = std::make_unique<Listener>();
+  const int number = server->port;
+  HANDLE port = OpenSource("tcp://localhost:" + std::to_string(number));
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  SetTimeouts(port, {100, 0, 300, 0, 0});
+  close(server->Accept());
+  server.reset();
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < 3; ++i) {
+    const ReadResult r = ReadPort(port, 1000);
+    EXPECT_EQ(std::pair(r.ok, r.bytes), std::pair(TRUE, std::string()));
+    EXPECT_LT(r.elapsed, milliseconds(600));
+  }
+  server = std::make_unique<Listener>("127.0.0.1", number);
+  int client = -1;
+  std::thread back([&] {
+    client = server->Accept(4000);
+    if (client >= 0) SendAll(client, "$GPGGA,2\r\n");
+  });
+  const std::string got = ReadUntil(port, "$GPGGA,2\r\n", milliseconds(4000));
+  back.join();
+  EXPECT_NE(got.find("$GPGGA,2\r\n"), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(": back\n"), std::string::npos);
+  if (client >= 0) close(client);
+  EXPECT_EQ(CloseHandle(port), TRUE);
+}
+
 // A server that does not come back: the attempts go on, quietly, one socket at a time.
 TEST(SourceReturn, ASourceThatNeverComesBackHoldsOneSocketAtMost) {
   auto server = std::make_unique<Listener>();
