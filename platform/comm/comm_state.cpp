@@ -220,6 +220,8 @@ BOOL SetCommState(HANDLE file, DCB* dcb) {
     Restore(*port, before, beforeRate);
     return Fail(error);
   }
+  port->applied = after;
+  port->appliedRate = rate;
   port->dtrControl = dcb->fDtrControl;
   port->rtsControl = rtsByDriver ? RTS_CONTROL_HANDSHAKE : dcb->fRtsControl;
   return TRUE;

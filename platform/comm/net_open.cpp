@@ -21,20 +21,10 @@
 namespace platform::detail {
 namespace {
 
-// An address that does not answer gives up after this; a refused one fails at once.
-constexpr int kConnectLimitMs = 10000;
 // A peer that vanished without closing (a phone out of reach) is noticed within a minute.
 constexpr int kKeepIdleS = 20;
 constexpr int kKeepIntervalS = 5;
 constexpr int kKeepCount = 4;
-
-// strerror in the lower case of a log line's middle.
-std::string Reason(int error) {
-  char text[160];
-  std::string reason = strerror_r(error, text, sizeof text);  // GNU form: returns the text
-  if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-  return reason;
-}
 
 struct Addresses {
   addrinfo* list = nullptr;
@@ -59,24 +49,7 @@ int OpenSocket(const addrinfo& address) {
   return socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
 }
 
-// Connects a non-blocking socket within the time left; 0 or the errno of the failure.
-int ConnectWithin(int fd, const addrinfo& address, std::int64_t deadline) {
-  if (connect(fd, address.ai_addr, address.ai_addrlen) == 0) return 0;
-  if (errno != EINPROGRESS) return errno;
-  for (;;) {
-    const std::int64_t left = deadline - MonotonicMs();
-    if (left <= 0) return ETIMEDOUT;
-    pollfd watch{fd, POLLOUT, 0};
-    const int ready = poll(&watch, 1, static_cast<int>(left));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) return errno;
-    if (ready == 0) return ETIMEDOUT;
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return errno;
-    return error;
-  }
-}
+}  // namespace
 
 void KeepAlive(int fd) {
   const int on = 1;
@@ -85,6 +58,8 @@ void KeepAlive(int fd) {
   setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &kKeepIntervalS, sizeof kKeepIntervalS);
   setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &kKeepCount, sizeof kKeepCount);
 }
+
+namespace {
 
 // JSON string contents: quotes, backslashes and control characters escaped.
 std::string JsonEscaped(const std::string& text) {
@@ -107,27 +82,26 @@ std::string JsonEscaped(const std::string& text) {
 
 }  // namespace
 
-int ConnectTcp(const std::string& host, const std::string& port, std::string* cause) {
-  Addresses addresses;
-  if (!Resolve(host, port, SOCK_STREAM, false, &addresses, cause)) return -1;
-  const std::int64_t deadline = MonotonicMs() + kConnectLimitMs;
-  int error = EHOSTUNREACH;
+int ConnectTcp(const std::string& host, const std::string& port, std::int64_t deadline,
+               std::vector<NetAddress>* addresses, std::string* cause) {
+  if (!LookUpWithin(host, port, deadline, addresses, cause)) return -1;
   // Each address in turn: "localhost" is ::1 and 127.0.0.1, and a server may listen on one.
-  for (const addrinfo* address = addresses.list; address != nullptr; address = address->ai_next) {
-    const int fd = OpenSocket(*address);
-    if (fd < 0) {
-      error = errno;
-      continue;
-    }
-    error = ConnectWithin(fd, *address, deadline);
-    if (error == 0) {
+  Dialer dialer;
+  dialer.Start(*addresses, MonotonicMs(), deadline);
+  std::vector<pollfd> watch;
+  for (;;) {
+    const std::int64_t now = MonotonicMs();
+    const int fd = dialer.Step(now, cause);
+    if (fd >= 0) {
       KeepAlive(fd);
       return fd;
     }
-    close(fd);
+    if (fd == Dialer::kFailed) return -1;
+    watch.clear();
+    for (const int attempt : dialer.Sockets()) watch.push_back(pollfd{attempt, POLLOUT, 0});
+    const std::int64_t left = dialer.NextLook() - now;
+    poll(watch.data(), watch.size(), left < 1 ? 1 : static_cast<int>(left));
   }
-  *cause = Reason(error);
-  return -1;
 }
 
 int BindUdp(const std::string& host, const std::string& port, std::string* cause) {
@@ -164,6 +138,83 @@ bool AskGpsdForNmea(int fd, const std::string& device, std::string* cause) {
   if (sent == static_cast<ssize_t>(request.size())) return true;
   *cause = sent < 0 ? Reason(errno) : "gpsd took only part of the request";
   return false;
+}
+
+namespace {
+
+// gpsd's replies are kept short; a longer one is skipped to its end.
+constexpr std::size_t kLongestReply = 65536;
+
+// The text of a JSON string member ("name":"text") of a reply, its escapes kept as sent and
+// control characters left out; "" when the reply has none.
+std::string Member(const std::string& line, const char* name) {
+  const std::string key = "\"" + std::string(name) + "\":\"";
+  std::size_t at = line.find(key);
+  if (at == std::string::npos) return "";
+  std::string text;
+  for (at += key.size(); at < line.size() && line[at] != '"'; ++at) {
+    if (line[at] == '\\' && at + 1 < line.size()) text += line[at++];
+    if (static_cast<unsigned char>(line[at]) >= 0x20) text += line[at];
+  }
+  return text;
+}
+
+bool IsReplyOfClass(const std::string& line, const char* name) {
+  return line.compare(0, 1, "{") == 0 && line.find("\"class\":\"" + std::string(name) + "\"") != std::string::npos;
+}
+
+}  // namespace
+
+bool AwaitGpsdAnswer(int fd, std::int64_t deadline, std::string* early, std::string* cause) {
+  std::string line;
+  bool skipping = false;  // in a reply too long to keep
+  char piece[4096];
+  for (;;) {
+    const ssize_t n = recv(fd, piece, sizeof piece, MSG_DONTWAIT);
+    if (n == 0) {
+      *cause = "gpsd closed the connection";
+      return false;
+    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      *cause = Reason(errno);
+      return false;
+    }
+    for (ssize_t i = 0; i < n; ++i) {
+      if (piece[i] != '\n') {
+        if (!skipping && line.size() < kLongestReply) {
+          line += piece[i];
+        } else {
+          skipping = true;
+          line.clear();
+        }
+        continue;
+      }
+      if (skipping) {
+        skipping = false;
+        continue;
+      }
+      if (IsReplyOfClass(line, "ERROR")) {
+        const std::string message = Member(line, "message");
+        *cause = message.empty() ? "gpsd refused the request" : message;
+        return false;
+      }
+      // The watch's own reply, or a sentence already: the receivers' text is coming.
+      if (IsReplyOfClass(line, "WATCH") || line.compare(0, 1, "{") != 0) {
+        if (line.compare(0, 1, "{") != 0) early->assign(line + "\n");
+        early->append(piece + i + 1, piece + n);
+        return true;
+      }
+      line.clear();
+    }
+    if (n > 0) continue;
+    const std::int64_t left = deadline - MonotonicMs();
+    if (left <= 0) {
+      *cause = "gpsd did not answer";
+      return false;
+    }
+    pollfd watch{fd, POLLIN, 0};
+    poll(&watch, 1, static_cast<int>(left));
+  }
 }
 
 }  // namespace platform::detail

@@ -13,9 +13,18 @@
 #include <unistd.h>
 
 #include "comm/net_open.h"
+#include "detail/clock.h"
 #include "detail/errors.h"
 
 namespace platform::detail {
+namespace {
+
+// A drain of the socket gives the window its turn after this long, whatever still comes.
+constexpr std::int64_t kDrainLimitMs = 50;
+// Of a new dial's time, the name's lookup may take this much.
+constexpr std::int64_t kLookupAgainMs = 2000;
+
+}  // namespace
 
 unsigned char* DatagramQueue::Tail() {
   if (bytes_.size() - end_ < kLargestDatagram) {  // room enough, but not at the end: move up
@@ -37,10 +46,51 @@ std::size_t DatagramQueue::Take(unsigned char* into, std::size_t room) {
 NetSource::~NetSource() { Release(); }
 
 bool NetSource::Release() {
+  dialer.Abandon();
+  lookup.Abandon();
   if (fd < 0) return true;
   const int result = close(fd);
   fd = -1;
   return result == 0 || errno == EINTR;
+}
+
+int NetSource::TryingFd() const { return dialer.Sockets().empty() ? -1 : dialer.Sockets().front(); }
+
+// The name is looked up again in the background (its old addresses serve when the lookup
+// fails or takes the whole limit), then dialled; nothing here waits.
+Port::Reopened NetSource::Reopen(bool start, std::int64_t now) {
+  if (start) {
+    Release();
+    dialDeadline = now + kOpenLimitMs;
+    if (!lookup.Begin(host, port)) dialer.Start(addresses, now, dialDeadline);
+  }
+  if (lookup.Running()) {
+    if (!lookup.Ended(&addresses)) {
+      if (now < dialDeadline - kOpenLimitMs + kLookupAgainMs) return Reopened::Trying;
+      lookup.Abandon();  // a resolver that does not answer: the old addresses, then
+    }
+    dialer.Start(addresses, now, dialDeadline);
+  }
+  std::string cause;
+  const int connected = dialer.Step(now, &cause);
+  if (connected == Dialer::kDialing) return Reopened::Trying;
+  if (connected == Dialer::kFailed) return Reopened::No;
+  KeepAlive(connected);
+  // gpsd's answer comes with the stream and is left out like its other replies.
+  if (source == SourceName::Gpsd && !AskGpsdForNmea(connected, gpsdDevice, &cause)) {
+    close(connected);
+    return Reopened::No;
+  }
+  fd = connected;
+  lowWater = 1;
+  gpsdReplies = GpsdFilter{};
+  loss = Taken{};
+  return Reopened::Yes;
+}
+
+void NetSource::Keep(unsigned char* bytes, std::size_t count) {
+  if (source == SourceName::Gpsd) count = gpsdReplies.Filter(bytes, count);
+  held.Add(bytes, count);
 }
 
 // A stream wakes a waiting read only once it can fill it (the first byte aside, which starts
@@ -66,27 +116,43 @@ Taken NetSource::TakeAvailable(unsigned char* into, DWORD room) {
   return source == SourceName::Udp ? TakeDatagrams(into, room) : TakeStream(into, room);
 }
 
-// A TCP stream, gpsd's with its replies left out. What does not fit waits in the socket, as
-// bytes wait in a serial driver's buffer.
+// A TCP stream, gpsd's with its replies left out. The socket is drained whenever the reader
+// looks, and what it held is kept as a serial driver keeps it, at most 4 KiB (held_lines.h):
+// bytes left waiting in the socket and at the sender would show the receiver ever later.
 Taken NetSource::TakeStream(unsigned char* into, DWORD room) {
-  for (;;) {
-    const ssize_t n = recv(fd, into, room, MSG_DONTWAIT);
+  if (fd >= 0 && loss.what == Taken::Nothing) Drain();
+  if (held.Size() > 0) return {Taken::Bytes, static_cast<DWORD>(held.Take(into, room))};
+  if (loss.what == Taken::Nothing) return {Taken::Nothing};
+  const Taken ended = loss;
+  loss = Taken{};
+  return ended;
+}
+
+// Takes what the socket holds, for a moment at most: a flood gives the window its turn.
+void NetSource::Drain() {
+  unsigned char piece[HeldLines::kLimit];
+  const std::int64_t start = MonotonicMs();
+  for (int round = 0;; ++round) {
+    if (round % 16 == 15 && MonotonicMs() - start >= kDrainLimitMs) return;
+    const ssize_t n = recv(fd, piece, sizeof piece, MSG_DONTWAIT);
     if (n > 0) {
-      const std::size_t kept =
-          source == SourceName::Gpsd ? gpsdReplies.Filter(into, static_cast<std::size_t>(n)) : static_cast<std::size_t>(n);
-      if (kept > 0) return {Taken::Bytes, static_cast<DWORD>(kept)};
-      continue;  // only gpsd's own replies: look for sentences behind them
+      Keep(piece, static_cast<std::size_t>(n));
+      continue;
     }
-    if (n == 0) return {Taken::Gone, 0, ERROR_BROKEN_PIPE, "the other side closed the connection"};
+    if (n == 0) {
+      loss = {Taken::Gone, 0, ERROR_BROKEN_PIPE, "the other side closed the connection"};
+      return;
+    }
     if (errno == EINTR) continue;
-    if (errno == EAGAIN) return {Taken::Nothing};
+    if (errno == EAGAIN) return;
     if (errno == ECONNRESET || errno == EPIPE) {
-      return {Taken::Gone, 0, ERROR_BROKEN_PIPE, "the other side reset the connection"};
+      loss = {Taken::Gone, 0, ERROR_BROKEN_PIPE, "the other side reset the connection"};
+    } else if (errno == ETIMEDOUT || errno == EHOSTUNREACH || errno == ENETUNREACH) {
+      loss = {Taken::Gone, 0, ERROR_BROKEN_PIPE, "the other side no longer answers"};
+    } else {
+      loss = {Taken::Failed, 0, 0, "", "recv", errno};
     }
-    if (errno == ETIMEDOUT || errno == EHOSTUNREACH || errno == ENETUNREACH) {
-      return {Taken::Gone, 0, ERROR_BROKEN_PIPE, "the other side no longer answers"};
-    }
-    return {Taken::Failed, 0, 0, "", "recv", errno};
+    return;
   }
 }
 
@@ -109,10 +175,14 @@ Taken NetSource::TakeDatagrams(unsigned char* into, DWORD room) {
 }
 
 HANDLE OpenNetSource(const SourceName& source, const std::string& text, DWORD desiredAccess) {
+  auto port = std::make_unique<NetSource>();
   std::string cause;
+  std::string early;
+  const std::int64_t deadline = MonotonicMs() + kOpenLimitMs;
   int fd = source.kind == SourceName::Udp ? BindUdp(source.host, source.port, &cause)
-                                          : ConnectTcp(source.host, source.port, &cause);
-  if (fd >= 0 && source.kind == SourceName::Gpsd && !AskGpsdForNmea(fd, source.device, &cause)) {
+                                          : ConnectTcp(source.host, source.port, deadline, &port->addresses, &cause);
+  if (fd >= 0 && source.kind == SourceName::Gpsd &&
+      (!AskGpsdForNmea(fd, source.device, &cause) || !AwaitGpsdAnswer(fd, deadline, &early, &cause))) {
     close(fd);
     fd = -1;
   }
@@ -121,11 +191,15 @@ HANDLE OpenNetSource(const SourceName& source, const std::string& text, DWORD de
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  auto port = std::make_unique<NetSource>();
   port->fd = fd;
   port->name = text;
   port->access = desiredAccess;
   port->source = source.kind;
+  port->gpsdDevice = source.device;
+  port->host = source.host;
+  port->port = source.port;
+  port->returns = source.kind != SourceName::Udp;
+  port->Keep(reinterpret_cast<unsigned char*>(early.data()), early.size());
   HANDLE handle = InsertHandle(std::move(port));
   if (handle == nullptr) {
     SetLastError(ERROR_TOO_MANY_OPEN_FILES);

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "comm/gpsd_filter.h"
+#include "comm/held_lines.h"
+#include "comm/net_dial.h"
 #include "comm/port.h"
 #include "comm/source_name.h"
 
@@ -41,13 +43,29 @@ struct NetSource : Port {
   void BeforeWait(DWORD wanted, bool begun) override;
   std::int64_t LastArrival(std::int64_t now) override;
   bool Release() override;
+  // A gpsd or TCP connection that was lost is dialled again (to the addresses the open found).
+  Reopened Reopen(bool start, std::int64_t now) override;
+  int TryingFd() const override;
 
   SourceName::Kind source = SourceName::Tcp;
+  std::string gpsdDevice;  // gpsd: the one receiver watched, "" for all
   int lowWater = 1;  // SO_RCVLOWAT of a stream: the bytes that wake a wait
   GpsdFilter gpsdReplies;
+  HeldLines held;    // a stream's bytes received and not yet read
+  Taken loss;        // how the stream ended, told once its held bytes have been read
   DatagramQueue datagrams;
+  std::string host;  // gpsd, TCP: looked up again before each new dial
+  std::string port;
+  std::vector<NetAddress> addresses;  // what the last lookup found
+  PendingLookup lookup;
+  std::int64_t dialDeadline = 0;
+  Dialer dialer;
+
+  // Keeps bytes of the stream, gpsd's replies left out.
+  void Keep(unsigned char* bytes, std::size_t count);
 
  private:
+  void Drain();
   Taken TakeStream(unsigned char* into, DWORD room);
   Taken TakeDatagrams(unsigned char* into, DWORD room);
 };

@@ -21,6 +21,16 @@ struct Taken {
   int sysError = 0;
 };
 
+// Where a source that comes back stands after a loss (see port_return.h).
+struct Return {
+  bool away = false;       // lost, and not open again yet
+  bool announced = false;  // the loss has been logged, and no byte has come since
+  bool trying = false;     // an attempt is under way
+  int attempts = 0;        // attempts made since the loss was logged
+  std::int64_t lostAt = 0;
+  std::int64_t nextAt = 0;  // when the next attempt is due
+};
+
 struct Port : Object {
   explicit Port(Kind objectKind) : Object(objectKind) {}
   Port(const Port&) = delete;
@@ -37,9 +47,22 @@ struct Port : Object {
   // Gives the port up; false (errno set) when closing reported an error.
   virtual bool Release() = 0;
 
+  // How one step of opening a lost source again ended.
+  enum class Reopened { Yes, Trying, No };
+  // One step of opening the source again, never blocking. start: a new attempt, which first
+  // closes what the last one left; otherwise the attempt under way goes on.
+  virtual Reopened Reopen(bool /*start*/, std::int64_t /*now*/) { return Reopened::No; }
+  // While an attempt is under way: the descriptor it waits to become writable, or -1.
+  virtual int TryingFd() const { return -1; }
+  // Closes what the port holds open after a loss; the handle stays.
+  virtual void Drop() { Release(); }
+
   int fd = -1;       // what the read waits on
   std::string name;  // for log lines: the device path or the source as given
   DWORD access = 0;
+  bool returns = false;  // taken up again after a loss (a device path, gpsd, TCP), not failed
+  Return lost;
+  Taken pendingLoss;     // a loss met while a read held bytes, for the next read
 
   COMMTIMEOUTS Timeouts();
   void SetTimeouts(const COMMTIMEOUTS& value);

@@ -42,7 +42,7 @@ HANDLE OpenSource(const std::wstring& text, DWORD desiredAccess) {
     std::fprintf(stderr, "kavro: %s: %s\n", narrow.c_str(), problem.c_str());
     return Fail(ERROR_INVALID_NAME);
   }
-  if (source.kind == SourceName::Device) return OpenSerialLine(source.path, desiredAccess);
+  if (source.kind == SourceName::Device) return OpenSerialLine(source.path, desiredAccess, true);
   return OpenNetSource(source, narrow, desiredAccess);
 }
 
@@ -105,7 +105,7 @@ HANDLE OpenPort(LPCWSTR name, DWORD desiredAccess, DWORD creationDisposition) {
   if (number < 1) return Fail(ERROR_FILE_NOT_FOUND);
   std::string path;
   ResolvePortPath(number, &path);
-  return OpenSerialLine(path, desiredAccess);
+  return OpenSerialLine(path, desiredAccess, false);
 }
 
 }  // namespace platform::detail

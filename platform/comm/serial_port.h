@@ -15,9 +15,12 @@ struct SerialPort : Port {
   Taken TakeAvailable(unsigned char* into, DWORD room) override;
   // Gives the line back as it was found (termios, DTR/RTS, exclusive mode) and closes it.
   bool Release() override;
+  Reopened Reopen(bool start, std::int64_t now) override;
 
   dev_t device = 0;
   termios original{};
+  termios applied{};       // the settings made, for a line opened again
+  DWORD appliedRate = 0;
   DWORD originalRate = 0;  // termios cannot carry an arbitrary rate back by itself
   bool modemLinesKnown = false;  // a pseudo-terminal has none
   int originalModemLines = 0;

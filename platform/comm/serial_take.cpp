@@ -21,6 +21,7 @@ bool LineHungUp(int fd) {
 }  // namespace
 
 Taken SerialPort::TakeAvailable(unsigned char* into, DWORD room) {
+  if (fd < 0) return {Taken::Nothing};  // a lost line, not open again yet
   for (;;) {
     const ssize_t n = read(fd, into, room);
     if (n > 0) return {Taken::Bytes, static_cast<DWORD>(n)};

@@ -16,4 +16,8 @@ set(PLATFORM_COMM_SOURCES
   write_port.cpp
   gpsd_filter.cpp
   net_open.cpp
-  net_source.cpp)
+  net_source.cpp
+  net_lookup.cpp
+  net_dial.cpp
+  held_lines.cpp
+  port_return.cpp)

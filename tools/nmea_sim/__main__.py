@@ -52,7 +52,9 @@ datagrams to one address (--udp). A TCP client gets the stream from the first wh
 after it connects; a client that does not keep up loses old bytes beyond 4 KB, and never
 holds up the others. Each datagram holds whole lines, at most 1472 bytes. Unless --quiet,
 a line 'nmea_sim: serving tcp://HOST:PORT' on standard error names the server's
-address, with the port taken when 0 was asked."""
+address, with the port taken when 0 was asked. SIGUSR1 takes the TCP server away (its
+clients' connections closed) and, sent again, brings it back on the same address; SIGUSR2
+does the same with the connections reset."""
 
 EPILOG = """\
 examples:
@@ -365,6 +367,8 @@ def open_port(parser, args):
         if args.tcp is not None:
             server = net.TcpServer(*args.tcp)
             sink.sinks.append(server)
+            signal.signal(signal.SIGUSR1, lambda *_: server.toggle())
+            signal.signal(signal.SIGUSR2, lambda *_: server.toggle(reset=True))
             sources["tcp"] = server.reachable_url()
             say(args, "serving %s" % server.name)
         if args.udp is not None:

@@ -2,6 +2,7 @@
 datagrams to one address; both take the same writes as the pseudo-terminal."""
 
 import socket
+import struct
 import time
 
 # What may wait for one client beyond what its socket takes, like the pty's backlog: a
@@ -65,22 +66,44 @@ class TcpServer:
     def __init__(self, host, port):
         family, address = resolve(host, port, socket.SOCK_STREAM)
         self.family = family
-        self.listener = socket.socket(family, socket.SOCK_STREAM)
-        try:
-            self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-            self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, CLIENT_SEND_BUFFER)
-            self.listener.bind(address)
-            self.listener.listen(16)
-            self.listener.setblocking(False)
-        except OSError as error:
-            self.listener.close()
-            raise AddressError("cannot listen on tcp://%s:%d: %s"
-                               % (url_host(family, address[0]), port, error.strerror)) from None
+        self.listener = self.listen(address)
         self.host, self.port = self.listener.getsockname()[:2]
         self.name = "tcp://%s:%d" % (url_host(family, self.host), self.port)
         self.clients = []
         self.at_line_start = True
         self.discarded = 0
+        self.outage = None  # an outage asked for: "close" or "reset", begun or ended at the next write
+
+    def listen(self, address):
+        listener = socket.socket(self.family, socket.SOCK_STREAM)
+        try:
+            listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+            listener.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, CLIENT_SEND_BUFFER)
+            listener.bind(address)
+            listener.listen(16)
+            listener.setblocking(False)
+        except OSError as error:
+            listener.close()
+            raise AddressError("cannot listen on tcp://%s:%d: %s"
+                               % (url_host(self.family, address[0]), address[1], error.strerror)) from None
+        return listener
+
+    def toggle(self, reset=False):
+        """Asks for the server to go away (its clients closed, or reset with reset) or, when
+        it is away, to come back on the same address; done at the next write."""
+        self.outage = "reset" if reset else "close"
+
+    def apply_outage(self):
+        how, self.outage = self.outage, None
+        if self.listener is not None:
+            for client in list(self.clients):
+                if how == "reset":
+                    client.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                self.drop(client)
+            self.listener.close()
+            self.listener = None
+        else:
+            self.listener = self.listen((self.host, self.port))
 
     def reachable_url(self):
         """The server's URL, with loopback standing for 'every interface'."""
@@ -88,7 +111,7 @@ class TcpServer:
         return "tcp://%s:%d" % (url_host(self.family, host), self.port)
 
     def accept(self):
-        while True:
+        while self.listener is not None:
             try:
                 sock, _ = self.listener.accept()
             except OSError:  # none waiting, or one that gave up already
@@ -98,6 +121,8 @@ class TcpServer:
             self.clients.append(Client(sock, self.at_line_start))
 
     def write(self, data):
+        if self.outage is not None:
+            self.apply_outage()
         self.accept()
         for client in list(self.clients):
             piece = data
@@ -158,7 +183,8 @@ class TcpServer:
             self.serve(client)  # reads what the client sent, so that closing sends no reset
             if client in self.clients:
                 self.drop(client)
-        self.listener.close()
+        if self.listener is not None:
+            self.listener.close()
 
     def losses(self):
         if self.discarded:
