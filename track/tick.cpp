@@ -56,6 +56,9 @@ void StoreCurrentFix(TrackState* state) {
 }
 
 int HandleTick(HWND window) {
+  // Every timer message, even one that finds the tick busy or stopped for good, lets written
+  // track points reach the disk in time.
+  KeepTrackOnDisk();
   if (tickBusy != TickIdle) return 0;
   tickBusy = TickRunning;
   // The reader has shown its message; with no port to read, later ticks have nothing to do.
@@ -87,7 +90,6 @@ int HandleTick(HWND window) {
       RecordTrackFix(&trackState);
     }
   }
-  KeepTrackOnDisk();
   if (current->speed > CompassThreshold) DrawCompass(window, surface);
   const int figure = SpeedFigureOf(current->speed);
   if (figure != trackState.shownSpeed) DrawSpeedFigure(surface, &client, figure);
