@@ -265,7 +265,7 @@ std::size_t FormatDecimal(double value, int decimals, char* out) {
   double scale = 1.0;
   for (int i = 0; i < decimals; ++i) scale *= 10.0;
   // The rounding is done on the scaled magnitude, which must fit 64 bits.
-  const long double scaled = std::fabs(static_cast<long double>(value)) * scale + 0.5L;
+  const long double scaled = std::fabs(static_cast<long double>(value)) * static_cast<long double>(scale) + 0.5L;
   if (scaled >= 1e19L) return 0;
   const auto units = static_cast<std::uint64_t>(scaled);
   std::size_t length = 0;
