@@ -46,7 +46,9 @@ bool OpenTrackFile(TrackRecorder* recorder, const TrackState* state, std::int64_
   wchar_t folder[TrackPathSize];
   recorder->path[0] = L'\0';
   if (state->tracksMode == TracksFolderTooLong) {
-    ReportFailure(L"", "the TRACKS line of Tolm.ini is too long");
+    wchar_t settings[TrackPathSize];
+    if (!BuildProgramFilePath(settings, TrackPathSize, L"Tolm.ini")) settings[0] = L'\0';
+    ReportFailure(settings, "its TRACKS line is too long");
     return false;
   }
   if (!ResolveTracksFolder(state, folder, TrackPathSize)) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The track file with the real executable: a real receiver's capture replayed, the viewer
 killed with SIGKILL at a moment the test picks or ended with "Ok", and the file read by gpsbabel
-and gpxpy (every point one of the capture's fixes, times rising); a file size limit, a full disk
+and gpxpy (every point one of the capture's fixes, times rising); the data synced to the disk at
+least every 10 s (traced with strace); a file size limit, a full disk
 (a small tmpfs) and a read-only folder, where the viewer goes on drawing after one line on
 standard error and the file stays valid; TRACKS = off, which records nothing.
 
@@ -108,6 +109,44 @@ def drawing_goes_on(session, path, cause, readable=None):
     check_errors(session, expected)
 
 
+def synced(session):
+    """No written point waits more than 10 s to reach the disk, and the last ones reach it when
+    the viewer ends: every write to the track file (traced with strace) is followed within 10 s
+    by an fdatasync."""
+    if shutil.which("strace") is None:
+        raise Skip("strace is not installed (tools/bootstrap.sh installs it)")
+    start_drive(session, *FAST, 25)
+    trace = session.path("sync.trace")
+    session.viewer = session.launch_viewer(command=["strace", "-f", "-qq", "-ttt", "-s", "12", "-e",
+                                                    "trace=write,fdatasync", "-o", trace,
+                                                    os.path.join(session.folder, "kavro")])
+    session.wait_for_main_window()
+    tracks = os.path.join(session.folder, "tracks")
+    wait_for(lambda: track_files(tracks) and points_in(track_files(tracks)[0]) >= 5, 60, 0.3,
+             "the track file never held 5 points")
+    time.sleep(25)
+    session.end_with_ok()
+    check_track(the_one_track(tracks), least=5)
+    writes, syncs = [], []
+    for line in read_text(trace).splitlines():
+        fields = line.split(None, 2)
+        if len(fields) < 3:
+            continue
+        if re.match(r'write\(\d+, "(<\?xml|<trkpt|</trkseg)', fields[2]):
+            writes.append(float(fields[1]))
+        elif fields[2].startswith("fdatasync(") and fields[2].rstrip().endswith("= 0"):
+            syncs.append(float(fields[1]))
+    if len(writes) < 30:
+        raise Failure("strace saw %d writes to the track file" % len(writes))
+    late = [w for w in writes if not any(w <= s <= w + 10.0 for s in syncs)]
+    if late:
+        raise Failure("%d of %d writes waited more than 10 s for fdatasync (syncs at %r)"
+                      % (len(late), len(writes), syncs))
+    if syncs[-1] < writes[-1]:
+        raise Failure("the last write was not synced when the viewer ended")
+    check_errors(session, [])
+
+
 def size_limit(session):
     """A file size limit of 6000 bytes on the viewer (prlimit): it is not killed by SIGXFSZ; the
     point that does not fit is cut away."""
@@ -184,7 +223,7 @@ def tracks_off(session):
         raise Failure("the program folder holds %r" % sorted(os.listdir(session.folder)))
 
 
-SCENARIOS = {"kill": killed, "ok": ended_with_ok, "size-limit": size_limit, "full-disk": full_disk,
+SCENARIOS = {"kill": killed, "ok": ended_with_ok, "synced": synced, "size-limit": size_limit, "full-disk": full_disk,
              "read-only-folder": read_only_folder, "off": tracks_off}
 
 if __name__ == "__main__":

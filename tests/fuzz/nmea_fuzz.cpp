@@ -156,7 +156,8 @@ void CheckGpxDocument(int movingTicks) {
   if (gpxText.empty()) return;  // nothing moved with a calendar time: no document at all
   static const std::regex point(
       "<trkpt lat=\"(-?[0-9]{1,2}\\.[0-9]{7})\" lon=\"(-?[0-9]{1,3}\\.[0-9]{7})\">"
-      "(<ele>-?[0-9]+\\.[0-9]{2}</ele>)?<time>([0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?)Z</time>"
+      "(<ele>-?[0-9]+\\.[0-9]{2}</ele>)?"
+      "<time>([0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?)Z</time>"
       "(<fix>(none|3d|dgps|pps)</fix>)?(<sat>[0-9]+</sat>)?<extensions><gpxtpx:TrackPointExtension>"
       "(<gpxtpx:speed>[0-9]+\\.[0-9]{3}</gpxtpx:speed>)?<gpxtpx:course>([0-9]{1,3}\\.[0-9]{2})</gpxtpx:course>"
       "</gpxtpx:TrackPointExtension></extensions></trkpt>");

@@ -80,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(settings->folder.shownBoxes == 0, "a settings file that opens shows no message");
   Require(MentionsKey(data, size, "PORT") || (state.portNumber == 7 && state.portSource[0] == L'\0'), "port 7 and no source unless a line sets it");
   Require(MentionsKey(data, size, "RATE") || state.baudRate == 57600, "57600 unless a line sets it");
-  Require(MentionsKey(data, size, "TRACKS") || (state.tracksMode == TracksInProgramFolder && state.tracksFolder[0] == L'\0'),
+  Require(MentionsKey(data, size, "TRACKS") ||
+              (state.tracksMode == TracksInProgramFolder && state.tracksFolder[0] == L'\0'),
           "tracks beside the program unless a line says otherwise");
   Require(state.tracksMode <= TracksFolderTooLong, "a known tracks mode");
   Require((state.tracksMode == TracksInNamedFolder) == (state.tracksFolder[0] != L'\0'),

@@ -68,7 +68,8 @@ def degrees(nmea, hemisphere):
     return -result if hemisphere in ("S", "W") else result
 
 
-RMC = re.compile(rb"RMC,(\d{2})(\d{2})(\d{2})(?:\.\d*)?,.,([\d.]+),([NS]),([\d.]+),([EW]),[^,]*,[^,]*,(\d{2})(\d{2})(\d{2}),")
+RMC = re.compile(rb"RMC,(\d{2})(\d{2})(\d{2})(?:\.\d*)?,.,([\d.]+),([NS]),([\d.]+),([EW]),[^,]*,[^,]*,"
+                 rb"(\d{2})(\d{2})(\d{2}),")
 
 
 def capture_fixes(path):

@@ -6,10 +6,10 @@ the same time into four copies of Kavro and through gpsfake into one gpsd: Kavro
 reads a pseudo-terminal linked as COMn beside it, Kavro (TCP) the same bytes at the same
 moments from the simulated receiver's TCP server, Kavro (TCP, TRACKS = off) the same again
 without recording its track (what recording costs is the difference between the two), and
-Kavro (gpsd) watches gpsd's NMEA, as FoxtrotGPS, xgps and cgps watch its reports. Only one Kavro runs per user, so the Kavros on
-gpsd and TCP run under user ids of their own (which needs root). Every graphical viewer gets
-an X server of its own (Xvfb), so that its window can be timed and the X server's own work
-told apart. The viewers start one after another, never overlapping, and then all follow the
+Kavro (gpsd) watches gpsd's NMEA, as FoxtrotGPS, xgps and cgps watch its reports. Only one
+Kavro runs per user, so the Kavros on gpsd and TCP run under user ids of their own (which
+needs root). Every graphical viewer gets an X server of its own (Xvfb), so that its window
+can be timed and the X server's own work told apart. The viewers start one after another, never overlapping, and then all follow the
 rest of the drive.
 
 Measured for each process, from /proc:
