@@ -10,6 +10,7 @@
 #include "gps/settings.h"
 #include "log/log_file.h"
 #include "platform/shell.h"
+#include "record/track_recorder.h"
 #include "res/resources.h"
 #include "track/tick.h"
 #include "view/zoom_buttons.h"
@@ -47,6 +48,7 @@ void OnCreate(HWND window) {
 }
 
 void OnDestroy() {
+  FinishTrack();
   CloseHandle(portHandle);
   portHandle = nullptr;
   DestroyWindow(menuBarWindow);

@@ -33,6 +33,20 @@ struct FixRecord {
   std::int32_t year;  // 2000 + two-digit year
 };
 
+// What a read held beside the fix record, for the track file: the thousandths of a second of
+// the RMC time (the record keeps the whole second) and whether a GGA was taken.
+struct FixExtras {
+  std::int32_t millisecond;  // 0 to 999
+  std::uint8_t hasGga;
+};
+
+// Where tracks go, from the TRACKS line of Tolm.ini.
+constexpr std::uint8_t TracksInProgramFolder = 0;  // tracks/ beside the program (no TRACKS line)
+constexpr std::uint8_t TracksInNamedFolder = 1;    // the folder in tracksFolder
+constexpr std::uint8_t TracksOff = 2;              // TRACKS = off
+constexpr std::uint8_t TracksFolderTooLong = 3;    // a value cut by the line length: nothing is recorded
+constexpr int TracksFolderSize = 260;
+
 // Room for the source a PORT line names, its terminator included.
 constexpr int PortSourceSize = 260;
 
@@ -64,6 +78,9 @@ struct TrackState {
   PixelPoint dragStart;
   FixRecord current;
   FixRecord points[TrackCapacity];
+  FixExtras currentExtras;
+  std::uint8_t tracksMode;
+  wchar_t tracksFolder[TracksFolderSize];  // absolute, or relative to the program folder
 };
 
 // The one program-wide state, set up before the entry function runs.

@@ -63,9 +63,17 @@ std::int32_t TruncateSeconds(float seconds) {
   return static_cast<std::int32_t>(seconds);
 }
 
+// The thousandths below the whole second, rounded; 999 at most, so the second never changes.
+std::int32_t MillisecondsOf(float seconds) {
+  const double fraction = static_cast<double>(seconds) - std::trunc(static_cast<double>(seconds));
+  if (!(fraction > 0.0)) return 0;
+  const double thousandths = std::floor(fraction * 1000.0 + 0.5);
+  return thousandths >= 999.0 ? 999 : static_cast<std::int32_t>(thousandths);
+}
+
 // Time, status, hemispheres and date go straight into the fix, so whatever was scanned before a
 // failure stays; the numbers are kept only when the whole sentence was read.
-void ParseRmc(const char* text, FixRecord* fix) {
+void ParseRmc(const char* text, FixRecord* fix, FixExtras* extras) {
   const char* fields = FindSentenceFields(text, "RMC");
   if (fields == nullptr) return;
   float seconds = 0.0f;
@@ -80,6 +88,7 @@ void ParseRmc(const char* text, FixRecord* fix) {
   if (count != RmcFieldCount || !FollowedByMoreText(fields, end)) return;
   if (!AllFinite({latitude, longitude, speed, course})) return;
   fix->second = TruncateSeconds(seconds);
+  extras->millisecond = MillisecondsOf(seconds);
   fix->latitude = static_cast<double>(latitude);
   fix->longitude = static_cast<double>(longitude);
   fix->speed = static_cast<double>(speed);
@@ -88,7 +97,7 @@ void ParseRmc(const char* text, FixRecord* fix) {
 }
 
 // Only the fix quality, the satellites used and the altitude are kept.
-void ParseGga(const char* text, FixRecord* fix) {
+void ParseGga(const char* text, FixRecord* fix, FixExtras* extras) {
   const char* fields = FindSentenceFields(text, "GGA");
   if (fields == nullptr) return;
   int hour = 0;
@@ -110,6 +119,7 @@ void ParseGga(const char* text, FixRecord* fix) {
   fix->fixQuality = fixQuality;
   fix->satsUsed = satsUsed;
   fix->altitude = static_cast<double>(altitude);
+  extras->hasGga = 1;
 }
 
 // Only the first GSV of a cycle is read; every message of the cycle repeats the count.
@@ -130,9 +140,15 @@ void ParseGsv(const char* text, FixRecord* fix) {
 DWORD lastReadSize = 0;
 
 void ParseNmeaText(const char* text, FixRecord* fix) {
+  FixExtras extras;
+  ParseNmeaTextWithExtras(text, fix, &extras);
+}
+
+void ParseNmeaTextWithExtras(const char* text, FixRecord* fix, FixExtras* extras) {
   std::memset(static_cast<void*>(fix), 0, sizeof *fix);
-  ParseRmc(text, fix);
-  ParseGga(text, fix);
+  std::memset(static_cast<void*>(extras), 0, sizeof *extras);
+  ParseRmc(text, fix, extras);
+  ParseGga(text, fix, extras);
   ParseGsv(text, fix);
 }
 
@@ -148,6 +164,6 @@ int PollNmea() {
   if (bytesRead > NmeaReadSize) bytesRead = NmeaReadSize;  // never index past the buffer
   lastReadSize = bytesRead;
   buffer[bytesRead] = '\0';
-  ParseNmeaText(buffer, &trackState.current);
+  ParseNmeaTextWithExtras(buffer, &trackState.current, &trackState.currentExtras);
   return 1;
 }

@@ -20,3 +20,6 @@ int PollNmea();
 // Zeroes the fix, then fills it from the first RMC, the first GGA and the first GSV sentence in
 // the NUL-terminated text. Nothing past the terminating NUL is ever looked at.
 void ParseNmeaText(const char* text, FixRecord* fix);
+
+// The same parse, also telling what the fix record does not keep.
+void ParseNmeaTextWithExtras(const char* text, FixRecord* fix, FixExtras* extras);

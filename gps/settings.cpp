@@ -21,6 +21,9 @@ constexpr char PortValuePattern[] = "PORT = %n";
 constexpr char ComPortPattern[] = "PORT = COM%n";
 // RATE = 4800
 constexpr char RateLinePattern[] = "RATE = %d";
+// TRACKS = off, TRACKS = /media/card/tracks, TRACKS = drives
+// Blanks as for PORT; the value runs to the end of the line, trailing blanks cut.
+constexpr char TracksValuePattern[] = "TRACKS = %n";
 
 constexpr int DefaultPortNumber = 7;
 constexpr int DefaultBaudRate = 57600;
@@ -68,6 +71,32 @@ void ReadPortLine(const char* line, TrackState* state) {
   if (LooksLikeSource(value)) WidenText(value, length, state->portSource, PortSourceSize);
 }
 
+// A TRACKS line: "off", a folder, or nothing (back to tracks/ beside the program). A value the
+// line buffer cut off would name another folder, so it records nothing rather than go there.
+void ReadTracksLine(const char* line, bool wholeLine, TrackState* state) {
+  int valueStart = -1;
+  std::sscanf(line, TracksValuePattern, &valueStart);
+  if (valueStart < 0) return;
+  if (!wholeLine) {
+    state->tracksMode = TracksFolderTooLong;
+    state->tracksFolder[0] = L'\0';
+    return;
+  }
+  const char* value = line + valueStart;
+  std::size_t length = std::strlen(value);
+  while (length > 0 && IsBlank(value[length - 1])) --length;
+  if (length == 0) {
+    state->tracksMode = TracksInProgramFolder;
+    state->tracksFolder[0] = L'\0';
+  } else if (length == 3 && std::strncmp(value, "off", 3) == 0) {
+    state->tracksMode = TracksOff;
+    state->tracksFolder[0] = L'\0';
+  } else {
+    state->tracksMode = TracksInNamedFolder;
+    WidenText(value, length, state->tracksFolder, TracksFolderSize);
+  }
+}
+
 }  // namespace
 
 void ReadSettings(TrackState* state) {
@@ -85,8 +114,17 @@ void ReadSettings(TrackState* state) {
   state->portNumber = DefaultPortNumber;
   state->portSource[0] = L'\0';
   state->baudRate = DefaultBaudRate;
+  state->tracksMode = TracksInProgramFolder;
+  state->tracksFolder[0] = L'\0';
   char line[LineBufferSize];
+  bool lineStart = true;  // this piece begins a line of the file
   while (std::fgets(line, LineBufferSize, file) != nullptr) {
+    const std::size_t pieceLength = std::strlen(line);
+    const bool lineEnds = (pieceLength > 0 && line[pieceLength - 1] == '\n') || std::feof(file) != 0;
+    // A piece that continues a long line is matched as a line of its own for PORT and RATE;
+    // TRACKS reads only whole lines' beginnings.
+    if (lineStart) ReadTracksLine(line, lineEnds, state);
+    lineStart = lineEnds;
     ReadPortLine(line, state);
     int value = 0;
     if (std::sscanf(line, RateLinePattern, &value) == 1) state->baudRate = value;

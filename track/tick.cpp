@@ -1,11 +1,12 @@
 // The timer tick: one read from the receiver, then the info panel, the track, the compass and
-// the speed figure, all on one drawing surface.
+// the speed figure, all on one drawing surface; each point stored also goes to the track file.
 #include "track/tick.h"
 
 #include <cmath>
 
 #include "gps/nmea_reader.h"
 #include "platform/user.h"
+#include "record/track_recorder.h"
 #include "view/compass.h"
 #include "view/info_panel.h"
 #include "view/track_plot.h"
@@ -55,6 +56,9 @@ void StoreCurrentFix(TrackState* state) {
 }
 
 int HandleTick(HWND window) {
+  // Every timer message, even one that finds the tick busy or stopped for good, lets written
+  // track points reach the disk in time.
+  KeepTrackOnDisk();
   if (tickBusy != TickIdle) return 0;
   tickBusy = TickRunning;
   // The reader has shown its message; with no port to read, later ticks have nothing to do.
@@ -74,12 +78,16 @@ int HandleTick(HWND window) {
     // The first point has nothing to be measured from, and its speed never counts as top speed.
     if (trackState.pointCount == 0) {
       StoreCurrentFix(&trackState);
+      RecordTrackFix(&trackState);
     } else {
       const double step = MeasureStep(&trackState.points[trackState.pointCount - 1], current);
       // The plot shows the points stored up to the previous moving tick.
       DrawTrack(&trackState, window, surface);
       AddStep(&trackState, step);
       StoreCurrentFix(&trackState);
+      // The file goes on where the plot stops: once the store is full, the point stored in
+      // place of the last one is recorded all the same.
+      RecordTrackFix(&trackState);
     }
   }
   if (current->speed > CompassThreshold) DrawCompass(window, surface);

@@ -1,6 +1,7 @@
 // ReadFile, WriteFile and CloseHandle: regular files here, ports in the comm area.
 // A handle that names neither fails with ERROR_INVALID_HANDLE and touches nothing.
 #include <cerrno>
+#include <csignal>
 
 #include <unistd.h>
 
@@ -24,6 +25,10 @@ bool FileObject::Close() {
 }
 
 namespace {
+
+// A write past the file size limit must fail with EFBIG like a full disk, not end the process
+// with SIGXFSZ. Set once when the program starts; every program that writes files links this.
+const bool fileSizeSignalIgnored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
 
 BOOL Fail(DWORD error) {
   SetLastError(error);

@@ -8,4 +8,6 @@ set(PLATFORM_KERNEL_SOURCES
   share_registry.cpp
   create_file.cpp
   file_io.cpp
+  file_extent.cpp
+  folders.cpp
   module_path.cpp)

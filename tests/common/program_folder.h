@@ -18,6 +18,7 @@
 #include "platform/kernel.h"
 #include "platform/testing.h"
 #include "platform/user.h"
+#include "record/track_recorder.h"
 
 namespace kavro_test {
 
@@ -45,10 +46,12 @@ class ProgramFolderTest : public ::testing::Test {
       return IDOK;
     });
     ResetTrackState(&trackState);
+    FinishTrack();  // the recorder as at start: no file, no sink
     portHandle = INVALID_HANDLE_VALUE;
   }
 
   void TearDown() override {
+    FinishTrack();
     if (portHandle != nullptr && portHandle != INVALID_HANDLE_VALUE) CloseHandle(portHandle);
     portHandle = INVALID_HANDLE_VALUE;
     platform::testing::SetMessageBoxHook(nullptr);

@@ -170,7 +170,8 @@ def settings_file(session):
 
 def read_only_folder(session):
     """A program folder the user cannot write to: the viewer reports that it cannot create the
-    log, then reads Tolm.ini and the receiver as usual, reporting nothing else. As root the viewer
+    log, then reads Tolm.ini and the receiver as usual; on the first moving fix it says in one
+    line that it cannot record the track, and nothing else. As root the viewer
     and the receiver (whose pseudo-terminal it opens) run as nobody: root writes anywhere."""
     user = "nobody" if os.geteuid() == 0 else None
     start_drive(session, *FAST, 9, timer_record=True, xvfb=False)
@@ -180,19 +181,24 @@ def read_only_folder(session):
     os.chmod(session.folder, 0o555)
     open(session.timer_record, "w").close()
     os.chmod(session.timer_record, 0o666)
-    run_headless(session, [re.escape('Error: Can not create the LogFile "Tolm.txt"')], user=user)
+    run_headless(session, [re.escape('Error: Can not create the LogFile "Tolm.txt"'),
+                           re.escape("kavro: track recording stopped: %s/tracks: " % session.folder) + ".+"],
+                 user=user)
     if os.path.exists(os.path.join(session.folder, "Tolm.txt")):
         raise Failure("Tolm.txt exists in the read-only folder")
 
 
 def unicode_folder(session):
     """A program folder named beyond ASCII, under a UTF-8 locale: the viewer creates Tolm.txt
-    there, reads Tolm.ini from there and opens the COM3 link there, reporting nothing."""
+    there, reads Tolm.ini from there, opens the COM3 link there and records the drive's track in
+    tracks/ there, reporting nothing."""
     start_drive(session, *FAST, 10, timer_record=True, xvfb=False, folder="Kavro-Ünïcødé-テスト")
     run_headless(session, env={"LANG": "C.UTF-8", "LC_ALL": "", "LC_CTYPE": ""})
     check_log_header(session.folder)
-    if sorted(os.listdir(session.folder)) != ["COM3", "Tolm.ini", "Tolm.txt", "kavro"]:
+    if sorted(os.listdir(session.folder)) != ["COM3", "Tolm.ini", "Tolm.txt", "kavro", "tracks"]:
         raise Failure("the program folder holds %r" % sorted(os.listdir(session.folder)))
+    if len(os.listdir(os.path.join(session.folder, "tracks"))) != 1:
+        raise Failure("tracks/ holds %r, expected one file" % os.listdir(os.path.join(session.folder, "tracks")))
 
 
 def simultaneous_starts(session):

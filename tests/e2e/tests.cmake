@@ -46,6 +46,18 @@ if(Python3_Interpreter_FOUND)
     endforeach()
   endforeach()
 
+  # Tracks (tracks_e2e.py): a replayed capture killed with SIGKILL or ended with Ok, a file size
+  # limit, a full tmpfs, a read-only folder and TRACKS = off, the files read by gpsbabel and gpxpy.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${e2e}/tracks_e2e.py)
+  execute_process(COMMAND ${Python3_EXECUTABLE} ${e2e}/tracks_e2e.py --list
+    OUTPUT_VARIABLE scenarios OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  string(REPLACE "\n" ";" scenarios "${scenarios}")
+  foreach(scenario IN LISTS scenarios)
+    add_test(NAME e2e_track_${scenario} COMMAND ${Python3_EXECUTABLE} ${e2e}/tracks_e2e.py ${CMAKE_BINARY_DIR} ${scenario})
+    set_tests_properties(e2e_track_${scenario} PROPERTIES ENVIRONMENT "KAVRO_NMEA_DIR=${KAVRO_NMEA_DIR}")
+    list(APPEND viewer_tests e2e_track_${scenario})
+  endforeach()
+
   set_tests_properties(e2e_window_under_xvfb ${viewer_tests} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
   # A minute without the source, two minutes of a fast drive.
   set_tests_properties(${long_tests} PROPERTIES TIMEOUT 240)

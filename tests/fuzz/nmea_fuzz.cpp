@@ -6,14 +6,19 @@
 //
 // One input drives a short run of ticks: the first reads the whole input, each later one the
 // text from just past the next "RMC", so an input holding several sentences becomes a drive
-// that fills the (small) track store and keeps moving once it is full.
+// that fills the (small) track store and keeps moving once it is full. The recorder writes the
+// points the ticks store into memory, the decoder's way, and the document must stay valid GPX.
 #include <cmath>
+#include <cstdio>
+#include <regex>
+#include <string>
 
 #include "comm/gpsd_filter.h"
 #include "core/records.h"
 #include "core/text.h"
 #include "fuzz/fuzz_support.h"
 #include "gps/nmea_reader.h"
+#include "record/track_recorder.h"
 #include "track/tick.h"
 #include "view/info_panel.h"
 #include "view/track_plot.h"
@@ -132,6 +137,62 @@ void CheckGpsdFilter(const std::uint8_t* data, std::size_t size) {
   Require(("\n" + whole).find("\n{") == std::string::npos, "no reply line comes through");
 }
 
+// The recorder's text for one input.
+std::string gpxText;
+
+void TakeGpxText(const char* text, std::size_t length) { gpxText.append(text, length); }
+
+bool IsCalendarTime(int year, int month, int day, int hour, int minute, double second) {
+  constexpr int days[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1 || day > days[month - 1]) return false;
+  if (month == 2 && day == 29 && year % 4 != 0) return false;
+  return hour >= 0 && hour < 24 && minute >= 0 && minute < 60 && second >= 0.0 && second < 60.0;
+}
+
+// The document is GPX 1.1 whatever the reads held: its start, then only points (each in the
+// writer's strict form, on the globe, at a calendar time) and segment breaks, then the closing
+// tags, with no more points than moving ticks.
+void CheckGpxDocument(int movingTicks) {
+  if (gpxText.empty()) return;  // nothing moved with a calendar time: no document at all
+  static const std::regex point(
+      "<trkpt lat=\"(-?[0-9]{1,2}\\.[0-9]{7})\" lon=\"(-?[0-9]{1,3}\\.[0-9]{7})\">"
+      "(<ele>-?[0-9]+\\.[0-9]{2}</ele>)?"
+      "<time>([0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?)Z</time>"
+      "(<fix>(none|3d|dgps|pps)</fix>)?(<sat>[0-9]+</sat>)?<extensions><gpxtpx:TrackPointExtension>"
+      "(<gpxtpx:speed>[0-9]+\\.[0-9]{3}</gpxtpx:speed>)?<gpxtpx:course>([0-9]{1,3}\\.[0-9]{2})</gpxtpx:course>"
+      "</gpxtpx:TrackPointExtension></extensions></trkpt>");
+  Require(gpxText.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\"", 0) == 0,
+          "the document starts with the XML declaration and the gpx element");
+  Require(gpxText.size() > GpxClosingSize && gpxText.compare(gpxText.size() - GpxClosingSize, GpxClosingSize,
+                                                             GpxClosingTags) == 0,
+          "the document ends with the closing tags");
+  const std::size_t body = gpxText.find("<trkseg>\n");
+  Require(body != std::string::npos, "the first segment opens");
+  int points = 0;
+  std::size_t at = body + 9;
+  const std::size_t end = gpxText.size() - GpxClosingSize;
+  while (at < end) {
+    const std::size_t lineEnd = gpxText.find('\n', at);
+    Require(lineEnd != std::string::npos && lineEnd < end, "every point ends its line");
+    const std::string line = gpxText.substr(at, lineEnd - at);
+    at = lineEnd + 1;
+    if (line == "</trkseg><trkseg>") continue;
+    std::smatch match;
+    Require(std::regex_match(line, match, point), "a point is in the writer's form");
+    const double latitude = std::strtod(match[1].str().c_str(), nullptr);
+    const double longitude = std::strtod(match[2].str().c_str(), nullptr);
+    Require(latitude >= -90.0 && latitude <= 90.0 && longitude >= -180.0 && longitude < 180.0, "on the globe");
+    Require(std::strtod(match[10].str().c_str(), nullptr) < 360.0, "a course below 360");
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    double second = 0.0;
+    Require(std::sscanf(match[4].str().c_str(), "%d-%d-%dT%d:%d:%lf", &year, &month, &day, &hour, &minute,
+                        &second) == 6 && IsCalendarTime(year, month, day, hour, minute, second),
+            "a calendar time");
+    ++points;
+  }
+  Require(points >= 1 && points <= movingTicks, "no more points than moving ticks");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
@@ -156,6 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tickBusy = TickIdle;
   receiver->folder.shownBoxes = 0;
 
+  gpxText.clear();
+  trackRecorder.sink = TakeGpxText;
   std::size_t start = 0;
   int movingTicks = 0;
   for (int tick = 0; tick < MaxTicks && start <= size; ++tick) {
@@ -169,6 +232,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     start = static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - data) + 1;
   }
   CheckStoredTrack(movingTicks);
+  FinishTrack();
+  CheckGpxDocument(movingTicks);
 
   Require(receiver->folder.shownBoxes == 0, "a read of any text shows no message");
   Require(platform::testing::CountLiveHandles() == liveHandles, "every tick gives back its surface and objects");

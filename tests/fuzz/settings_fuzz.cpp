@@ -80,6 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(settings->folder.shownBoxes == 0, "a settings file that opens shows no message");
   Require(MentionsKey(data, size, "PORT") || (state.portNumber == 7 && state.portSource[0] == L'\0'), "port 7 and no source unless a line sets it");
   Require(MentionsKey(data, size, "RATE") || state.baudRate == 57600, "57600 unless a line sets it");
+  Require(MentionsKey(data, size, "TRACKS") ||
+              (state.tracksMode == TracksInProgramFolder && state.tracksFolder[0] == L'\0'),
+          "tracks beside the program unless a line says otherwise");
+  Require(state.tracksMode <= TracksFolderTooLong, "a known tracks mode");
+  Require((state.tracksMode == TracksInNamedFolder) == (state.tracksFolder[0] != L'\0'),
+          "a folder exactly when one is named");
+  Require(std::wmemchr(state.tracksFolder, L'\0', TracksFolderSize) != nullptr, "the folder is terminated");
 
   // The file is read once and the record is all it changes.
   TrackState* expected = &settings->expected;
@@ -87,7 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   expected->portNumber = state.portNumber;
   expected->baudRate = state.baudRate;
   std::wmemcpy(expected->portSource, state.portSource, PortSourceSize);
-  Require(std::memcmp(expected, &state, sizeof *expected) == 0, "only the port and rate change");
+  expected->tracksMode = state.tracksMode;
+  std::wmemcpy(expected->tracksFolder, state.tracksFolder, TracksFolderSize);
+  Require(std::memcmp(expected, &state, sizeof *expected) == 0, "only the port, rate and tracks change");
   CheckSource(state);
   return 0;
 }

@@ -2,6 +2,7 @@
 // program's own path. Missing files and folders are met by the settings and log file tests;
 // calls on the handle of a port that failed to open, by the main window test.
 #include <cstdio>
+#include <cstring>
 
 #include "platform/test_support.h"
 
@@ -71,6 +72,107 @@ TEST(ModuleFileName, IsThePathTheProcessWasStartedBy) {
       {"a link removed since start", "./user/kavro --remove-link", probe},
   };
   for (const auto& c : cases) EXPECT_EQ(OutputOf(folder.path, c.command), c.expected) << c.how;
+}
+
+}  // namespace
+
+namespace {
+
+using kavro_test::TempFolder;
+
+std::string ReadBack(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::string text;
+  if (file == nullptr) return "(missing)";
+  char buffer[256];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  std::fclose(file);
+  return text;
+}
+
+// A file rewritten in place: the position moves where it is told, the end is cut at the
+// position, and the flush succeeds on a file opened for writing only.
+TEST(FileExtent, PositionEndAndFlush) {
+  TempFolder folder;
+  const std::wstring name = folder.WideFile("track.gpx");
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(file, "<a></b></c>", 11, &written, nullptr));
+  const struct {
+    LONGLONG distance;
+    DWORD method;
+    LONGLONG position;
+    const char* bytes;
+    bool cut;
+    const char* what;
+  } steps[] = {
+      {3, FILE_BEGIN, 3, "x</b></c>", false, "<a>x</b></c>"},
+      {-5, FILE_END, 7, "y", true, "<a>x</by"},
+      {-1, FILE_CURRENT, 7, "", true, "<a>x</b"},
+      {12, FILE_BEGIN, 12, "z", false, "past the end: a gap of zeros"},
+  };
+  for (const auto& step : steps) {
+    LARGE_INTEGER distance, position;
+    distance.QuadPart = step.distance;
+    ASSERT_TRUE(SetFilePointerEx(file, distance, &position, step.method)) << step.what;
+    EXPECT_EQ(position.QuadPart, step.position);
+    ASSERT_TRUE(WriteFile(file, step.bytes, static_cast<DWORD>(std::strlen(step.bytes)), &written, nullptr));
+    if (step.cut) {
+      EXPECT_TRUE(SetEndOfFile(file));
+    }
+    EXPECT_TRUE(FlushFileBuffers(file));
+  }
+  EXPECT_EQ(ReadBack(folder.File("track.gpx")), std::string("<a>x</b\0\0\0\0\0z", 13));
+  LARGE_INTEGER before;
+  before.QuadPart = -20;
+  EXPECT_FALSE(SetFilePointerEx(file, before, nullptr, FILE_BEGIN));
+  EXPECT_EQ(GetLastError(), ERROR_NEGATIVE_SEEK);
+  EXPECT_FALSE(SetFilePointerEx(file, before, nullptr, 7));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  ASSERT_TRUE(CloseHandle(file));
+  for (HANDLE bad : {static_cast<HANDLE>(nullptr), file}) {
+    EXPECT_FALSE(SetEndOfFile(bad));
+    EXPECT_FALSE(FlushFileBuffers(bad));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  }
+  // CREATE_NEW never opens a file that is there.
+  EXPECT_EQ(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+}
+
+// Folders made one at a time, their attributes, and files deleted; each failure with Win32's error.
+TEST(Folders, MadeFoundAndDeleted) {
+  TempFolder folder;
+  const std::wstring tracks = folder.WideFile("tracks");
+  const std::wstring deep = folder.WideFile("a/b");
+  const std::wstring file = folder.WideFile("file");
+  std::fclose(std::fopen(folder.File("file").c_str(), "w"));
+  const struct {
+    std::wstring path;
+    BOOL made;
+    DWORD error;
+  } makes[] = {
+      {tracks, TRUE, ERROR_SUCCESS},
+      {tracks, FALSE, ERROR_ALREADY_EXISTS},
+      {file, FALSE, ERROR_ALREADY_EXISTS},
+      {deep, FALSE, ERROR_PATH_NOT_FOUND},
+      {L"", FALSE, ERROR_PATH_NOT_FOUND},
+  };
+  for (const auto& make : makes) {
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(CreateDirectoryW(make.path.c_str(), nullptr), make.made);
+    EXPECT_EQ(GetLastError(), make.error);
+  }
+  EXPECT_EQ(GetFileAttributesW(tracks.c_str()), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(GetFileAttributesW(file.c_str()), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(GetFileAttributesW(deep.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(DeleteFileW(tracks.c_str())) << "a folder is no file";
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(DeleteFileW(file.c_str()));
+  EXPECT_FALSE(DeleteFileW(file.c_str()));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace

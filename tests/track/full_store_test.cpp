@@ -1,6 +1,11 @@
 // Tests of a full track store, in the build whose store holds 8 points.
 #include "common/tick_fixture.h"
 
+#include <filesystem>
+#include <regex>
+
+#include "record/track_recorder.h"
+
 namespace {
 
 using kavro_test::TickTest;
@@ -20,6 +25,25 @@ TEST_F(TickTest, FullStoreKeepsMeasuringFollowingAndShowing) {
   for (int i = 0; i < 7; ++i) EXPECT_EQ(trackState.points[i].latitude, 4800.0 + i) << "point " << i;
   EXPECT_EQ(trackState.points[7].latitude, 4809.0) << "the newest fix in the last slot";
   EXPECT_EQ(std::pair(trackState.distance, trackState.topSpeed), std::pair(9.0, 19.0));
+}
+
+// The track file goes on where the plot stops: all ten moving fixes are in it, and standing
+// ticks add nothing.
+TEST_F(TickTest, FullStoreKeepsRecordingTheFile) {
+  for (int i = 0; i < 10; ++i) {
+    Tick(kavro_test::Rmc("480" + std::to_string(i) + ".000", "01130.000", std::to_string(10 + i)));
+    Tick(kavro_test::Rmc("480" + std::to_string(i) + ".000", "01130.000", "0.0"));
+  }
+  FinishTrack();
+  const std::string text = kavro_test::ReadWholeFile(folder + "/tracks/2094-03-23_12-35-19Z.gpx");
+  const std::regex latitude("<trkpt lat=\"(48\\.[0-9]+)\"");
+  std::vector<std::string> latitudes;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), latitude); it != std::sregex_iterator(); ++it) {
+    latitudes.push_back((*it)[1]);
+  }
+  ASSERT_EQ(latitudes.size(), 10u);
+  EXPECT_EQ(latitudes[0], "48.0000000");
+  EXPECT_EQ(latitudes[9], "48.1500000");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "gps/gps_port.h"
 #include "gps/nmea_reader.h"
 #include "platform/windows.h"
+#include "record/track_recorder.h"
 #include "res/resources.h"
 #include "track/tick.h"
 #include "tools/decoder/decode_json.h"
@@ -50,6 +51,11 @@ void WriteLine(std::FILE* out, const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), out);
   std::fputc('\n', out);
 }
+
+// Where the recorder's text goes with --gpx.
+std::FILE* gpxOut = nullptr;
+
+void WriteGpxText(const char* text, std::size_t length) { std::fwrite(text, 1, length, gpxOut); }
 
 void CountFix(DecodeTotals* totals, const FixRecord* fix) {
   if (fix->status != 'A' || !HasWholeRmc(fix)) return;
@@ -111,6 +117,12 @@ HWND CreateDecoderWindow(std::string* error) {
 int DecodeLog(HWND window, int print, std::FILE* out) {
   DecodeTotals totals{};
   int status = DecodeDone;
+  // The decoder never writes track files of its own.
+  trackState.tracksMode = TracksOff;
+  if ((print & PrintGpx) != 0) {
+    gpxOut = out;
+    trackRecorder.sink = WriteGpxText;
+  }
   for (;;) {
     HandleTick(window);
     // The reader has shown "Error Reading comms port."; the viewer would stop here for good.
@@ -125,6 +137,15 @@ int DecodeLog(HWND window, int print, std::FILE* out) {
     ++totals.reads;
     totals.bytes += lastReadSize;
     CountFix(&totals, &trackState.current);
+  }
+  if ((print & PrintGpx) != 0) {
+    const bool recorded = trackRecorder.writer.started != 0;
+    FinishTrack();
+    if (!recorded) {
+      char text[GpxTextSize];
+      std::fwrite(text, 1, FormatEmptyGpx(text), out);
+    }
+    return status;
   }
   // After a failed read the summary covers the reads before it.
   if ((print & PrintSummary) != 0) WriteLine(out, FormatSummaryLine(&totals, &trackState));

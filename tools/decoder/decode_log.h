@@ -9,6 +9,8 @@
 // What to print: a line per read, the summary line, or both.
 constexpr int PrintReads = 1;
 constexpr int PrintSummary = 2;
+// Instead of JSON: the GPX track the viewer would record, from the viewer's own recorder.
+constexpr int PrintGpx = 4;
 
 // Exit statuses of the decoder.
 constexpr int DecodeDone = 0;        // the log was read to its end
@@ -25,6 +27,7 @@ int OpenLogAsPort(const char* path, std::string* error);
 HWND CreateDecoderWindow(std::string* error);
 
 // Runs the tick on the window until a read returns nothing or fails, printing to out what
-// `print` asks for. Returns DecodeDone, or DecodeFailed when a read failed (the reader has said
+// `print` asks for. Without PrintGpx nothing is recorded; with it, the points the viewer would
+// record go to out as one GPX document (one without a track when none moved). Returns DecodeDone, or DecodeFailed when a read failed (the reader has said
 // so; the summary then covers the reads before it).
 int DecodeLog(HWND window, int print, std::FILE* out);

@@ -14,7 +14,7 @@
 
 namespace {
 
-const char Usage[] = "usage: kavro-decode [--summary-only | --no-summary] LOG\n";
+const char Usage[] = "usage: kavro-decode [--summary-only | --no-summary | --gpx] LOG\n";
 
 const char Help[] =
     "\n"
@@ -43,9 +43,12 @@ const char Help[] =
     "  -h, --help        show this help and exit\n"
     "  --summary-only    print the summary line alone\n"
     "  --no-summary      leave the summary line out\n"
+    "  --gpx             print the track the viewer would record, as a GPX 1.1 document,\n"
+    "                    instead of JSON: the same points, the same times and segments\n"
     "\n"
     "examples:\n"
     "  kavro-decode ../shared/nmea/bt451.log\n"
+    "  kavro-decode --gpx drive.nmea > drive.gpx\n"
     "  python3 tools/nmea_sim --stdout --no-pace --duration 600 | kavro-decode --summary-only -\n"
     "\n"
     "exit status: 0 when the log was read to its end; 1 when a read failed part way (the\n"
@@ -75,6 +78,8 @@ int main(int argc, char** argv) {
       print = PrintSummary;
     } else if (isOption && std::strcmp(argument, "--no-summary") == 0) {
       print = PrintReads;
+    } else if (isOption && std::strcmp(argument, "--gpx") == 0) {
+      print = PrintGpx;
     } else if (isOption) {
       return BadArguments("unknown option ", argument);
     } else if (path != nullptr) {

@@ -2,13 +2,14 @@
 """Kavro beside FoxtrotGPS, xgps and cgps (on gpsd) on the same recorded drive.
 
 For each rate, one drive log is made with the simulated receiver. Each run replays it at
-the same time into three copies of Kavro and through gpsfake into one gpsd: Kavro (pty)
+the same time into four copies of Kavro and through gpsfake into one gpsd: Kavro (pty)
 reads a pseudo-terminal linked as COMn beside it, Kavro (TCP) the same bytes at the same
-moments from the simulated receiver's TCP server, and Kavro (gpsd) watches gpsd's NMEA, as
-FoxtrotGPS, xgps and cgps watch its reports. Only one Kavro runs per user, so the Kavros on
-gpsd and TCP run under user ids of their own (which needs root). Every graphical viewer gets
-an X server of its own (Xvfb), so that its window can be timed and the X server's own work
-told apart. The viewers start one after another, never overlapping, and then all follow the
+moments from the simulated receiver's TCP server, Kavro (TCP, TRACKS = off) the same again
+without recording its track (what recording costs is the difference between the two), and
+Kavro (gpsd) watches gpsd's NMEA, as FoxtrotGPS, xgps and cgps watch its reports. Only one
+Kavro runs per user, so the Kavros on gpsd and TCP run under user ids of their own (which
+needs root). Every graphical viewer gets an X server of its own (Xvfb), so that its window
+can be timed and the X server's own work told apart. The viewers start one after another, never overlapping, and then all follow the
 rest of the drive.
 
 Measured for each process, from /proc:
@@ -72,7 +73,9 @@ KAVRO_COM = 9
 # FoxtrotGPS at street level, as one follows a drive (it starts at zoom 3, the whole world).
 FOXTROT_ZOOM = 15
 
-KAVROS = ("Kavro (pty)", "Kavro (gpsd)", "Kavro (TCP)")
+# Every Kavro records its track (the default) but one: the same TCP source with TRACKS = off,
+# which tells what recording costs.
+KAVROS = ("Kavro (pty)", "Kavro (gpsd)", "Kavro (TCP)", "Kavro (TCP, TRACKS = off)")
 VIEWERS = KAVROS + ("FoxtrotGPS", "xgps", "cgps")
 GRAPHICAL = KAVROS + ("FoxtrotGPS", "xgps")
 
@@ -351,11 +354,15 @@ def run_once(args, drive, rate, run_number, shots_dir):
                                "network namespace to keep clear of it: end that Kavro first")
         viewers.append(start_graphical("Kavro (pty)", [os.path.join(folder, "kavro")], viewer_env(display, home),
                                        watch, xserver, display, own_network=others))
-        for (name, source), uid in zip((("Kavro (gpsd)", "gpsd://127.0.0.1:%d" % gpsd_port),
-                                        ("Kavro (TCP)", "tcp://127.0.0.1:%d" % tcp_port)), args.ids):
+        for (name, source, extra), uid in zip((("Kavro (gpsd)", "gpsd://127.0.0.1:%d" % gpsd_port, ""),
+                                               ("Kavro (TCP)", "tcp://127.0.0.1:%d" % tcp_port, ""),
+                                               ("Kavro (TCP, TRACKS = off)", "tcp://127.0.0.1:%d" % tcp_port,
+                                                "TRACKS = off\n")), args.ids):
             # Its program folder is its home too; it belongs to its user id, which writes the log there.
             folder = kavro.make_program_folder(file_name(name).lower())
             kavro.write_settings(source, rate=BAUD)
+            with open(os.path.join(folder, "Tolm.ini"), "a") as ini:
+                ini.write(extra)
             os.chown(folder, uid, uid)
             xserver, display = displays[name]
             watch = MapWatch(display)
@@ -525,7 +532,7 @@ def main():
         if shutil.which(tool) is None:
             sys.exit("perf_compare: %s is missing (tools/perf/perf_compare.sh installs it)" % tool)
 
-    args.ids = spare_ids(2)
+    args.ids = spare_ids(3)
     started = datetime.datetime.now()
     load_start = load_average()
     drives = {rate: make_drive(out_dir, args.minutes, rate) for rate in rates}

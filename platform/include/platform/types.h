@@ -9,6 +9,7 @@ using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
 using LONG = std::int32_t;
+using LONGLONG = std::int64_t;
 using INT = int;
 using BOOL = int;
 using WCHAR = wchar_t;
@@ -53,6 +54,15 @@ using HMODULE = HINSTANCE;
 
 // The invalid-handle value that CreateFileW returns on failure.
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+
+// A signed 64-bit number, also seen as its two 32-bit halves (file offsets).
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  LONGLONG QuadPart;
+};
 
 struct POINT {
   LONG x;
