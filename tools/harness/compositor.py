@@ -77,9 +77,13 @@ class Compositor:
         return done.stdout
 
     def kill(self):
-        """Ends the compositor alone, at once, as a crash would."""
+        """Ends the compositor alone, at once, as a crash would; then its application."""
         self.process.kill()
         self.process.wait()
+        try:
+            os.killpg(self.process.pid, 9)
+        except ProcessLookupError:
+            pass
 
     def stop(self):
         """Ends the compositor and its application."""
