@@ -30,7 +30,7 @@ constexpr int kNoDisplayExitCode = 1;
 
 }  // namespace
 
-void EndForLostDisplay(const char* what) { End(what); }
+void EndForLostDisplay() { End("the display connection was lost"); }
 
 void EndForMissingDisplay(const char* what) { End(std::string("no display to show the window on (") + what + ")"); }
 

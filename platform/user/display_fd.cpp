@@ -21,7 +21,7 @@ Function Find(const char* name) {
 
 // Xlib calls this when the server connection fails, and ends the process itself should it
 // return; so it never returns.
-int OnXConnectionLost(Display* /*display*/) { EndForLostDisplay("the X server connection was lost"); }
+int OnXConnectionLost(Display* /*display*/) { EndForLostDisplay(); }
 
 }  // namespace
 

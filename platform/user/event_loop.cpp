@@ -96,7 +96,7 @@ void WaitForEvents(int timeoutMs) {
 }
 
 void EndIfDisplayLost(short revents) {
-  if (DisplayHungUp(revents)) EndForLostDisplay("the display connection was lost");
+  if (DisplayHungUp(revents)) EndForLostDisplay();
 }
 
 void HandleSdlEvent(const SDL_Event& event) {
@@ -105,7 +105,7 @@ void HandleSdlEvent(const SDL_Event& event) {
       // With SDL's own signal handlers off and the last window's close left to the program,
       // SDL asks to quit only when its Wayland connection failed (the compositor ended, or
       // ended the connection over a protocol error).
-      if (!VideoIsHeadless()) EndForLostDisplay("the display connection was lost");
+      if (!VideoIsHeadless()) EndForLostDisplay();
       break;
     case SDL_WINDOWEVENT:
       HandleWindowEvent(event);
