@@ -46,6 +46,14 @@ bool StartVideoDriver() {
   std::string tried;
   for (const DesktopDriver& driver : kDesktopDrivers) {
     if (!Set(driver.variable)) continue;
+    const bool wayland = std::strcmp(driver.name, "wayland") == 0;
+    if (wayland && SDL_getenv("WAYLAND_DISPLAY")[0] != '/' && !Set("XDG_RUNTIME_DIR")) {
+      // libwayland looks for a relative display name in the runtime folder, and says so on
+      // standard error when there is none.
+      if (!tried.empty()) tried += "; ";
+      tried += "wayland: XDG_RUNTIME_DIR is not set";
+      continue;
+    }
     SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.name);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
     if (!tried.empty()) tried += "; ";

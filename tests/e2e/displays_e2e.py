@@ -322,23 +322,37 @@ def small_screen(session):
 
 
 def no_display(session):
-    """With neither DISPLAY nor WAYLAND_DISPLAY (nor SDL_VIDEODRIVER) the viewer ends within a
-    second, non-zero, with one line; a start on Xvfb right after shows its window."""
+    """With no usable display (neither DISPLAY nor WAYLAND_DISPLAY, or ones naming nothing, and
+    no SDL_VIDEODRIVER) the viewer ends within a second, non-zero, with one line, having made
+    nothing; a start on Xvfb right after shows its window."""
     silent_source(session)
-    command = ["env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "SDL_VIDEODRIVER",
-               os.path.join(session.folder, "kavro")]
-    started = time.monotonic()
-    session.viewer = session.launch_viewer(headless=True, command=command)
-    code = wait_for_end(session.viewer, 10, "the viewer without a display did not end")
-    if time.monotonic() - started > END_LIMIT_S or code == 0:
-        raise Failure("the viewer without a display ended with %d after %.2f s" % (code, time.monotonic() - started))
-    check_errors(session, [r"kavro: no display to show the window on \(.+\)"])
-    if os.path.exists(os.path.join(session.folder, "Tolm.txt")):
-        raise Failure("the viewer without a display created its log")
+    runtime = session.path("runtime")
+    os.mkdir(runtime, 0o700)
+    cases = [("neither", []), ("a display with no server", ["DISPLAY=:%d" % free_x_display()]),
+             ("a Wayland display with no compositor", ["WAYLAND_DISPLAY=kavro-nowhere", "XDG_RUNTIME_DIR=" + runtime]),
+             ("a Wayland display and no runtime folder", ["WAYLAND_DISPLAY=kavro-nowhere"])]
+    for number, (what, variables) in enumerate(cases):
+        command = ["env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "SDL_VIDEODRIVER", "-u", "XDG_RUNTIME_DIR"]
+        command += variables + [os.path.join(session.folder, "kavro")]
+        started = time.monotonic()
+        name = "none%d" % number
+        session.viewer = session.launch_viewer(headless=True, command=command, name=name)
+        code = wait_for_end(session.viewer, 10, "the viewer with %s did not end" % what)
+        if time.monotonic() - started > END_LIMIT_S or code == 0:
+            raise Failure("the viewer with %s ended with %d after %.2f s" % (what, code, time.monotonic() - started))
+        check_errors(session, [r"kavro: no display to show the window on \(.+\)"], name + ".err")
+        if os.path.exists(os.path.join(session.folder, "Tolm.txt")):
+            raise Failure("the viewer with %s created its log" % what)
     session.start_xvfb()
     session.viewer = session.launch_viewer(name="again")
     main_window(session)
     stop(session.viewer)
+
+
+def free_x_display():
+    """An X display number no server has taken."""
+    return next(n for n in range(150, 250) if not any(os.path.lexists(p % n) for p in ("/tmp/.X%d-lock",
+                                                                                           "/tmp/.X11-unix/X%d")))
 
 
 def desktop_at_200_percent(session):
