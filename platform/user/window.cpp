@@ -156,7 +156,6 @@ Window::~Window() {
   if (sdl != nullptr) SDL_DestroyWindow(sdl);
   if (surface != nullptr) cairo_surface_destroy(surface);
   if (strip.surface != nullptr) cairo_surface_destroy(strip.surface);
-  for (cairo_surface_t* old : retiredSurfaces) cairo_surface_destroy(old);
   if (remoteFd >= 0) close(remoteFd);
   if (listenFd >= 0) close(listenFd);
 }

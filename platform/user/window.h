@@ -64,10 +64,6 @@ struct Window : Object {
   // the next present copies the dirty rectangles whole instead of only the pixels that differ.
   bool presentWhole = true;
 
-  // Backing stores replaced by a resize while a DC still drew on them; freed when the last
-  // DC on the window is released.
-  std::vector<cairo_surface_t*> retiredSurfaces;
-
   // The left button went down in the client area and is still held (stylus capture).
   bool captured = false;
 
