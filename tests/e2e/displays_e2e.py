@@ -54,12 +54,16 @@ def silence(session):
     session.write_settings("COM%d" % PORT)
 
 
-def start_cage(session, name="cage"):
+def start_cage(session, name="cage", rotate=1):
+    """cage with its headless output turned to portrait (720 x 1280), as for a panel turned on
+    its side. Turned, it also never hands a window's buffer to the output as it is: unturned,
+    grim of the headless output now and then keeps showing a window's first frame while the
+    window goes on drawing."""
     missing = compositor.missing_tools()
     if missing:
         raise Skip("%s not installed: no headless Wayland compositor" % " and ".join(missing))
     try:
-        cage = compositor.Compositor(session.path(name + "-runtime"), session.path(name + ".log"))
+        cage = compositor.Compositor(session.path(name + "-runtime"), session.path(name + ".log"), rotate)
     except OSError as error:
         raise Skip(str(error)) from None
     session.started.append(cage.process)
@@ -92,7 +96,15 @@ def cage_picture(session, cage, check, what, limit=START_LIMIT_S):
 
     def holds():
         session.check_running("while %s" % what)
-        data = cage.screenshot()
+        try:
+            data = cage.screenshot()
+        except OSError as error:
+            raise Failure(str(error)) from None
+        keep = os.environ.get("KAVRO_E2E_KEEP")
+        if keep:
+            os.makedirs(keep, exist_ok=True)
+            with open(os.path.join(keep, "cage-%s.ppm" % what.replace(" ", "-")), "wb") as out:
+                out.write(data)
         probe = Screen(data)
         scale, left, top = layout(probe.width, probe.height)
         look["screen"] = Screen(data, (left, top), scale)
@@ -169,7 +181,7 @@ def waits_in_read(session):
 
 def wayland_drive(session):
     """With SDL's Wayland driver under cage, the viewer shows the drive from the simulated
-    receiver in the middle of the output, and repaints as it goes."""
+    receiver in the middle of the (portrait) output, and repaints as it goes."""
     session.make_program_folder()
     cage = start_cage(session)
     session.start_receiver(*DRIVE)
@@ -235,7 +247,7 @@ def xwayland_fills_the_output(session):
     ends the viewer with 0. The window's pixels are read from XWayland (grim of a headless cage
     keeps showing an XWayland window's first frame after the window is resized)."""
     silent_source(session)
-    cage = start_cage(session)
+    cage = start_cage(session, rotate=0)
     if not cage.x_display:
         raise Skip("cage runs without XWayland")
     if not cage.let_x_clients_in():
