@@ -26,7 +26,7 @@ struct DesktopDriver {
 };
 constexpr DesktopDriver kDesktopDrivers[] = {{"x11", "DISPLAY"}, {"wayland", "WAYLAND_DISPLAY"}};
 
-bool Set(const char* variable) {
+bool IsSet(const char* variable) {
   const char* value = SDL_getenv(variable);
   return value != nullptr && value[0] != '\0';
 }
@@ -38,16 +38,16 @@ bool Set(const char* variable) {
 // So with no display the process ends here, saying so. The headless drivers stay for whoever
 // names them.
 bool StartVideoDriver() {
-  if (Set("SDL_VIDEODRIVER")) {
+  if (IsSet("SDL_VIDEODRIVER")) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
     const std::string why = std::string("SDL_VIDEODRIVER=") + SDL_getenv("SDL_VIDEODRIVER") + ": " + SDL_GetError();
     EndForMissingDisplay(why.c_str());
   }
   std::string tried;
   for (const DesktopDriver& driver : kDesktopDrivers) {
-    if (!Set(driver.variable)) continue;
+    if (!IsSet(driver.variable)) continue;
     const bool wayland = std::strcmp(driver.name, "wayland") == 0;
-    if (wayland && SDL_getenv("WAYLAND_DISPLAY")[0] != '/' && !Set("XDG_RUNTIME_DIR")) {
+    if (wayland && SDL_getenv("WAYLAND_DISPLAY")[0] != '/' && !IsSet("XDG_RUNTIME_DIR")) {
       // libwayland looks for a relative display name in the runtime folder, and says so on
       // standard error when there is none.
       if (!tried.empty()) tried += "; ";
