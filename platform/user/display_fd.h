@@ -1,4 +1,4 @@
-// The descriptor of the display connection behind an SDL window.
+// The display connection behind an SDL window.
 #pragma once
 
 struct SDL_Window;
@@ -6,7 +6,11 @@ struct SDL_Window;
 namespace platform::detail {
 
 // The descriptor that becomes readable when the display has events for the window: the X
-// server connection under X11; -1 where SDL gives none.
+// server connection under X11, the Wayland display's under Wayland; -1 where SDL gives none.
 int DisplayConnectionFd(SDL_Window* window);
+
+// From now on a failed X server connection ends the process as a lost display does (Xlib
+// would otherwise print its own lines and exit wherever it noticed).
+void EndWhenXConnectionFails();
 
 }  // namespace platform::detail

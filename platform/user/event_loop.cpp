@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "user/display_end.h"
 #include "user/display_fd.h"
 #include "user/input.h"
 #include "user/present.h"
@@ -18,30 +19,18 @@
 namespace platform::detail {
 namespace {
 
-// While a single-instance socket is open, a wait on SDL events wakes this often to look at
+// While a single-instance socket is open, a wait on SDL events (a display without a descriptor)
+// wakes this often to look at
 // it: SDL cannot wait on our descriptors too, and 20 looks a second cost nothing measurable.
 constexpr int kSocketCheckMs = 50;
 // Presenting can take in new events from the display; a wait during a read goes on only once
 // a look finds none, or after this many rounds.
 constexpr int kReadingRounds = 4;
 
-// Events that would call a window procedure, held back while a read waits.
-std::vector<SDL_Event>& HeldBack() {
-  static auto* events = new std::vector<SDL_Event>;
-  return *events;
-}
-
-bool CallsWindowProcedure(const SDL_Event& event) {
-  return event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;  // WM_SIZE
-}
-
 }  // namespace
 
 void PumpEvents() {
   if (VideoReady()) {
-    std::vector<SDL_Event> held;
-    held.swap(HeldBack());
-    for (const SDL_Event& event : held) HandleSdlEvent(event);
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) HandleSdlEvent(event);
   }
@@ -56,11 +45,7 @@ void PumpEventsWhileReading() {
       bool handled = false;
       while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         handled = true;
-        if (CallsWindowProcedure(event)) {
-          HeldBack().push_back(event);
-        } else {
-          HandleSdlEvent(event);
-        }
+        HandleSdlEvent(event);  // none calls a window procedure: input is queued
       }
       PresentAllWindows();
       if (!handled) break;
@@ -97,7 +82,7 @@ void WaitForEvents(int timeoutMs) {
       SDL_PumpEvents();
       if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) return;
       fds.push_back(pollfd{display, POLLIN, 0});
-      poll(fds.data(), fds.size(), timeoutMs);
+      if (poll(fds.data(), fds.size(), timeoutMs) > 0) EndIfDisplayLost(fds.back().revents);
       return;
     }
     if (!fds.empty() && (timeoutMs < 0 || timeoutMs > kSocketCheckMs)) timeoutMs = kSocketCheckMs;
@@ -110,8 +95,18 @@ void WaitForEvents(int timeoutMs) {
   poll(fds.data(), fds.size(), timeoutMs);
 }
 
+void EndIfDisplayLost(short revents) {
+  if (DisplayHungUp(revents)) EndForLostDisplay();
+}
+
 void HandleSdlEvent(const SDL_Event& event) {
   switch (event.type) {
+    case SDL_QUIT:
+      // With SDL's own signal handlers off and the last window's close left to the program,
+      // SDL asks to quit only when its Wayland connection failed (the compositor ended, or
+      // ended the connection over a protocol error).
+      if (!VideoIsHeadless()) EndForLostDisplay();
+      break;
     case SDL_WINDOWEVENT:
       HandleWindowEvent(event);
       break;

@@ -40,8 +40,9 @@ void Clamp(const Window& window, int& x, int& y) {
 }
 
 void Pointer(Window& window, PointerAction action, int screenX, int screenY) {
-  int x = ToDevice(screenX, window.scale);
-  int y = ToDevice(screenY, window.scale);
+  int x = 0;
+  int y = 0;
+  WindowToPicture(window.layout, window.height, screenX, screenY, &x, &y);
   if (StripHoldsPointer(window)) {
     StripPointer(window, action, x, y - window.height);
     return;

@@ -37,10 +37,6 @@ bool CloseWindowDC(Window& window, HDC dc) {
   RECT changed{0, 0, 0, 0};
   const bool closed = CloseSurfaceDC(dc, &changed);
   if (closed) AddDirtyRect(window, changed);
-  if (open.empty()) {
-    for (cairo_surface_t* old : window.retiredSurfaces) cairo_surface_destroy(old);
-    window.retiredSurfaces.clear();
-  }
   return closed;
 }
 
@@ -78,8 +74,6 @@ void MarkAllDirty(Window& window) {
 void CloseWindowDCs(Window& window) {
   for (HDC dc : window.openDCs) CloseSurfaceDC(dc, nullptr);
   window.openDCs.clear();
-  for (cairo_surface_t* old : window.retiredSurfaces) cairo_surface_destroy(old);
-  window.retiredSurfaces.clear();
 }
 
 void InvalidateWindow(Window& window, const RECT* rect, bool erase) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "user/paint.h"
 #include "user/window.h"
 #include "user/window_list.h"
 #include "user/window_strip.h"
@@ -24,15 +25,19 @@ SDL_Surface* WrapCairoSurface(cairo_surface_t* surface) {
                                             cairo_image_surface_get_stride(surface), SDL_PIXELFORMAT_RGB888);
 }
 
-void CopyRect(cairo_surface_t* from, const SDL_Rect& source, SDL_Surface* target, int offsetY, int scale,
-              std::vector<SDL_Rect>& shown) {
+// Copies a rectangle of a surface to the window at (left, top) and the scale, within the
+// window area `within` (SDL clips what lies outside it).
+void CopyRect(cairo_surface_t* from, const SDL_Rect& source, SDL_Surface* target, int left, int top, int scale,
+              const SDL_Rect& within, std::vector<SDL_Rect>& shown) {
   SDL_Surface* wrapped = WrapCairoSurface(from);
   if (wrapped == nullptr) return;
+  SDL_SetClipRect(target, &within);
   SDL_Rect sourceRect = source;
-  SDL_Rect targetRect{source.x * scale, (source.y + offsetY) * scale, source.w * scale, source.h * scale};
+  SDL_Rect targetRect{left + source.x * scale, top + source.y * scale, source.w * scale, source.h * scale};
   const int copied = scale == 1 ? SDL_BlitSurface(wrapped, &sourceRect, target, &targetRect)
                                 : SDL_BlitScaled(wrapped, &sourceRect, target, &targetRect);
   if (copied == 0 && targetRect.w > 0 && targetRect.h > 0) shown.push_back(targetRect);
+  SDL_SetClipRect(target, nullptr);
   SDL_FreeSurface(wrapped);
 }
 
@@ -43,7 +48,9 @@ constexpr int kTileHeight = 16;
 
 // The window surface holds the backing store's pixels one to one: same layout, no scaling.
 bool SameLayout(const Window& window, const SDL_Surface* target) {
-  return window.scale == 1 && target->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(target) &&
+  const PictureLayout& layout = window.layout;
+  return layout.scale == 1 && layout.left == 0 && layout.top == 0 && layout.clientRows == window.height &&
+         target->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(target) &&
          target->w >= window.width && target->h >= window.height;
 }
 
@@ -114,24 +121,37 @@ void PresentWindow(Window& window) {
     window.strip.dirty = false;
     return;
   }
+  // The window system may have given the window another size since the last look.
+  if (UpdateLayout(window)) MarkAllDirty(window);
   if (window.dirty.empty() && !window.strip.dirty) return;
   SDL_Surface* target = SDL_GetWindowSurface(window.sdl);
   if (target == nullptr) return;  // keeps the pixels pending until the surface comes back
   std::vector<SDL_Rect> shown;
+  const PictureLayout& layout = window.layout;
+  if (window.presentWhole) {
+    // The margins around a picture shown smaller than its window are black.
+    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+    shown.push_back(SDL_Rect{0, 0, target->w, target->h});
+  }
   const bool compare = !window.presentWhole && SameLayout(window, target);
+  // The client rows the strip leaves in view.
+  const SDL_Rect client{layout.left, layout.top, window.width * layout.scale, layout.clientRows * layout.scale};
   for (const RECT& r : window.dirty) {
     if (compare) {
       CopyChangedTiles(window.surface, r, target, shown);
     } else {
-      CopyRect(window.surface, SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}, target, 0, window.scale,
-               shown);
+      CopyRect(window.surface, SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}, target, layout.left,
+               layout.top, layout.scale, client, shown);
     }
   }
   if (window.strip.dirty && StripRows(window) > 0) {
     cairo_surface_t* strip = window.strip.surface;
-    CopyRect(strip, SDL_Rect{0, 0, cairo_image_surface_get_width(strip), cairo_image_surface_get_height(strip)},
-             target, window.height, window.scale, shown);
+    const int width = cairo_image_surface_get_width(strip);
+    const int height = cairo_image_surface_get_height(strip);
+    CopyRect(strip, SDL_Rect{0, 0, width, height}, target, layout.left, layout.stripTop, layout.scale,
+             SDL_Rect{layout.left, layout.stripTop, width * layout.scale, height * layout.scale}, shown);
   }
+  if (window.presentWhole) shown.resize(1);  // the whole window covers the rest
   window.dirty.clear();
   window.strip.dirty = false;
   window.presentWhole = false;

@@ -13,7 +13,7 @@
 namespace platform::detail {
 namespace {
 
-// A display that gives no descriptor to wait on (not X11) is looked at this often.
+// A display that gives no descriptor to wait on (neither X11 nor Wayland) is looked at this often.
 constexpr int kDisplayCheckMs = 50;
 
 int Collect(std::vector<pollfd>& fds) {
@@ -25,7 +25,14 @@ int Collect(std::vector<pollfd>& fds) {
   return -1;
 }
 
-bool Serve(const std::vector<pollfd>* /*fds*/) {
+bool Serve(const std::vector<pollfd>* fds) {
+  // A display that went away ends the process at once, even while the source stays silent.
+  const int display = DisplayFd();
+  if (fds != nullptr && display >= 0) {
+    for (const pollfd& fd : *fds) {
+      if (fd.fd == display) EndIfDisplayLost(fd.revents);
+    }
+  }
   PumpEventsWhileReading();
   return CloseOrCommandQueued();
 }

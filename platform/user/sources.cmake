@@ -1,5 +1,7 @@
 set(PLATFORM_USER_SOURCES
   beep.cpp
+  desktop_scale.cpp
+  display_end.cpp
   display_fd.cpp
   event_loop.cpp
   input.cpp
@@ -7,6 +9,7 @@ set(PLATFORM_USER_SOURCES
   message_box_window.cpp
   message_queue.cpp
   paint.cpp
+  picture_layout.cpp
   present.cpp
   push_button.cpp
   reading_wait.cpp

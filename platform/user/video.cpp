@@ -5,7 +5,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "user/display_end.h"
+#include "user/display_fd.h"
 #include "user/reading_wait.h"
 
 namespace platform::detail {
@@ -13,6 +16,51 @@ namespace {
 
 enum class VideoState { NotStarted, Ready, Failed };
 VideoState g_video = VideoState::NotStarted;
+
+// The drivers that show windows on a desktop, in SDL's own order of preference, each with the
+// variable that names its display. A driver whose variable is unset is not tried: libwayland
+// would write its own complaint about a missing runtime folder.
+struct DesktopDriver {
+  const char* name;
+  const char* variable;
+};
+constexpr DesktopDriver kDesktopDrivers[] = {{"x11", "DISPLAY"}, {"wayland", "WAYLAND_DISPLAY"}};
+
+bool IsSet(const char* variable) {
+  const char* value = SDL_getenv(variable);
+  return value != nullptr && value[0] != '\0';
+}
+
+// Starts the video driver SDL_VIDEODRIVER names, or else the first desktop driver that finds
+// its display. SDL left to itself would go on to drivers that show nothing (offscreen) or take
+// over the console (kmsdrm): a viewer started with no usable display would then run unseen,
+// holding the single-instance name so that every later start on the real screen ends at once.
+// So with no display the process ends here, saying so. The headless drivers stay for whoever
+// names them.
+bool StartVideoDriver() {
+  if (IsSet("SDL_VIDEODRIVER")) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
+    const std::string why = std::string("SDL_VIDEODRIVER=") + SDL_getenv("SDL_VIDEODRIVER") + ": " + SDL_GetError();
+    EndForMissingDisplay(why.c_str());
+  }
+  std::string tried;
+  for (const DesktopDriver& driver : kDesktopDrivers) {
+    if (!IsSet(driver.variable)) continue;
+    const bool wayland = std::strcmp(driver.name, "wayland") == 0;
+    if (wayland && SDL_getenv("WAYLAND_DISPLAY")[0] != '/' && !IsSet("XDG_RUNTIME_DIR")) {
+      // libwayland looks for a relative display name in the runtime folder, and says so on
+      // standard error when there is none.
+      if (!tried.empty()) tried += "; ";
+      tried += "wayland: XDG_RUNTIME_DIR is not set";
+      continue;
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.name);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
+    if (!tried.empty()) tried += "; ";
+    tried += std::string(driver.name) + ": " + SDL_GetError();
+  }
+  EndForMissingDisplay(tried.empty() ? "neither DISPLAY nor WAYLAND_DISPLAY is set" : tried.c_str());
+}
 
 }  // namespace
 
@@ -29,14 +77,18 @@ bool EnsureVideo() {
     // A stylus tap counts even when it is the one that gives the window the focus (SDL would
     // drop a click that comes within 10 ms of it).
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // A Wayland compositor that asks windows to draw their own frame gets it drawn by libdecor
+    // from the start: SDL would otherwise unmap the window to switch to it once the compositor
+    // has said so, and a window so remapped shows nothing.
+    SDL_SetHint(SDL_HINT_VIDEO_WAYLAND_PREFER_LIBDECOR, "1");
     // A compositor keeps running for a small always-visible window.
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-      std::fprintf(stderr, "SDL_InitSubSystem(video): %s\n", SDL_GetError());
+    if (!StartVideoDriver()) {
       g_video = VideoState::Failed;
     } else {
       g_video = VideoState::Ready;
       KeepWindowsAliveDuringReads();
+      EndWhenXConnectionFails();
       // On X11 the window surface goes straight to the server (shared memory when local).
       // SDL would otherwise put it behind an OpenGL texture: on a machine without a GPU that
       // loads the software rasteriser (about 90 MB resident, for a 1 MB window), and every

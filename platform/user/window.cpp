@@ -12,6 +12,7 @@
 #include "detail/utf8.h"
 #include "platform/kernel.h"
 #include "platform/testing.h"
+#include "user/desktop_scale.h"
 #include "user/message_queue.h"
 #include "user/paint.h"
 #include "user/present.h"
@@ -35,21 +36,6 @@ int ClientSize(int requested, int fallback) {
   return std::max(requested, 1);
 }
 
-// The whole-number scale a window of that client size is shown at on the current desktop.
-int ChooseWindowScale(int width, int height) {
-  // The program draws in device pixels; on a desktop that scales its interface (Xft.dpi 192 for
-  // 200 %), each device pixel is shown as a square of screen pixels instead, as long as the
-  // window still fits on the screen.
-  constexpr float kBaseDpi = 96.0f;
-  float dpi = 0.0f;
-  if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0 || !(dpi > 0.0f)) return 1;
-  int scale = static_cast<int>(dpi / kBaseDpi + 0.25f);
-  SDL_Rect usable{};
-  if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
-  while (scale > 1 && (width * scale > usable.w || height * scale > usable.h)) --scale;
-  return std::clamp(scale, 1, 4);
-}
-
 // Builds the window object with its backing store and SDL window; null on failure.
 std::unique_ptr<Window> MakeWindow(const WindowClass& cls, LPCWSTR title, DWORD style, int x, int y, int width,
                                    int height) {
@@ -65,16 +51,18 @@ std::unique_ptr<Window> MakeWindow(const WindowClass& cls, LPCWSTR title, DWORD 
   object->height = ClientSize(height, kDefaultClientHeight);
   object->surface = CreateBackingStore(object->width, object->height);
   if (object->surface == nullptr) return nullptr;
-  const int sdlX = x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : x;
-  const int sdlY = y == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : y;
-  object->scale = ChooseWindowScale(object->width, object->height);
-  object->sdl = SDL_CreateWindow(ToUtf8(object->title.c_str()).c_str(), sdlX, sdlY, object->width * object->scale,
-                                 object->height * object->scale, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+  object->placedByProgram = x == CW_USEDEFAULT || y == CW_USEDEFAULT;
+  const int sdlX = object->placedByProgram ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : x;
+  const int sdlY = object->placedByProgram ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : y;
+  object->sdl = SDL_CreateWindow(ToUtf8(object->title.c_str()).c_str(), sdlX, sdlY, object->width, object->height,
+                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
   if (object->sdl == nullptr) {
     std::fprintf(stderr, "SDL_CreateWindow: %s\n", SDL_GetError());
     return nullptr;
   }
   object->sdlId = SDL_GetWindowID(object->sdl);
+  object->desktopScale = DesktopScale(object->sdl);
+  SizeToScreen(*object);
   ApplyWindowIcon(object->sdl, object->icon);
   return object;
 }
@@ -127,11 +115,47 @@ bool Matches(const Window& window, LPCWSTR className, LPCWSTR title) {
 
 }  // namespace
 
+void SizeToScreen(Window& window) {
+  if (window.sdl == nullptr) return;
+  const int width = window.width;
+  const int height = window.height + StripRows(window);
+  SDL_Rect usable{0, 0, width * window.desktopScale, height * window.desktopScale};
+  const int display = SDL_GetWindowDisplayIndex(window.sdl);
+  const bool known = SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable) == 0 && usable.w > 0 && usable.h > 0;
+  window.scale = ScaleThatFits(window.desktopScale, width, height, usable.w, usable.h);
+  // A screen smaller than the picture at 1 (an 800 x 480 panel) gets a window of its size: the
+  // picture is then drawn from the top left with the strip kept in view.
+  const int shownWidth = known ? std::min(width * window.scale, usable.w) : width * window.scale;
+  const int shownHeight = known ? std::min(height * window.scale, usable.h) : height * window.scale;
+  SDL_SetWindowSize(window.sdl, shownWidth, shownHeight);
+  if (window.placedByProgram && !window.visible && known) {
+    // Centred, never with its top left corner off the screen: with no window manager to place
+    // it, a window taller than the screen would otherwise open with its top out of reach.
+    int x = 0;
+    int y = 0;
+    PlaceOnScreen(shownWidth, shownHeight, usable.x, usable.y, usable.w, usable.h, &x, &y);
+    SDL_SetWindowPosition(window.sdl, x, y);
+  }
+  UpdateLayout(window);
+}
+
+bool UpdateLayout(Window& window) {
+  if (window.sdl == nullptr) return false;
+  int width = 0;
+  int height = 0;
+  SDL_GetWindowSize(window.sdl, &width, &height);
+  const PictureLayout layout = LayOutPicture(width, height, window.width, window.height, StripRows(window));
+  const PictureLayout& old = window.layout;
+  const bool changed = layout.scale != old.scale || layout.left != old.left || layout.top != old.top ||
+                       layout.stripTop != old.stripTop || layout.clientRows != old.clientRows;
+  window.layout = layout;
+  return changed;
+}
+
 Window::~Window() {
   if (sdl != nullptr) SDL_DestroyWindow(sdl);
   if (surface != nullptr) cairo_surface_destroy(surface);
   if (strip.surface != nullptr) cairo_surface_destroy(strip.surface);
-  for (cairo_surface_t* old : retiredSurfaces) cairo_surface_destroy(old);
   if (remoteFd >= 0) close(remoteFd);
   if (listenFd >= 0) close(listenFd);
 }

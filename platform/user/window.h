@@ -8,6 +8,7 @@
 
 #include "detail/handles.h"
 #include "platform/user.h"
+#include "user/picture_layout.h"
 #include "user/window_strip.h"
 
 struct SDL_Window;
@@ -36,8 +37,14 @@ struct Window : Object {
   // The SDL window (client area plus the strip below it); null for surface windows.
   SDL_Window* sdl = nullptr;
   unsigned sdlId = 0;
-  // Screen pixels per device pixel: a whole number, above 1 only on a high-density desktop.
+  // Screen pixels per device pixel the window asks for: a whole number, above 1 only on a
+  // high-density desktop.
   int scale = 1;
+  // The scale the desktop asks for, and whether the program left the window's place to us.
+  int desktopScale = 1;
+  bool placedByProgram = false;
+  // Where the picture sits in the SDL window as the window system sized it.
+  PictureLayout layout;
   bool visible = false;
   bool destroying = false;
 
@@ -57,10 +64,6 @@ struct Window : Object {
   // the next present copies the dirty rectangles whole instead of only the pixels that differ.
   bool presentWhole = true;
 
-  // Backing stores replaced by a resize while a DC still drew on them; freed when the last
-  // DC on the window is released.
-  std::vector<cairo_surface_t*> retiredSurfaces;
-
   // The left button went down in the client area and is still held (stylus capture).
   bool captured = false;
 
@@ -73,7 +76,11 @@ struct Window : Object {
 // The window behind a handle, or nullptr (0, stale, not a window).
 inline Window* FindWindowObject(HWND window) { return Lookup<Window>(window); }
 
-// Screen coordinates to device pixels, rounding down (also below zero).
-inline int ToDevice(int screen, int scale) { return screen >= 0 ? screen / scale : -((-screen + scale - 1) / scale); }
+// Gives the SDL window the size of the picture (client area and strip) at the desktop's scale, as
+// far as the screen allows, and while it is not shown yet, its place on the screen.
+void SizeToScreen(Window& window);
+
+// Lays the picture out anew in the SDL window's present size; true when the layout changed.
+bool UpdateLayout(Window& window);
 
 }  // namespace platform::detail

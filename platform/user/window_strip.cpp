@@ -14,7 +14,8 @@ namespace {
 
 void FitSdlWindow(Window& window) {
   if (window.sdl != nullptr) {
-    SDL_SetWindowSize(window.sdl, window.width * window.scale, (window.height + StripRows(window)) * window.scale);
+    SizeToScreen(window);
+    MarkAllDirty(window);
   }
 }
 
@@ -65,16 +66,6 @@ void DetachStrip(Window& window) {
 }
 
 int StripRows(const Window& window) { return window.strip.hidden ? 0 : window.strip.height; }
-
-void ResizeStrip(Window& window) {
-  WindowStrip& strip = window.strip;
-  if (strip.handle == nullptr) return;
-  cairo_surface_t* surface = CreateBackingStore(window.width, strip.height);
-  if (surface == nullptr) return;  // keeps the old width; the next resize tries again
-  cairo_surface_destroy(strip.surface);
-  strip.surface = surface;
-  Paint(window);
-}
 
 void StripPointer(Window& window, PointerAction action, int x, int y) {
   const WindowStrip& strip = window.strip;

@@ -52,9 +52,6 @@ void DetachStrip(Window& window);
 // The rows the strip takes below the client area.
 int StripRows(const Window& window);
 
-// The client width changed: new pixels of the new width, drawn again.
-void ResizeStrip(Window& window);
-
 // Pointer input at (x, y) from the strip's top left, and whether a press on it is held.
 void StripPointer(Window& window, PointerAction action, int x, int y);
 bool StripHoldsPointer(const Window& window);

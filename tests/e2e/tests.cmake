@@ -18,7 +18,10 @@ if(Python3_Interpreter_FOUND)
   # line, a receiver unplugged, odd settings files and program folders, three starts at once.
   # Sources (sources_e2e.py): a device path, TCP, UDP, gpsd (Debian's, on a free loopback port;
   # skipped without it), a flood, silent sources and malformed PORT values.
-  foreach(kind IN ITEMS fault source)
+  # Displays (displays_e2e.py): native Wayland and XWayland under a headless cage (skipped
+  # without cage and grim), other window sizes, a small screen, 200 %, no display at all, and a
+  # display that goes away.
+  foreach(kind IN ITEMS fault source display)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${e2e}/${kind}s_e2e.py)
     execute_process(COMMAND ${Python3_EXECUTABLE} ${e2e}/${kind}s_e2e.py --list
       OUTPUT_VARIABLE scenarios OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)

@@ -37,15 +37,21 @@ def read_ppm(data):
 
 
 class Screen:
-    """One screenshot, read in the client coordinates of a window at origin."""
+    """One screenshot, read in the client coordinates of a window at origin, its picture shown
+    at a whole scale (each client pixel read at the top left of its square)."""
 
-    def __init__(self, ppm, origin=(0, 0)):
+    def __init__(self, ppm, origin=(0, 0), scale=1):
         self.width, self.height, self.start = read_ppm(ppm)
         self.data = ppm
         self.ox, self.oy = origin
+        self.scale = scale
 
     def pixel(self, x, y):
-        i = self.start + 3 * ((self.oy + y) * self.width + (self.ox + x))
+        return self.raw(self.ox + x * self.scale, self.oy + y * self.scale)
+
+    def raw(self, x, y):
+        """A pixel of the screenshot itself."""
+        i = self.start + 3 * (y * self.width + x)
         return tuple(self.data[i:i + 3])
 
     def find(self, colour, left, top, right, bottom):
