@@ -45,7 +45,7 @@ const char Help[] =
     "  --no-summary      leave the summary line out\n"
     "\n"
     "examples:\n"
-    "  kavro-decode ../shared/nmea/bt451.log\n"
+    "  kavro-decode tests/data/nmea/bt451.log\n"
     "  python3 tools/nmea_sim --stdout --no-pace --duration 600 | kavro-decode --summary-only -\n"
     "\n"
     "exit status: 0 when the log was read to its end; 1 when a read failed part way (the\n"

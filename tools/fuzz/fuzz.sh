@@ -31,7 +31,7 @@ while (($#)); do
 done
 
 build=$root/build-fuzz
-nmea_dir=${KAVRO_NMEA_DIR:-$root/../shared/nmea}
+nmea_dir=$root/tests/data/nmea
 jobs=$(nproc 2>/dev/null || echo 2)
 werror=OFF
 if [ "${CI:-}" = "true" ]; then werror=ON; fi
