@@ -8,9 +8,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/bootstrap.sh --asan
 
-export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
-export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0
-export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 jobs=$(nproc 2>/dev/null || echo 2)
 
 # The tests of a CTest JUnit report that did not run, each with the line that says why.
@@ -28,11 +25,12 @@ END
 }
 
 status=0
-for dir in build build-asan; do
+for preset in default sanitizers; do
+  dir=build; [ "$preset" = sanitizers ] && dir=build-asan
   echo "== tests in $dir" >&2
   report=$PWD/$dir/ctest-junit.xml
   rm -f "$report"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 --output-junit "$report" || status=1
+  ctest --preset "$preset" -j "$jobs" --output-junit "$report" || status=1
   skipped=$(not_run "$report")
   if [ -n "$skipped" ]; then
     echo "== tests in $dir that did not run:" >&2
