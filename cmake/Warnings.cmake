@@ -1,4 +1,5 @@
-# Warnings shared by every target of the project.
+# Warnings shared by every target of the project. Each target links kavro_warnings, and with it
+# the build's sanitizer and hardening flags (cmake/Sanitizers.cmake, cmake/Hardening.cmake).
 add_library(kavro_warnings INTERFACE)
 target_compile_options(kavro_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion

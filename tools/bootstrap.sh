@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kavro needs when any is missing (the Debian package's tools and
-# checkers too), then configures and builds.
-#   tools/bootstrap.sh            the viewer (build/)
-#   tools/bootstrap.sh --asan     also the sanitizer build (build-asan/)
+# checkers too), then configures and builds, with the presets of CMakePresets.json.
+#   tools/bootstrap.sh            the viewer (preset default, build/)
+#   tools/bootstrap.sh --asan     also the sanitizer build (preset sanitizers, build-asan/)
 # Running it again installs nothing and rebuilds only what changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,16 +19,14 @@ jobs=$(nproc 2>/dev/null || echo 2)
 werror=OFF
 if [ "${CI:-}" = "true" ]; then werror=ON; fi
 
-configure_and_build() {  # folder, extra cmake arguments...
-  local dir=$1
-  shift
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVRO_WERROR="$werror" "$@" >/dev/null
+configure_and_build() {  # preset, its build folder
+  if [ ! -f "$2/CMakeCache.txt" ]; then
+    cmake --preset "$1" -DKAVRO_WERROR="$werror" >/dev/null
   fi
-  cmake --build "$dir" -j "$jobs"
+  cmake --build --preset "$1" -j "$jobs"
 }
 
-configure_and_build build
+configure_and_build default build
 if [ "${1:-}" = "--asan" ]; then
-  configure_and_build build-asan -DKAVRO_SANITIZE=ON -DKAVRO_BUILD_BENCHMARKS=OFF
+  configure_and_build sanitizers build-asan
 fi

@@ -15,7 +15,7 @@ sources (--source), how the viewer reads the receiver:
 examples:
   tools/demo.sh
   tools/demo.sh -- --random-state 7                  the same drive every time
-  tools/demo.sh -- --replay ../shared/nmea/bt451.log --loop
+  tools/demo.sh -- --replay tests/data/nmea/bt451.log --loop
   tools/demo.sh --source gpsd"""
 
 import argparse

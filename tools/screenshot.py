@@ -12,7 +12,6 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.realpath(__file__)))
 from harness import xserver  # noqa: E402
-from harness.processes import own_network  # noqa: E402
 from harness.screen import ZOOM_IN  # noqa: E402
 from harness.session import run_script  # noqa: E402
 
@@ -47,7 +46,6 @@ def main():
     args = parser.parse_args()
     args.receiver_args = args.receiver_args[1:] if args.receiver_args[:1] == ["--"] else args.receiver_args
     args.output = os.path.abspath(args.output)
-    own_network()
     return run_script(lambda session: picture(session, args), args.build, prefix="kavro-screenshot-",
                       logs=("demo.out",))
 

@@ -6,7 +6,7 @@ silent sources (which must never hold the window) and malformed PORT values.
 
 usage: sources_e2e.py BUILD_FOLDER SCENARIO | --list
 Exits 0 (passed), 1 (failed) or 77 (skipped: no Xvfb, xdotool, ImageMagick or gpsd where a
-scenario needs them, or another Kavro of this user runs)."""
+scenario needs them, or no network namespace of its own)."""
 
 import contextlib
 import os

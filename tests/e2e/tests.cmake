@@ -1,7 +1,9 @@
 # End to end: the real executable, fed by the simulated receiver, under Xvfb (driven with xdotool
-# and read from screenshots) or headless. Each runs a Kavro of its own, and only one runs per
-# user, so they take turns with the executable's process tests (RESOURCE_LOCK). The scripts exit
-# 77 (skipped) without Xvfb, xdotool or ImageMagick where a window must be seen.
+# and read from screenshots) or headless. The harness runs each script in a network namespace of
+# its own, where no other Kavro on the machine meets its viewer; the viewers still take turns
+# (RESOURCE_LOCK), so that their timing checks do not share the processor. The scripts exit 77
+# (skipped, with the cause; a failure in CI) without Xvfb, xdotool or ImageMagick where a window
+# must be seen, or where no network namespace may be made.
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND)
   set(e2e ${CMAKE_CURRENT_LIST_DIR})

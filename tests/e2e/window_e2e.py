@@ -5,7 +5,8 @@ right client coordinates, a screenshot shows exactly the pattern it painted abov
 strip, and the strip's "Ok" button ends it.
 
 usage: window_e2e.py PROGRAM
-Exits 77 (skipped) without Xvfb, xdotool or ImageMagick."""
+Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or where no network namespace of its
+own may be made."""
 
 import os
 import sys

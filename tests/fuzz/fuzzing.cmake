@@ -1,8 +1,7 @@
 # Fuzzing build (clang only): every target compiled with libFuzzer's coverage instrumentation
 # and AddressSanitizer + UndefinedBehaviorSanitizer, plus the fuzz targets of tests/fuzz/, one
-# per kind of outside input, built into <build>/fuzz/. tools/fuzz/fuzz.sh configures, builds and runs:
-#   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKAVRO_FUZZ=ON -DKAVRO_BUILD_TESTS=OFF
-#     -DKAVRO_BUILD_BENCHMARKS=OFF
+# per kind of outside input, built into <build>/fuzz/. tools/fuzz/fuzz.sh configures (the preset
+# "fuzzing": cmake --preset fuzzing, into build-fuzz/), builds and runs them.
 option(KAVRO_FUZZ "Build the libFuzzer targets (clang)" OFF)
 
 function(kavro_add_fuzz_target name)
@@ -24,11 +23,12 @@ endfunction()
 
 if(KAVRO_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    message(FATAL_ERROR "KAVRO_FUZZ needs clang: configure with CC=clang CXX=clang++.")
+    message(FATAL_ERROR "KAVRO_FUZZ needs clang: configure with the preset fuzzing (cmake --preset fuzzing).")
   endif()
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
-    -fno-omit-frame-pointer -g)
-  add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+  # On every target, with the sanitizers (cmake/Sanitizers.cmake).
+  target_compile_options(kavro_sanitizers INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+  target_link_options(kavro_sanitizers INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all)
   # The targets need the program's library, which the top level defines further down.
   cmake_language(DEFER CALL kavro_add_fuzz_targets)
 endif()

@@ -2,7 +2,8 @@
 """End to end on the Debian package: its command started under Xvfb with a fresh HOME.
 
 usage: installed_e2e.py KAVRO_DEB
-Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user runs."""
+Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or where no network namespace of its
+own may be made."""
 
 # The package is unpacked into a temporary root; its command (<root>/usr/bin/kavro) makes the
 # user's program folder with the example settings and starts the viewer from there. The

@@ -47,7 +47,7 @@ const char Help[] =
     "                    instead of JSON: the same points, the same times and segments\n"
     "\n"
     "examples:\n"
-    "  kavro-decode ../shared/nmea/bt451.log\n"
+    "  kavro-decode tests/data/nmea/bt451.log\n"
     "  kavro-decode --gpx drive.nmea > drive.gpx\n"
     "  python3 tools/nmea_sim --stdout --no-pace --duration 600 | kavro-decode --summary-only -\n"
     "\n"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets of tests/fuzz/ (build-fuzz/, clang with libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer), replays every saved crash input of tests/fuzz/regressions/<target>/
-# and then fuzzes each target for a bounded time, printing the executions and the coverage
-# (libFuzzer's cov: and ft:, and the share of each program folder's code the corpus reaches).
+# Builds the fuzz targets of tests/fuzz/ (the preset fuzzing: build-fuzz/, clang with libFuzzer,
+# AddressSanitizer and UndefinedBehaviorSanitizer), replays every saved crash input of
+# tests/fuzz/regressions/<target>/ and then fuzzes each target for a bounded time, printing the
+# executions and the coverage (libFuzzer's cov: and ft:, and the share of each program folder's
+# code the corpus reaches).
 #   tools/fuzz/fuzz.sh                    10 minutes per target
 #   tools/fuzz/fuzz.sh --short            10 seconds per target (part of tools/test.sh)
 #   tools/fuzz/fuzz.sh --seconds N        N seconds per target
@@ -31,17 +32,16 @@ while (($#)); do
 done
 
 build=$root/build-fuzz
-nmea_dir=${KAVRO_NMEA_DIR:-$root/../shared/nmea}
+nmea_dir=$root/tests/data/nmea
 jobs=$(nproc 2>/dev/null || echo 2)
 werror=OFF
 if [ "${CI:-}" = "true" ]; then werror=ON; fi
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVRO_FUZZ=ON \
-    -DKAVRO_BUILD_TESTS=OFF -DKAVRO_BUILD_BENCHMARKS=OFF -DKAVRO_WERROR="$werror" >/dev/null
+  cmake --preset fuzzing -DKAVRO_WERROR="$werror" >/dev/null
 fi
 mkdir -p "$build/logs"
-if ! cmake --build "$build" -j "$jobs" --target "${targets[@]}" >"$build/logs/build.log" 2>&1; then
+if ! cmake --build --preset fuzzing -j "$jobs" --target "${targets[@]}" >"$build/logs/build.log" 2>&1; then
   tail -n 60 "$build/logs/build.log" >&2
   echo "fuzz: the fuzz build failed; see $build/logs/build.log" >&2
   exit 1

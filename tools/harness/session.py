@@ -1,7 +1,8 @@
 """A session in a work folder of its own: a program folder holding a copy of the viewer and
 its Tolm.ini, the simulated receiver there (on a pseudo-terminal, TCP or UDP), a virtual X
-server, the viewer started headless or in a window, and the clean-up. run_script() turns a
-session's Skip into exit code 77 and its Failure into 1."""
+server, the viewer started headless or in a window, and the clean-up. run_script() runs a
+session in a network namespace of its own and turns its Skip into exit code 77 (a failure in
+CI) and its Failure into 1."""
 
 import glob
 import os
@@ -16,9 +17,9 @@ import time
 
 from . import viewer as viewer_files
 from . import xserver
-from .processes import as_user, free_port, stop, wait_for_listener
+from .processes import as_user, free_port, own_network, stop, wait_for_listener
 from .screen import OK_BUTTON
-from .script import SKIP, Failure, Skip, read_text, wait_for_end, wait_until
+from .script import Failure, Skip, read_text, skipped, wait_for_end, wait_until
 from .window import Windows
 
 TOOLS = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
@@ -171,12 +172,13 @@ class Session(Windows):
 
     def check_running(self, what):
         """The viewer still runs. One that ended with 0 before creating its log, writing
-        nothing, was sent to another Kavro of this user (only one runs per user): Skip."""
+        nothing, handed its start to another Kavro; in the script's own network namespace
+        that can only be one the script left running."""
         if self.viewer.poll() is None:
             return
         if self.viewer.returncode == 0 and not self.viewer_errors() and not os.path.exists(
                 os.path.join(self.folder, "Tolm.txt")):
-            raise Skip("another Kavro runs for this user and took our start")
+            raise Failure("the viewer handed its start to another Kavro in the script's own namespace, %s" % what)
         raise Failure("the viewer ended with %s %s" % (self.viewer.returncode, what))
 
     def end_with_ok(self, limit=15):
@@ -192,19 +194,22 @@ class Session(Windows):
 
 
 def run_script(body, build=None, prefix="kavro-e2e-", logs=("kavro.err", "receiver.err")):
-    """Runs body(session) in a fresh work folder and cleans up; returns the script's exit
-    code (0 passed, 1 failed, 77 skipped), showing on a failure the logs named (file names or
+    """Runs body(session) in a network namespace of its own (see own_network) and a fresh
+    work folder, and cleans up; returns the script's exit code (0 passed, 1 failed, 77
+    skipped, which in CI is a failure), showing on a failure the logs named (file names or
     patterns such as "*.err")."""
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # still clean up when CTest times out
     started = time.monotonic()
+    cause = own_network()
+    if cause:
+        return skipped(cause)
     with tempfile.TemporaryDirectory(prefix=prefix) as work:
         os.chmod(work, 0o755)  # a viewer run as another user must reach its program folder
         session = Session(work, build and os.path.realpath(build))
         try:
             body(session)
         except Skip as skip:
-            print("skipped: %s" % skip)
-            return SKIP
+            return skipped(str(skip))
         except Failure as failure:
             print("FAIL: %s" % failure)
             for path in sorted(set(p for name in logs for p in glob.glob(session.path(name)))):

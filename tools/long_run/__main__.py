@@ -7,8 +7,8 @@ nothing, did not end with exit code 0 on "Ok", or when the verdict on the sample
 timer (tools/long_run/verdict.py) finds growth or drift.
 
 usage: python3 tools/long_run [--minutes M] [--report FILE] BUILD_FOLDER
-Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or while another Kavro of this user
-runs."""
+Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or where no network namespace of its
+own may be made. Like every script of the harness it runs in a namespace of its own."""
 
 import argparse
 import os

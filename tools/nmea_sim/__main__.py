@@ -60,7 +60,7 @@ EPILOG = """\
 examples:
   %(prog)s --folder DIR --write-ini     a drive on DIR/COM1, with DIR/Tolm.ini set to it
   %(prog)s --rate-hz 5 --baud 38400 --cross equator
-  %(prog)s --replay ../shared/nmea/bt451.log --loop --port 3
+  %(prog)s --replay tests/data/nmea/bt451.log --loop --port 3
   %(prog)s --faults noise,cut,nul,absurd --fault-every 5
   %(prog)s --duration 60 --stdout --no-pace > drive.nmea
   %(prog)s --no-pty --tcp 0 --folder DIR --write-ini tcp

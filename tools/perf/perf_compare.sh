@@ -7,10 +7,10 @@
 #   tools/perf/perf_compare.sh                    10-minute drives at 1 Hz and 5 Hz, three runs each
 #   tools/perf/perf_compare.sh --minutes 1 --runs 1    a quick trial
 #
-# Installs what is missing from Debian, builds the release viewer (build-release/), and leaves
-# the drive logs, the raw numbers (perf_compare.csv), the table (perf_compare.md) and a
-# screenshot of each viewer in build-release/perf/. Every option is passed to
-# perf_compare.py beside it (--help lists them).
+# Installs what is missing from Debian, builds the release viewer (the preset release:
+# build-release/), and leaves the drive logs, the raw numbers (perf_compare.csv), the table
+# (perf_compare.md) and a screenshot of each viewer in build-release/perf/. Every option is
+# passed to perf_compare.py beside it (--help lists them).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -25,8 +25,8 @@ fi
 
 build=build-release
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKAVRO_BUILD_TESTS=OFF >/dev/null
+  cmake --preset release >/dev/null
 fi
-cmake --build "$build" -j2 --target kavro >/dev/null
+cmake --build --preset release -j2 --target kavro >/dev/null
 
 exec python3 tools/perf/perf_compare.py --build "$build" "$@"
