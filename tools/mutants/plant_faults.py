@@ -95,7 +95,7 @@ FAULTS = [
     ("port 65536 accepted", "platform/comm/source_name.cpp", "value <= 65535", "value <= 65536"),
     ("gpsd's replies after the first come through", "platform/comm/gpsd_filter.cpp",
      "        inReply_ = false;\n        atLineStart_ = true;\n", "        inReply_ = false;\n"),
-    ("datagrams cut at 4 KiB", "platform/comm/net_source.h",
+    ("datagrams cut at 4 KiB", "platform/comm/comm_private.h",
      "kLargestDatagram = 65536;", "kLargestDatagram = 4096;"),
     ("any queued message ends a waiting read", "platform/user/message_queue.cpp",
      "if (msg.message == WM_CLOSE || msg.message == WM_COMMAND) return true;", "return true;"),
