@@ -79,7 +79,7 @@ FAULTS = [
      "dc->position = {x, y};\n  if (previous != nullptr) *previous = dc->position;"),
     ("a selected object can be deleted", "platform/gdi/objects.cpp",
      "} else if (found->selections == 0) {", "} else {"),
-    ("centred text one pixel right", "platform/gdi/text.cpp",
+    ("centred text one pixel right", "platform/gdi/draw_text.cpp",
      "x = rect.left + (static_cast<long long>(rect.right) - rect.left - width) / 2;",
      "x = rect.left + (static_cast<long long>(rect.right) - rect.left - width) / 2 + 1;"),
     ("sharing ignored", "platform/kernel/share_registry.cpp",
