@@ -20,12 +20,15 @@
 namespace platform::detail {
 
 // The total timeouts of COMMTIMEOUTS.
+
 // start + multiplier x bytes + constant, as Win32 computes a total timeout, without
 // overflow: a sum beyond the clock's range means no deadline (INT64_MAX).
 std::int64_t DeadlineAfter(std::int64_t start, DWORD multiplier, DWORD bytes, DWORD constant);
 
 // gpsd's stream, asked for NMEA: only its receivers' sentences reach the reader.
-// Its own replies come mixed in, JSON objects one a line.
+
+// gpsd's own replies come mixed in with the sentences, JSON objects one a line.
+
 class GpsdFilter {
  public:
   // Drops the JSON lines from the bytes, which may begin or end anywhere in a line, and
@@ -38,8 +41,11 @@ class GpsdFilter {
 };
 
 // What a network source has received and the reader has not taken yet.
-// It holds at most what a serial driver holds waiting, 4 KiB: when more comes, the oldest whole
-// lines go, so that a receiver faster than the reads is never shown more than about a second late.
+
+// The store holds at most what a serial driver holds waiting, 4 KiB: when more comes, the oldest
+// whole lines go, so that a receiver faster than the reads is never shown more than about a
+// second late.
+
 class HeldLines {
  public:
   static constexpr std::size_t kLimit = 4096;
@@ -57,6 +63,7 @@ class HeldLines {
 };
 
 // Line rates: the standard termios speeds and the rate a line runs at.
+
 // The termios speed constant of a rate in the standard table, and back.
 bool StandardSpeed(DWORD rate, speed_t* speed);
 bool StandardRate(speed_t speed, DWORD* rate);
@@ -64,13 +71,16 @@ bool StandardRate(speed_t speed, DWORD* rate);
 DWORD LineRate(int fd, const termios& settings);
 
 // The modem control lines of a serial line.
+
 // Raises or drops DTR or RTS (TIOCM_DTR / TIOCM_RTS). A device without modem lines is no
 // failure. Returns false with errno set on a real failure.
 bool SetModemLine(int fd, int line, bool on);
 
 // Looking a host up within a time limit.
+
 // A resolver that does not answer cannot hold the open, and every address the name has is kept,
 // in the order the lookup gives them.
+
 struct NetAddress {
   sockaddr_storage address{};
   socklen_t length = 0;
@@ -106,6 +116,7 @@ class PendingLookup {
 std::string Reason(int error);
 
 // Connecting to one of a name's addresses within a time limit, never blocking.
+
 // Connection attempts over a list of addresses, never blocking: the next address is tried
 // when the last one fails, or a quarter of a second after it began while it is still
 // waiting, as browsers do; the first to connect wins and the others are closed.
@@ -140,6 +151,7 @@ class Dialer {
 };
 
 // Opening the sockets behind network sources.
+
 // The time an open of a network source may take: the lookup, the connection and gpsd's answer.
 constexpr std::int64_t kOpenLimitMs = 5000;
 
@@ -158,6 +170,7 @@ bool AskGpsdForNmea(int fd, const std::string& device, std::string* cause);
 bool AwaitGpsdAnswer(int fd, std::int64_t deadline, std::string* early, std::string* cause);
 
 // What every port handle is: a serial line or a network source, read under COMMTIMEOUTS.
+
 // What one look at a port found, without waiting.
 struct Taken {
   enum What { Bytes, Nothing, Gone, Failed } what = Nothing;
@@ -226,6 +239,7 @@ Port* LookupPort(const void* handle);
 void PortCallFailed(const Port& port, const char* call, int error);
 
 // Source names, in the forms gpsd takes for its inputs: a path, gpsd, tcp://, udp://.
+
 struct SourceName {
   enum Kind { Device, Gpsd, Tcp, Udp } kind = Device;
   std::string path;    // Device: the device path
@@ -246,7 +260,9 @@ constexpr char kGpsdDefaultPort[] = "2947";
 bool ParseSourceName(const std::string& text, SourceName* source, std::string* problem);
 
 // A network source behind a port handle: a TCP server, gpsd, or UDP datagrams.
-// It reads like a serial port; its line settings are accepted and change nothing.
+
+// A network source reads like a serial port; its line settings are accepted and change nothing.
+
 // Datagrams received but not yet read, whole and in order. It takes a datagram only while a
 // whole one of the largest size fits, so a flood never makes it grow: what does not fit waits
 // in the socket, and the kernel drops what does not fit there.
@@ -308,27 +324,32 @@ struct NetSource : Port {
 HANDLE OpenNetSource(const SourceName& source, const std::string& text, DWORD desiredAccess);
 
 // Opening a serial device.
+
 // Opens a serial device by its path: exclusive, raw, its settings kept to give back at close.
 // returns: a line that hangs up is opened again by its path (a device path as a source); a
 // COMn port's hang-up is a read failure.
 HANDLE OpenSerialLine(const std::string& path, DWORD desiredAccess, bool returns);
 
 // The ports this process has open.
+
 // The process-wide set of open ports: the exclusive lock of TIOCEXCL does not hold for root,
 // and flock() does not stop a second open within one process.
 bool ClaimPort(dev_t device);
 void ReleasePortClaim(dev_t device);
 
 // Port names: "COMn:" and the device each number stands for.
+
 // The number n of "COMn:", or 0 when the name is no well-formed port name.
 int PortNumber(LPCWSTR name);
 // The device path of port n (n >= 1).
 void ResolvePortPath(int number, std::string* path);
 
 // Taking a lost source up again (a device that hung up, a connection closed or broken).
+
 // The port is closed at once and opened again 1, 2, 4 and 8 s after the loss, then every 10 s,
 // never blocking; meanwhile it reads as a silent source. Standard error gets one line when the
 // source is lost and one when its bytes flow again, not one per attempt.
+
 // When attempt n (0 for the first) is due after a loss at lostAt.
 std::int64_t AttemptDue(std::int64_t lostAt, int attempt);
 
@@ -344,6 +365,7 @@ bool TryPortAgain(Port& port, std::int64_t now);
 void PortDelivers(Port& port);
 
 // Waiting for a port's descriptor while the windows stay alive.
+
 // How one wait for a port's descriptor ended.
 struct PortWait {
   enum What { Ready, Quiet, Interrupted, Failed } what = Quiet;
@@ -358,11 +380,13 @@ struct PortWait {
 PortWait WaitForPort(int fd, short events, int timeoutMs, bool first);
 
 // The raw mode of a serial line.
+
 // Raw input and output: no echo, no canonical lines, no signals, no CR/NL translation.
 // XON/XOFF are cleared too; whoever wants them sets them afterwards.
 void MakeRaw(termios* settings);
 
 // A serial port behind a handle.
+
 struct SerialPort : Port {
   static constexpr Kind kKind = Kind::SerialPort;
   SerialPort() : Port(kKind) {}

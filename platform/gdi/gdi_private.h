@@ -14,6 +14,7 @@
 namespace platform::detail {
 
 // Pens, brushes and fonts behind their handles, and what a DC does with them.
+
 // Pens, brushes and fonts count the DCs that have them selected: Win32 refuses to delete a
 // selected object, and so do we, so a DC never draws with a freed object.
 struct GdiObject : Object {
@@ -65,8 +66,10 @@ void ReleaseSelections(Dc& dc);
 void LogFixmeOnce(const char* what);
 
 // Device contexts: what a DC holds, its drawing operations, and the surface it shares.
+
 // The cairo DC fills the table of operations and the recorder observes it; cairo and our own
 // pixel routines share one surface.
+
 struct DcFuncs;
 
 struct Dc : Object {
@@ -130,13 +133,16 @@ constexpr COLORREF ColourOfPixel(std::uint32_t p) {
 void SetSourceColour(cairo_t* cr, COLORREF colour);
 
 // The drawing operations of the cairo DC.
+
 extern const DcFuncs kCairoFuncs;
 
 // Fills [left, right) x [top, bottom) clipped to the surface, through cairo; records damage.
 void FillBox(Dc& dc, long long left, long long top, long long right, long long bottom, COLORREF colour);
 
 // Pixel-exact geometry: GDI's one-pixel line and the clipping of lines and boxes.
+
 // Coordinates may lie anywhere in (and beyond) the 32-bit range.
+
 struct PixelTarget {
   std::uint32_t* pixels;
   int stride;  // in pixels
@@ -165,7 +171,9 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double xmin, do
 bool IntersectBox(const Box& a, const Box& b, Box* out);
 
 // Ellipses drawn again and again at the same place, from the pixels they covered.
+
 // The compass dial and hub come back on every tick; copying their pixels is cheaper than cairo.
+
 // Everything that decides which pixels an ellipse covers. With antialiasing off each pixel is
 // either covered or not, whatever the colours, so the colours are not part of it.
 struct EllipseShape {
@@ -192,10 +200,12 @@ bool DrawRememberedEllipse(Dc& dc, const EllipseShape& shape, COLORREF brush, CO
                            EllipseRenderer render);
 
 // Fonts on fontconfig and cairo.
+
 // Makes the font's scaled font and metrics on first use; false when no font could be had.
 bool PrepareFont(Font& font);
 
 // The recording of drawing calls that tests read back.
+
 // True while recording is on; the recorder's table of drawing operations.
 bool IsRecording();
 const DcFuncs& RecordingFuncs();
@@ -206,6 +216,7 @@ void RecordCall(const Dc* dc, const char* op, std::vector<long long> args, HGDIO
                 HGDIOBJ result = nullptr, std::wstring text = {});
 
 // DrawTextW on cairo.
+
 // The cairo DC's drawText; returns what DrawTextW returns.
 int CairoDrawText(Dc& dc, const wchar_t* text, int count, const RECT& rect, UINT format);
 

@@ -12,6 +12,7 @@
 namespace platform::detail {
 
 // A regular file behind a handle.
+
 struct FileObject : Object {
   static constexpr Kind kKind = Kind::File;
   FileObject(int descriptor, DWORD accessRights, std::uint64_t shareTicket)
@@ -27,7 +28,9 @@ struct FileObject : Object {
 };
 
 // The process-wide record of who has which file open with which sharing.
-// CreateFileW consults it to refuse an open that Win32 would refuse.
+
+// CreateFileW consults the record to refuse an open that Win32 would refuse.
+
 struct FileIdentity {
   dev_t device = 0;
   ino_t inode = 0;

@@ -17,6 +17,7 @@ union SDL_Event;
 namespace platform::detail {
 
 // The whole scale the desktop asks windows to be shown at.
+
 // The Xft.dpi value in an X resource database text (the root window's RESOURCE_MANAGER, as
 // xrdb loads it and GNOME, KDE and Xfce set it for their scaling); 0 when it holds none.
 double XftDpiFromResources(const char* resources);
@@ -26,6 +27,7 @@ double XftDpiFromResources(const char* resources);
 int DesktopScale(SDL_Window* window);
 
 // The end of the process when there is no display to show its windows on.
+
 // The display connection is gone (the X server or the Wayland compositor ended, or dropped
 // the connection): one line on standard error, then the process ends at once with a non-zero
 // code, whatever it was doing. Nothing of the window system can be used any more, so nothing
@@ -41,6 +43,7 @@ int DesktopScale(SDL_Window* window);
 bool DisplayHungUp(short revents);
 
 // The display connection behind an SDL window.
+
 // The descriptor that becomes readable when the display has events for the window: the X
 // server connection under X11, the Wayland display's under Wayland; -1 where SDL gives none.
 int DisplayConnectionFd(SDL_Window* window);
@@ -50,6 +53,7 @@ int DisplayConnectionFd(SDL_Window* window);
 void EndWhenXConnectionFails();
 
 // Where the message queue meets SDL: reading events and waiting for the next one.
+
 // Turns every SDL event already waiting into messages or window changes, and serves
 // single-instance requests; never waits.
 void PumpEvents();
@@ -74,13 +78,16 @@ void EndIfDisplayLost(short revents);
 void HandleSdlEvent(const SDL_Event& event);
 
 // Pointer, touch and key input: SDL events become messages.
+
 // The pointer's actions are what input hands to whatever follows a press (a strip, a push button).
+
 enum class PointerAction { Down, Move, Up };
 
 // Turns a pointer, touch or key event into messages for the window it belongs to.
 void HandleInputEvent(const SDL_Event& event);
 
 // The visible message box: a small window of its own with a nested message loop.
+
 // True when a message box cannot be seen (no display, SDL's dummy or offscreen driver) and
 // no test asked for the window anyway.
 bool MessageBoxIsHeadless();
@@ -97,6 +104,7 @@ HWND ActiveMessageBox();
 void ForceWindowedMessageBox(bool force);
 
 // The thread's message queue as the window system feeds it, and the call into a window procedure.
+
 // Appends a message; a WM_MOUSEMOVE replaces one for the same window still waiting at the end
 // of the queue, as Windows keeps only the latest pointer position.
 void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -111,7 +119,9 @@ void RemoveWindowMessages(HWND window);
 LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Where a window's picture (client area and strip) sits in an SDL window of any size.
-// Also how window pixels map back to the picture. Pure arithmetic, apart from SDL.
+
+// The layout also maps window pixels back to the picture. Pure arithmetic, apart from SDL.
+
 // The picture in the window: shown at a whole scale from (left, top), its strip starting at
 // window row stripTop. When the picture fits, the strip follows the client area; when it does
 // not fit even at scale 1, the client area is drawn from the top left and the strip sits as
@@ -146,11 +156,13 @@ void WindowToPicture(const PictureLayout& layout, int clientHeight, int windowX,
 void PlaceOnScreen(int width, int height, int usableX, int usableY, int usableWidth, int usableHeight, int* x, int* y);
 
 // A strip below a window's client area, such as the shell's menu bar.
+
 // The window system keeps the strip's pixels, gives it rows in the window's SDL window, presents
 // it and hands it the pointer; what the strip shows and does belongs to whoever attached it,
 // reached only through the operations it attached, the way a DC reaches its drawing through
 // DcFuncs. A table of operations rather than a window class of its own: a window here is a whole
 // SDL window, and the strip shares its parent's.
+
 struct Window;
 
 struct StripFuncs {
@@ -195,6 +207,7 @@ void StripPointer(Window& window, PointerAction action, int x, int y);
 bool StripHoldsPointer(const Window& window);
 
 // The window object behind an HWND.
+
 struct Window : Object {
   static constexpr Kind kKind = Kind::Window;
   Window() : Object(Kind::Window) {}
@@ -264,6 +277,7 @@ void SizeToScreen(Window& window);
 bool UpdateLayout(Window& window);
 
 // A window's backing store, its update region and the pixels drawn on it still to present.
+
 // Creates an RGB24 backing store of at least 1 x 1 pixels, filled black; null on failure.
 cairo_surface_t* CreateBackingStore(int width, int height);
 
@@ -282,12 +296,15 @@ void InvalidateWindow(Window& window, const RECT* rect, bool erase);
 bool TakePaintMessage(HWND filter, MSG* msg);
 
 // Showing what was drawn.
+
 // Copies what changed in every window's backing store (and strip) to the screen.
 void PresentAllWindows();
 
 // The push button of the window system's own windows (the message box's OK, the menu bar's).
-// It follows a press, shows itself pushed while the pointer stays on it, and acts when the press
-// ends over it.
+
+// The button follows a press, shows itself pushed while the pointer stays on it, and acts when the
+// press ends over it.
+
 struct PushButton {
   RECT rect{0, 0, 0, 0};
   bool enabled = true;
@@ -303,10 +320,12 @@ bool TrackPushButton(PushButton& button, PointerAction action, int x, int y, boo
 void DrawPushButton(HDC dc, const PushButton& button, LPCWSTR label);
 
 // Keeping the windows alive while a port read waits.
+
 // From now on a port read that waits serves the windows (called once video runs).
 void KeepWindowsAliveDuringReads();
 
 // What the window system looks up in the program's resource table.
+
 // The menu bar description with that identifier, or nullptr.
 const ResourceMenuBar* FindMenuBarResource(UINT id);
 
@@ -314,8 +333,10 @@ const ResourceMenuBar* FindMenuBarResource(UINT id);
 void ApplyWindowIcon(SDL_Window* window, HICON icon);
 
 // Finding a program's window from another process.
+
 // Each top-level window announces itself on an abstract Unix socket named from the user id, its
 // class and its title.
+
 // The abstract socket name (without its leading NUL) for a class and title of this user;
 // hashed when it would not fit in a socket address.
 std::string SingleInstanceName(LPCWSTR className, LPCWSTR title);
@@ -342,6 +363,7 @@ BOOL RaiseRemoteWindow(Window& remote);
 int RaiseRequestsServed();
 
 // Timers as the message queue sees them: the next deadline and the due WM_TIMER.
+
 // Fills msg with WM_TIMER for the earliest due timer of the window (any window when filter is
 // null) and, when remove is set, schedules its next period. False when none is due.
 bool TakeDueTimer(HWND filter, MSG* msg, bool remove);
@@ -353,6 +375,7 @@ int MillisecondsToNextTimer();
 void KillWindowTimers(HWND window);
 
 // SDL start-up for the window system.
+
 // Starts SDL's video and event subsystems once; false when no video driver can run.
 bool EnsureVideo();
 
@@ -362,6 +385,7 @@ bool VideoReady();
 bool VideoIsHeadless();
 
 // Registered window classes, looked up by name or atom when a window is created.
+
 struct WindowClass {
   ATOM atom = 0;
   std::wstring name;
@@ -384,10 +408,12 @@ inline bool IsInternalClass(const WindowClass& cls) { return cls.internal; }
 bool SameClassName(const std::wstring& a, LPCWSTR b);
 
 // What the window manager does to a window.
+
 // Exposure and resizing invalidate the window; the close button posts WM_CLOSE.
 void HandleWindowEvent(const SDL_Event& event);
 
 // The list of live windows, in creation order.
+
 // Live windows (surface windows and remote ones included).
 const std::vector<HWND>& AllWindows();
 void AddWindowToList(HWND window);
