@@ -11,7 +11,7 @@
 #include "log/log_file.h"
 #include "platform/shell.h"
 #include "record/track_recorder.h"
-#include "res/resources.h"
+#include "res/program_resources.h"
 #include "track/tick.h"
 #include "view/zoom_buttons.h"
 

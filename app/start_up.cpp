@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "app/main_window.h"
-#include "res/resources.h"
+#include "res/program_resources.h"
 
 HINSTANCE programInstance = nullptr;
 

@@ -36,7 +36,7 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 // A source is a path, gpsd, or scheme://... (a letter, then letters, digits, '+', '-' or '.');
-// any other value leaves the line unmatched, as it always did.
+// any other value is no setting, and the line is ignored like any line no pattern matches.
 bool LooksLikeSource(const char* value) {
   if (value[0] == '/' || std::strcmp(value, "gpsd") == 0) return true;
   if (!IsAsciiLetter(value[0])) return false;
@@ -45,7 +45,7 @@ bool LooksLikeSource(const char* value) {
   return std::strncmp(c, "://", 3) == 0;
 }
 
-// A PORT line: "PORT = COM..." exactly as it always was, else a source, else nothing.
+// A PORT line: "PORT = COM..." under the COM pattern's rules, else a source, else nothing.
 void ReadPortLine(const char* line, TrackState* state) {
   // %n stores where the pattern left off; it stays -1 when the line does not match.
   int comEnd = -1;

@@ -1,5 +1,5 @@
-// Linux's arbitrary-rate interface (TCGETS2/TCSETS2 with BOTHER). Kept apart because its
-// kernel header clashes with <termios.h>.
+// Linux's arbitrary-rate interface (TCGETS2/TCSETS2 with BOTHER). Apart from comm_private.h
+// because its implementation needs a kernel header that clashes with <termios.h>.
 #pragma once
 
 #include "platform/types.h"

@@ -7,10 +7,7 @@
 #include <sys/ioctl.h>
 
 #include "comm/arbitrary_rate.h"
-#include "comm/line_rate.h"
-#include "comm/modem_lines.h"
-#include "comm/raw_mode.h"
-#include "comm/serial_port.h"
+#include "comm/comm_private.h"
 #include "detail/errors.h"
 
 namespace platform::detail {

@@ -1,10 +1,9 @@
 // SetCommTimeouts and GetCommTimeouts: the values live with the handle and steer the read and
 // write loops.
-#include "comm/comm_timeouts.h"
+#include "comm/comm_private.h"
 
 #include <cstdint>
 
-#include "comm/port.h"
 
 namespace {
 constexpr DWORD kMaxDword = 0xFFFFFFFFu;

@@ -1,5 +1,5 @@
 // Keeping gpsd's JSON replies from the reader: a line that begins with '{' is gpsd's own.
-#include "comm/gpsd_filter.h"
+#include "comm/comm_private.h"
 
 namespace platform::detail {
 

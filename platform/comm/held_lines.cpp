@@ -1,5 +1,5 @@
 // Holding a network source's bytes: at most 4 KiB, the oldest whole lines let go first.
-#include "comm/held_lines.h"
+#include "comm/comm_private.h"
 
 #include <algorithm>
 #include <cstring>

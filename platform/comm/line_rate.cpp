@@ -1,6 +1,6 @@
 // Line rates: the standard termios speeds, mapped through our own table (a rate is never
 // handed to cfsetospeed as a number), and the arbitrary rates beyond them.
-#include "comm/line_rate.h"
+#include "comm/comm_private.h"
 
 #include "comm/arbitrary_rate.h"
 

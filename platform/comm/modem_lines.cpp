@@ -1,6 +1,6 @@
 // DTR and RTS. Pseudo-terminals and some adapters have no modem lines; asking them to change
 // one is not an error for the program.
-#include "comm/modem_lines.h"
+#include "comm/comm_private.h"
 
 #include <cerrno>
 

@@ -1,5 +1,5 @@
 // Staggered connection attempts over a name's addresses.
-#include "comm/net_dial.h"
+#include "comm/comm_private.h"
 
 #include <cerrno>
 

@@ -1,6 +1,6 @@
 // Bounded name lookups: the resolver library offers no lookup with a time limit, so each
 // runs on a thread of its own and the open waits for it only as long as it may.
-#include "comm/net_lookup.h"
+#include "comm/comm_private.h"
 
 #include <cctype>
 #include <cerrno>

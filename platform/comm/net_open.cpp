@@ -1,6 +1,6 @@
 // Opening network sources: the host is resolved once, here; TCP connects with a time limit,
 // UDP binds the port (every interface, IPv4 and IPv6, when no host is given).
-#include "comm/net_open.h"
+#include "comm/comm_private.h"
 
 #include <cctype>
 #include <cerrno>

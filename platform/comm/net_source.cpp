@@ -1,6 +1,6 @@
 // Network sources as ports: what arrived is taken without waiting, the peer closing the
 // connection is a hang-up, and datagrams are handed on whole and in order.
-#include "comm/net_source.h"
+#include "comm/comm_private.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,7 +12,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "comm/net_open.h"
 #include "detail/clock.h"
 #include "detail/errors.h"
 
@@ -117,7 +116,7 @@ Taken NetSource::TakeAvailable(unsigned char* into, DWORD room) {
 }
 
 // A TCP stream, gpsd's with its replies left out. The socket is drained whenever the reader
-// looks, and what it held is kept as a serial driver keeps it, at most 4 KiB (held_lines.h):
+// looks, and what it held is kept as a serial driver keeps it, at most 4 KiB (HeldLines):
 // bytes left waiting in the socket and at the sender would show the receiver ever later.
 Taken NetSource::TakeStream(unsigned char* into, DWORD room) {
   if (fd >= 0 && loss.what == Taken::Nothing) Drain();

@@ -1,5 +1,5 @@
 // Opening and closing a serial port: exclusive, raw, and given back as it was found.
-#include "comm/open_port.h"
+#include "comm/comm_private.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,11 +12,6 @@
 #include <unistd.h>
 
 #include "comm/arbitrary_rate.h"
-#include "comm/line_rate.h"
-#include "comm/modem_lines.h"
-#include "comm/port_claims.h"
-#include "comm/raw_mode.h"
-#include "comm/serial_port.h"
 #include "detail/errors.h"
 #include "detail/ports.h"
 

@@ -1,5 +1,5 @@
 // What all port handles share: the timeouts, the lookup by handle, closing, the log line.
-#include "comm/port.h"
+#include "comm/comm_private.h"
 
 #include <cerrno>
 #include <memory>

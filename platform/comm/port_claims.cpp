@@ -1,5 +1,5 @@
 // Ports open in this process, by device number, so that a port opens only once.
-#include "comm/port_claims.h"
+#include "comm/comm_private.h"
 
 #include <mutex>
 #include <set>

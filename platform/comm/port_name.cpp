@@ -2,7 +2,7 @@
 // when there is one, is that port (a link to /dev/ttyUSB0, a pseudo-terminal, ...), otherwise
 // the n-th built-in serial port /dev/ttyS<n-1>. "\\.\" followed by a source names a device
 // path or a network source.
-#include "comm/port_name.h"
+#include "comm/comm_private.h"
 
 #include <cstdio>
 #include <cwctype>
@@ -10,9 +10,6 @@
 
 #include <sys/stat.h>
 
-#include "comm/net_source.h"
-#include "comm/open_port.h"
-#include "comm/source_name.h"
 #include "detail/ports.h"
 #include "detail/wide_text.h"
 #include "platform/kernel.h"

@@ -1,5 +1,5 @@
 // The attempts after a loss and their two log lines.
-#include "comm/port_return.h"
+#include "comm/comm_private.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Waiting for a port's descriptor, with the window system's descriptors beside it.
-#include "comm/port_wait.h"
+#include "comm/comm_private.h"
 
 #include <cerrno>
 

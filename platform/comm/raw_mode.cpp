@@ -1,6 +1,6 @@
 // Raw mode as cfmakeraw() sets it, minus the character size and parity, which SetCommState
 // sets from the DCB, plus CLOCAL: a GPS receiver has no carrier line to watch.
-#include "comm/raw_mode.h"
+#include "comm/comm_private.h"
 
 namespace platform::detail {
 

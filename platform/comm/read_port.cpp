@@ -7,7 +7,7 @@
 //   runs from the start, and the interval timeout (none when 0) from each byte received; with
 //   both totals 0 the first byte is waited for without limit.
 // A timeout is no failure: the read succeeds with fewer bytes. A hang-up is one, unless the
-// port is a source that comes back (port_return.h): then it is a silent source until it is
+// port is a source that comes back (port_return.cpp): then it is a silent source until it is
 // open again. A close request or a command for a window ends the wait too, and the read
 // returns what it has.
 #include <cerrno>
@@ -18,10 +18,7 @@
 
 #include <poll.h>
 
-#include "comm/comm_timeouts.h"
-#include "comm/port.h"
-#include "comm/port_return.h"
-#include "comm/port_wait.h"
+#include "comm/comm_private.h"
 #include "detail/clock.h"
 #include "detail/errors.h"
 #include "detail/ports.h"

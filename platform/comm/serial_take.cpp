@@ -4,7 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "comm/serial_port.h"
+#include "comm/comm_private.h"
 
 namespace platform::detail {
 namespace {

@@ -1,5 +1,5 @@
 // Reading source names: which kind of source, and its host, port, path or device.
-#include "comm/source_name.h"
+#include "comm/comm_private.h"
 
 #include <cctype>
 

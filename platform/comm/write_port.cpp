@@ -9,8 +9,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "comm/comm_timeouts.h"
-#include "comm/serial_port.h"
+#include "comm/comm_private.h"
 #include "detail/clock.h"
 #include "detail/errors.h"
 #include "detail/ports.h"

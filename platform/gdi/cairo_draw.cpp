@@ -1,16 +1,11 @@
 // The cairo DC's drawing operations: one-pixel lines straight into the pixels, everything
 // else through cairo with antialiasing off, all clipped to the surface before drawing.
-#include "gdi/cairo_draw.h"
+#include "gdi/gdi_private.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-#include "gdi/dc.h"
-#include "gdi/ellipse_cache.h"
-#include "gdi/objects.h"
-#include "gdi/raster.h"
-#include "gdi/text.h"
 
 namespace platform::detail {
 namespace {

@@ -1,15 +1,12 @@
 // Device contexts on 32-bit cairo surfaces: opening and closing, state, damage, and the public
 // drawing calls, which go through the DC's table of operations (or the recorder's).
-#include "gdi/dc.h"
+#include "gdi/gdi_private.h"
 
 #include <algorithm>
 #include <memory>
 #include <utility>
 
 #include "detail/surface_dc.h"
-#include "gdi/cairo_draw.h"
-#include "gdi/objects.h"
-#include "gdi/recording.h"
 #include "platform/testing.h"
 
 namespace platform::detail {

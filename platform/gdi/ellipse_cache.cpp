@@ -1,6 +1,6 @@
 // Ellipses drawn from remembered pixels: each shape seen twice is rendered once more on a
 // scratch surface that covers the same device pixels, and the covered pixels are kept as runs.
-#include "gdi/ellipse_cache.h"
+#include "gdi/gdi_private.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 // Fonts: LOGFONTW requests resolved through fontconfig to the Liberation faces, loaded once
 // and kept, and sized into cairo scaled fonts drawn without antialiasing.
-#include "gdi/fonts.h"
+#include "gdi/gdi_private.h"
 
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
@@ -14,7 +14,6 @@
 #include <string>
 #include <tuple>
 
-#include "gdi/objects.h"
 
 namespace platform::detail {
 namespace {

@@ -1,5 +1,5 @@
 // Pens, brushes and fonts: stock objects, creation, selection into DCs and deletion.
-#include "gdi/objects.h"
+#include "gdi/gdi_private.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,8 +9,6 @@
 #include <set>
 #include <string>
 
-#include "gdi/dc.h"
-#include "gdi/recording.h"
 
 namespace platform::detail {
 namespace {

@@ -1,5 +1,5 @@
 // Pixel-exact geometry in integer arithmetic wide enough for any pair of 32-bit coordinates.
-#include "gdi/raster.h"
+#include "gdi/gdi_private.h"
 
 #include <algorithm>
 #include <cstddef>

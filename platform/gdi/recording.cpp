@@ -18,12 +18,10 @@
 // Failed calls are recorded too (a CreatePen with a bad style has object = nullptr), except
 // DC calls on a handle that names no DC or with a missing rectangle, text or brush. GetStockObject, GetPixel, PtInRect and SetRect are not
 // recorded.
-#include "gdi/recording.h"
+#include "gdi/gdi_private.h"
 
 #include <utility>
 
-#include "gdi/dc.h"
-#include "gdi/objects.h"
 #include "platform/testing.h"
 
 namespace platform::detail {

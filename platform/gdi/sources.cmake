@@ -6,4 +6,4 @@ set(PLATFORM_GDI_SOURCES
   objects.cpp
   raster.cpp
   recording.cpp
-  text.cpp)
+  draw_text.cpp)

@@ -11,8 +11,7 @@
 #include "detail/errors.h"
 #include "detail/ports.h"
 #include "detail/wide_text.h"
-#include "kernel/file_object.h"
-#include "kernel/share_registry.h"
+#include "kernel/kernel_private.h"
 
 namespace platform::detail {
 namespace {

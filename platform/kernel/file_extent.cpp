@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "detail/errors.h"
-#include "kernel/file_object.h"
+#include "kernel/kernel_private.h"
 
 namespace platform::detail {
 namespace {

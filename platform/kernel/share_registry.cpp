@@ -1,6 +1,6 @@
 // Sharing modes of open files. Linux has no mandatory sharing, so the rule is kept within the
 // process: enough for a program that opens its own files more than once.
-#include "kernel/share_registry.h"
+#include "kernel/kernel_private.h"
 
 #include <mutex>
 #include <vector>

@@ -8,9 +8,7 @@
 #include "detail/handles.h"
 #include "platform/kernel.h"
 #include "platform/shell.h"
-#include "user/push_button.h"
-#include "user/resources.h"
-#include "user/window_strip.h"
+#include "user/user_private.h"
 
 namespace platform::detail {
 namespace {

@@ -1,6 +1,6 @@
 // The whole scale the desktop asks windows to be shown at. Alone in its file: the X11 headers
 // define names (Window, None, ...) that clash with the window system's own.
-#include "user/desktop_scale.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "user/picture_layout.h"
 
 namespace platform::detail {
 

@@ -1,5 +1,5 @@
 // The end of the process when there is no display to show its windows on.
-#include "user/display_end.h"
+#include "user/user_private.h"
 
 #include <errno.h>
 #include <poll.h>

@@ -1,13 +1,12 @@
 // The display connection behind an SDL window: its descriptor, and the end of the process when
 // Xlib finds it gone. Alone in its file: the X11 headers define names (Window, None, ...) that
 // clash with the window system's own.
-#include "user/display_fd.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <dlfcn.h>
 
-#include "user/display_end.h"
 
 namespace platform::detail {
 namespace {

@@ -1,20 +1,11 @@
 // Reading SDL events and waiting for them, with the single-instance sockets, on one thread.
-#include "user/event_loop.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 #include <poll.h>
 
 #include <vector>
 
-#include "user/display_end.h"
-#include "user/display_fd.h"
-#include "user/input.h"
-#include "user/present.h"
-#include "user/single_instance.h"
-#include "user/video.h"
-#include "user/window.h"
-#include "user/window_events.h"
-#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {

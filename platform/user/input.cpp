@@ -1,16 +1,11 @@
 // Pointer, touch and key input: SDL events become WM_LBUTTONDOWN / WM_MOUSEMOVE /
 // WM_LBUTTONUP in client coordinates, with the stylus rules of a handheld's touchscreen.
-#include "user/input.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 
-#include "user/message_box_window.h"
-#include "user/message_queue.h"
-#include "user/window.h"
-#include "user/window_list.h"
-#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {

@@ -9,7 +9,7 @@
 #include "detail/utf8.h"
 #include "platform/testing.h"
 #include "platform/user.h"
-#include "user/message_box_window.h"
+#include "user/user_private.h"
 
 namespace platform::detail {
 namespace {

@@ -2,7 +2,7 @@
 // window of its own, kept above the others, and a nested message loop meanwhile so that timer
 // and pointer messages still reach the program's window (as on Windows, a box without owner
 // does not disable it).
-#include "user/message_box_window.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 
@@ -10,10 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "user/push_button.h"
-#include "user/video.h"
-#include "user/window.h"
-#include "user/window_class.h"
 
 namespace platform::detail {
 namespace {

@@ -1,15 +1,10 @@
 // The message queue: posted messages in order, then the quit message, then WM_PAINT for an
 // invalid window and WM_TIMER for a due timer, each made only when nothing comes before it.
-#include "user/message_queue.h"
+#include "user/user_private.h"
 
 #include <deque>
 
 #include "platform/kernel.h"
-#include "user/event_loop.h"
-#include "user/paint.h"
-#include "user/present.h"
-#include "user/timers.h"
-#include "user/window.h"
 
 namespace platform::detail {
 namespace {

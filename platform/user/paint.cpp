@@ -1,11 +1,9 @@
 // Drawing on a window: GetDC/ReleaseDC, BeginPaint/EndPaint and the update region.
-#include "user/paint.h"
+#include "user/user_private.h"
 
 #include <algorithm>
 
 #include "detail/surface_dc.h"
-#include "user/window.h"
-#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {

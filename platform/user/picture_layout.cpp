@@ -1,5 +1,5 @@
 // Where a window's picture sits in a window of any size, and the way back from window pixels.
-#include "user/picture_layout.h"
+#include "user/user_private.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Showing what was drawn: the changed rectangles of each backing store (and the strip below
 // it) are copied to the SDL window surface and only those rectangles are updated, since
 // presenting pixels costs more than drawing them.
-#include "user/present.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 
@@ -9,10 +9,6 @@
 #include <cstring>
 #include <vector>
 
-#include "user/paint.h"
-#include "user/window.h"
-#include "user/window_list.h"
-#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {

@@ -1,5 +1,5 @@
 // The push button's press tracking and its face.
-#include "user/push_button.h"
+#include "user/user_private.h"
 
 namespace platform::detail {
 

@@ -2,13 +2,9 @@
 // single-instance sockets are watched beside the port, and what arrives is served without
 // calling a window procedure. A close request or a command ends the wait, so that a silent
 // receiver never holds the window.
-#include "user/reading_wait.h"
+#include "user/user_private.h"
 
 #include "detail/port_wait.h"
-#include "user/event_loop.h"
-#include "user/message_queue.h"
-#include "user/single_instance.h"
-#include "user/video.h"
 
 namespace platform::detail {
 namespace {

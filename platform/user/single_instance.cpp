@@ -1,7 +1,7 @@
 // Single instance across processes. Abstract socket names vanish with their owner, so a
 // crashed instance never blocks the next start; they carry no permissions, so both ends check
 // that the other runs as the same user (SO_PEERCRED).
-#include "user/single_instance.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 #include <sys/socket.h>
@@ -15,7 +15,6 @@
 
 #include "detail/clock.h"
 #include "detail/utf8.h"
-#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {

@@ -13,7 +13,7 @@ set(PLATFORM_USER_SOURCES
   present.cpp
   push_button.cpp
   reading_wait.cpp
-  resources.cpp
+  resource_lookup.cpp
   single_instance.cpp
   timers.cpp
   video.cpp

@@ -1,7 +1,7 @@
 // SetTimer and KillTimer. Timers keep absolute due times on their own period grid: a late
 // WM_TIMER does not shift later ones, and periods missed while the thread was busy collapse
 // into one message, as on Windows.
-#include "user/timers.h"
+#include "user/user_private.h"
 
 #include <algorithm>
 #include <utility>
@@ -10,7 +10,6 @@
 #include "detail/clock.h"
 #include "platform/kernel.h"
 #include "platform/testing.h"
-#include "user/window.h"
 
 namespace platform::detail {
 namespace {

@@ -1,5 +1,5 @@
 // SDL start-up for the window system.
-#include "user/video.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 
@@ -7,9 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "user/display_end.h"
-#include "user/display_fd.h"
-#include "user/reading_wait.h"
 
 namespace platform::detail {
 namespace {

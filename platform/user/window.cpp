@@ -1,6 +1,6 @@
 // Windows: creation, showing, destruction, the default procedure, the client rectangle, and
 // the window object's clean-up.
-#include "user/window.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 #include <unistd.h>
@@ -12,17 +12,6 @@
 #include "detail/utf8.h"
 #include "platform/kernel.h"
 #include "platform/testing.h"
-#include "user/desktop_scale.h"
-#include "user/message_queue.h"
-#include "user/paint.h"
-#include "user/present.h"
-#include "user/resources.h"
-#include "user/single_instance.h"
-#include "user/timers.h"
-#include "user/video.h"
-#include "user/window_class.h"
-#include "user/window_list.h"
-#include "user/window_strip.h"
 
 namespace platform::detail {
 namespace {

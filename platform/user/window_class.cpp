@@ -1,13 +1,11 @@
 // Window classes: RegisterClassW, UnregisterClassW and the lookup CreateWindowExW uses.
-#include "user/window_class.h"
+#include "user/user_private.h"
 
 #include <cwctype>
 #include <memory>
 #include <vector>
 
 #include "platform/kernel.h"
-#include "user/window.h"
-#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {

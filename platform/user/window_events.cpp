@@ -2,14 +2,10 @@
 // out anew (the client area keeps its own size: a kiosk compositor, a tiling window manager or
 // full screen give a window a size that is not its own, and the picture is then shown whole at
 // the largest whole scale that fits), the close button asks it to close.
-#include "user/window_events.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 
-#include "user/message_queue.h"
-#include "user/paint.h"
-#include "user/window.h"
-#include "user/window_list.h"
 
 namespace platform::detail {
 

@@ -1,5 +1,5 @@
 // The list of live windows.
-#include "user/window_list.h"
+#include "user/user_private.h"
 
 #include <algorithm>
 

@@ -1,13 +1,10 @@
 // The strip below a window's client area: its pixels, its rows in the SDL window and the
 // pointer input it is handed.
-#include "user/window_strip.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 
 #include "detail/surface_dc.h"
-#include "user/paint.h"
-#include "user/window.h"
-#include "user/window_list.h"
 
 namespace platform::detail {
 namespace {

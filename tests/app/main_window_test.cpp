@@ -10,7 +10,7 @@
 #include "common/program_folder.h"
 #include "log/log_file.h"
 #include "platform/resources.h"
-#include "res/resources.h"
+#include "res/program_resources.h"
 #include "track/tick.h"
 
 namespace {

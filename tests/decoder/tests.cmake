@@ -14,7 +14,7 @@ foreach(entry IN LISTS entries)
 endforeach()
 add_test(NAME decoder_index COMMAND sh ${decoder_dir}/check.sh --index ${KAVRO_NMEA_DIR})
 
-foreach(suite command_line drives gpx)
+foreach(suite command_line drives gpx_documents)
   add_test(NAME decoder_${suite} COMMAND ${Python3_EXECUTABLE} -m unittest -v ${suite}
     WORKING_DIRECTORY ${decoder_dir})
   set_tests_properties(decoder_${suite} PROPERTIES TIMEOUT 300 ENVIRONMENT

@@ -2,9 +2,10 @@
 """Sources that go away and come back, with real parts on loopback: Debian's gpsd stopped and
 started again, the simulated receiver's TCP server closed or reset and opened again, a device
 path whose pseudo-terminal goes and a new one linked under the same name, a server that never
-comes back, and a COMn port unplugged (which fails as it always has). While a source is away
-the window keeps answering and shows its last picture; once the source is back the drive goes
-on in the plot; standard error holds one line for the loss and one for the return.
+comes back, and a COMn port unplugged (which fails the read: a COMn line is not taken up again).
+While a source is away the window keeps answering and shows its last picture; once the source is
+back the drive goes on in the plot; standard error holds one line for the loss and one for the
+return.
 
 usage: reconnect_e2e.py BUILD_FOLDER SCENARIO | --list
 Exits 0 (passed), 1 (failed) or 77 (skipped: no Xvfb, xdotool, ImageMagick or gpsd, or

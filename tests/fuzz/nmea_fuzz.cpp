@@ -13,7 +13,7 @@
 #include <regex>
 #include <string>
 
-#include "comm/gpsd_filter.h"
+#include "comm/comm_private.h"
 #include "core/records.h"
 #include "core/text.h"
 #include "fuzz/fuzz_support.h"

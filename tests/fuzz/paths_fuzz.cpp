@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <set>
 
-#include "comm/port_name.h"
+#include "comm/comm_private.h"
 #include "core/program_path.h"
 #include "detail/ports.h"
 #include "fuzz/fuzz_support.h"

@@ -3,7 +3,7 @@
 // reads it when the port opens.
 #include <cstdio>
 
-#include "comm/source_name.h"
+#include "comm/comm_private.h"
 #include "core/records.h"
 #include "detail/wide_text.h"
 #include "fuzz/fuzz_support.h"

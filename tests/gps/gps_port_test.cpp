@@ -41,7 +41,7 @@ TEST_F(ProgramFolderTest, SettingsFileGivesPortAndRate) {
       {"PORT = ftp://host:21\n", 7, 57600, L"ftp://host:21"},
       {"PORT = /\n", 7, 57600, L"/"},
       {"PORT = /dev/serial/by-id/usb-\xc3\xbc-\xff\n", 7, 57600, L"/dev/serial/by-id/usb-\u00fc-?"},
-      // Values that are no source leave the line unmatched, as before.
+      // Values that are no source leave the line unmatched: the port stays the default.
       {"PORT = ttyUSB0\nPORT = \nport = gpsd\nPORT = GPSD\n  PORT = gpsd\nPORT = 3://x\n", 7, 57600},
   };
   for (const auto& c : cases) {

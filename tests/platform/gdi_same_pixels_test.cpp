@@ -3,8 +3,7 @@
 // of changed pixels that decides what is sent to the screen.
 #include <cairo.h>
 
-#include "gdi/dc.h"
-#include "gdi/fonts.h"
+#include "gdi/gdi_private.h"
 #include "platform/detail/surface_dc.h"
 #include "platform/test_support.h"
 

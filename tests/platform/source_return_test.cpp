@@ -11,9 +11,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include "comm/held_lines.h"
-#include "comm/net_dial.h"
-#include "comm/port_return.h"
+#include "comm/comm_private.h"
 #include "platform/test_support.h"
 
 namespace {

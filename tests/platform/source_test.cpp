@@ -7,8 +7,7 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
-#include "platform/comm/gpsd_filter.h"
-#include "platform/comm/source_name.h"
+#include "comm/comm_private.h"
 #include "platform/test_support.h"
 
 namespace {

@@ -7,8 +7,7 @@
 #include <limits>
 #include <tuple>
 
-#include "user/desktop_scale.h"
-#include "user/picture_layout.h"
+#include "user/user_private.h"
 
 namespace kavro_test {
 namespace {

@@ -2,7 +2,7 @@
 // window's client area: a press that leaves a button and comes back, a release elsewhere, a
 // disabled button, what the face looks like, and the strip's rows in the SDL window.
 #include "platform/resources.h"
-#include "user/push_button.h"
+#include "user/user_private.h"
 #include "user_test_support.h"
 
 namespace kavro_test {

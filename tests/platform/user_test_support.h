@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "platform/test_support.h"
-#include "user/window.h"
+#include "user/user_private.h"
 
 namespace kavro_test {
 

@@ -1,8 +1,7 @@
 // A window given another size than its own keeps its client area and shows the picture whole at
 // the largest whole scale that fits, centred on black; the pointer lands on the picture's pixels.
 // Under SDL's dummy video driver, whose window surface is plain memory to read back.
-#include "user/present.h"
-#include "user/window.h"
+#include "user/user_private.h"
 #include "user_test_support.h"
 
 namespace kavro_test {

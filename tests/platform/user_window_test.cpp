@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "user/message_box_window.h"
+#include "user/user_private.h"
 #include "user_test_support.h"
 
 namespace kavro_test {

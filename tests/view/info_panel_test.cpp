@@ -11,8 +11,8 @@
 
 namespace {
 
-// A letter that never arrived used to end the text there and leave stale lines below; a noise
-// byte used to stop the conversion. Now the whole panel is always drawn.
+// A letter that never arrived must not end the text there and leave stale lines below, nor
+// may a noise byte stop the conversion: the whole panel is always drawn.
 TEST(InfoPanelTest, MissingAndNoiseLettersKeepThePanelWhole) {
   const struct {
     char lat, lon;

@@ -11,7 +11,7 @@
 // the epoch's fix one step further along it, so that each tick is a moving one that redraws
 // the plot. Two epochs alternate (a second apart, 50 and 51 km/h), so the panel's time and
 // the speed figure change on every tick as they do on the road. At 100000 points the store
-// is full: the plot is still redrawn, the panel, compass and figure no longer are.
+// is full: the plot is still redrawn; the panel, compass and figure are not.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>

@@ -13,7 +13,7 @@
 #include "gps/nmea_reader.h"
 #include "platform/windows.h"
 #include "record/track_recorder.h"
-#include "res/resources.h"
+#include "res/program_resources.h"
 #include "track/tick.h"
 #include "tools/decoder/decode_json.h"
 

@@ -9,7 +9,7 @@
 
 #include "gps/gps_port.h"
 #include "platform/windows.h"
-#include "res/resources.h"
+#include "res/program_resources.h"
 #include "tools/decoder/decode_log.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The program's resource table: strings, icon, menu bar description, language and the
 // high-resolution marker.
-#include "res/resources.h"
+#include "res/program_resources.h"
 
 #include "platform/resources.h"
 #include "platform/shell.h"

@@ -1,6 +1,6 @@
 // DrawTextW on cairo: lines split at line feeds, each aligned in the rectangle and, in opaque
 // mode, drawn on a cell (text extent by line height) of the background colour.
-#include "gdi/text.h"
+#include "gdi/gdi_private.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,11 +9,6 @@
 #include <vector>
 
 #include "detail/utf8.h"
-#include "gdi/cairo_draw.h"
-#include "gdi/dc.h"
-#include "gdi/fonts.h"
-#include "gdi/objects.h"
-#include "gdi/raster.h"
 
 namespace platform::detail {
 namespace {

@@ -1,5 +1,5 @@
 // The program's resource table: LoadStringW, LoadIconW and the lookups the menu bar uses.
-#include "user/resources.h"
+#include "user/user_private.h"
 
 #include <SDL.h>
 
