@@ -43,7 +43,7 @@ int DesktopScale(SDL_Window* window) {
   float dpi = 0.0f;
   const int display = SDL_GetWindowDisplayIndex(window);
   if (SDL_GetDisplayDPI(display < 0 ? 0 : display, nullptr, &dpi, nullptr) != 0) return 1;
-  return ScaleForDpi(dpi);
+  return ScaleForDpi(static_cast<double>(dpi));
 }
 
 }  // namespace platform::detail
