@@ -32,7 +32,7 @@ if(KAVRO_BUILD_TESTS)
 endif()
 
 # An executable named kavro in the given folder: the program library and a main. The viewer
-# is one; the measured viewer (tools/measure/) is linked the same way, so that what the long
+# is one; the measured viewer (tests/measure/) is linked the same way, so that what the long
 # run measures is what ships.
 function(kavro_add_viewer name main folder)
   add_executable(${name} ${main})

@@ -27,7 +27,7 @@ import sys
 import tempfile
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
-sys.path.insert(0, os.path.join(SOURCE, "tools"))
+sys.path[:0] = [os.path.join(SOURCE, "tools"), os.path.join(SOURCE, "tests")]  # the receiver; the harness
 from harness.script import Failure, Skip  # noqa: E402
 from harness.session import Session  # noqa: E402
 from harness.viewer import executable, instance_running  # noqa: E402

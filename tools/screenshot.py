@@ -10,12 +10,12 @@ import os
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.realpath(__file__)))
+SOURCE = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
+sys.path.insert(0, os.path.join(SOURCE, "tests"))  # the harness
 from harness import xserver  # noqa: E402
 from harness.screen import ZOOM_IN  # noqa: E402
 from harness.session import run_script  # noqa: E402
 
-SOURCE = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
 DRIVE = ("--random-state", 29, "--start-time", "2024-05-01T12:00:00Z")
 
 

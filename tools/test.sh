@@ -43,5 +43,5 @@ for preset in default sanitizers; do
 done
 # The fuzz targets: every saved crash input again, then a few seconds of fuzzing each.
 echo "== fuzz targets, short run" >&2
-tools/fuzz/fuzz.sh --short || status=1
+tests/fuzz/fuzz.sh --short || status=1
 exit $status

@@ -12,7 +12,7 @@ import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+sys.path.insert(0, os.path.join(HERE, ".."))
 from harness.gpx import check_track, gpxpy_module  # noqa: E402
 
 DECODER = os.environ["KAVRO_DECODE"]

@@ -12,7 +12,7 @@ import os
 import sys
 import time
 
-from steps import DRIVE, check_errors, display_checks, scenario_main  # puts tools/ on the path
+from steps import DRIVE, check_errors, display_checks, scenario_main  # puts tests/ on the path
 
 from harness import compositor, viewer as viewer_files, xserver
 from harness.processes import stop

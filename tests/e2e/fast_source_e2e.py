@@ -11,7 +11,7 @@ import os
 import sys
 import time
 
-from steps import scenario_main  # puts tools/ on the path
+from steps import scenario_main  # puts tests/ on the path
 
 from harness.processes import stop
 from harness.script import Failure, read_text

@@ -15,7 +15,7 @@ import shutil
 import sys
 import time
 
-from steps import FAST, check_errors, plot_share, scenario_main, start_drive  # puts tools/ on the path
+from steps import FAST, check_errors, plot_share, scenario_main, start_drive  # puts tests/ on the path
 
 from harness.processes import stop
 from harness.screen import BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, PANEL, WHITE, ZOOM_IN

@@ -20,7 +20,7 @@ import sys
 import threading
 import time
 
-from steps import DRIVE, check_errors, scenario_main, start_drive  # puts tools/ on the path
+from steps import DRIVE, check_errors, scenario_main, start_drive  # puts tests/ on the path
 
 from harness.processes import own_network, stop
 from harness.script import Failure, Skip, wait_for

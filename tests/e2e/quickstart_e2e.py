@@ -16,7 +16,7 @@ import re
 import signal
 import sys
 
-from steps import track_pixels, wait_for_drive  # puts tools/ on the path
+from steps import track_pixels, wait_for_drive  # puts tests/ on the path
 
 from harness.proc import stat
 from harness.screen import (CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR, MENU_BAR_HEIGHT, PANEL, PLOT_LEFT, WHITE,

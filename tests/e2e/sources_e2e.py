@@ -21,7 +21,7 @@ import threading
 import time
 import tty
 
-from steps import (DRIVE, check_errors, scenario_main,  # puts tools/ on the path
+from steps import (DRIVE, check_errors, scenario_main,  # puts tests/ on the path
                    start_drive, wait_for_drive)
 
 from harness.processes import free_port, stop

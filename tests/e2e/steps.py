@@ -1,12 +1,12 @@
 """Steps the end-to-end scripts share: a drive under the X server and the display it must
 show, checks of the viewer's life and standard error, a process awaited, the main of a script of
-named scenarios. Importing it puts tools/ (the harness) on the path."""
+named scenarios. Importing it puts tests/ (the harness) on the path."""
 
 import os
 import re
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), ".."))
 from harness.screen import (BACKGROUND, BLACK, BLUE, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, PANEL, PLOT_LEFT,  # noqa: E402
                             RED, WHITE)
 from harness.script import Failure, check_no_sanitizer_report, wait_until  # noqa: E402

@@ -68,12 +68,12 @@ if(Python3_Interpreter_FOUND)
   set_tests_properties(${long_tests} PROPERTIES TIMEOUT 240)
   set_tests_properties(${viewer_tests} PROPERTIES RESOURCE_LOCK kavro_main_window)
 
-  # Two minutes of the long run (tools/long_run, 30 minutes by default): memory, descriptors,
+  # Two minutes of the long run (tests/long_run, 30 minutes by default): memory, descriptors,
   # live handles and the timer must hold steady. Not in the sanitizer build, whose memory grows
   # by design (freed blocks wait in quarantine).
   if(NOT KAVRO_SANITIZE)
     add_test(NAME e2e_long_run_2min
-      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/long_run --minutes 2 ${CMAKE_BINARY_DIR})
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/long_run --minutes 2 ${CMAKE_BINARY_DIR})
     set_tests_properties(e2e_long_run_2min PROPERTIES
       SKIP_RETURN_CODE 77 TIMEOUT 300 RESOURCE_LOCK kavro_main_window)
   endif()

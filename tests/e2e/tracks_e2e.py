@@ -20,7 +20,7 @@ import shutil
 import sys
 import time
 
-from steps import FAST, check_errors, scenario_main, start_drive, wait_for_drive  # puts tools/ on the path
+from steps import FAST, check_errors, scenario_main, start_drive, wait_for_drive  # puts tests/ on the path
 
 from harness.gpx import check_track
 from harness.processes import stop

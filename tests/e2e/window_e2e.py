@@ -12,7 +12,7 @@ import os
 import sys
 import time
 
-import steps  # noqa: F401 (puts tools/ on the path)
+import steps  # noqa: F401 (puts tests/ on the path)
 
 from harness.screen import BACKGROUND, BLUE, MENU_BAR, OK_BUTTON, RED, WHITE
 from harness.script import Failure, read_text, wait_for, wait_for_end

@@ -1,6 +1,6 @@
 # Fuzzing build (clang only): every target compiled with libFuzzer's coverage instrumentation
 # and AddressSanitizer + UndefinedBehaviorSanitizer, plus the fuzz targets of tests/fuzz/, one
-# per kind of outside input, built into <build>/fuzz/. tools/fuzz/fuzz.sh configures (the preset
+# per kind of outside input, built into <build>/fuzz/. tests/fuzz/fuzz.sh configures (the preset
 # "fuzzing": cmake --preset fuzzing, into build-fuzz/), builds and runs them.
 option(KAVRO_FUZZ "Build the libFuzzer targets (clang)" OFF)
 

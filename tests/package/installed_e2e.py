@@ -16,7 +16,7 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), ".."))
 from harness.script import Failure, check_log_header, wait_for  # noqa: E402
 from harness.session import run_script  # noqa: E402
 

@@ -14,7 +14,8 @@ import tty
 import unittest
 
 SOURCE = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-sys.path.insert(0, os.path.join(SOURCE, "tools"))
+# The simulated receiver in tools/, and the harness and the long run in tests/.
+sys.path[:0] = [os.path.join(SOURCE, "tools"), os.path.join(SOURCE, "tests")]
 FIXED_TIME = "2024-05-01T12:00:00Z"
 
 # The viewer's patterns (gps/nmea_reader.cpp), each scanned from 4 characters after the sentence

@@ -36,7 +36,7 @@ LOOK_AROUND = """
 def run_body(body, *args, env=None, prefix=()):
     """(exit code, output lines) of a harness script with this body, started with these arguments
     after the command words in prefix."""
-    code = SCRIPT % (os.path.join(SOURCE, "tools"), body)
+    code = SCRIPT % (os.path.join(SOURCE, "tests"), body)
     done = subprocess.run([*prefix, sys.executable, "-c", code, *args], capture_output=True, text=True, timeout=60,
                           env=dict(os.environ, **(env or {})))
     return done.returncode, done.stdout.splitlines() + done.stderr.splitlines()

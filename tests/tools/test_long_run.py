@@ -4,7 +4,7 @@ import random
 import types
 import unittest
 
-import simtest  # noqa: F401  (puts tools/ on the path)
+import simtest  # noqa: F401  (puts tests/ on the path)
 from long_run import verdict
 
 MINUTES = 10

@@ -1,6 +1,6 @@
-# Tests of the tools: the simulated receiver, the long run's verdict and the end-to-end harness's
-# namespace and skips (Python unittest), and the decoder's JSON (C++; its output on real logs is
-# tests/decoder/). The quick start is tests/e2e/.
+# Tests of the simulated receiver and of the test machinery (the long run's verdict, the
+# end-to-end harness's namespace and skips), in Python unittest, and of the decoder's JSON (C++;
+# its output on real logs is tests/decoder/). The quick start is tests/e2e/.
 # The Python unit tests exercise no C++ code, so the sanitizer build leaves them out. A case
 # skipped inside them (no IPv6 loopback) shows as the whole test skipped, naming the case.
 if(NOT KAVRO_SANITIZE)

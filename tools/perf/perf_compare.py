@@ -48,7 +48,7 @@ import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
+sys.path.insert(0, os.path.join(ROOT, "tests"))  # the harness
 
 from harness.xserver import screenshot, start_xvfb, xdotool  # noqa: E402
 from harness.proc import cpu_seconds, descendant_named, memory_kb, read  # noqa: E402

@@ -3,7 +3,7 @@
 a fault that no test catches is a hole in the suite. Every file is put back as it was, also
 when the run is interrupted.
 
-usage: tools/mutants/plant_faults.py [--build DIR] [--exclude REGEX] [--only NAME...] [--list]
+usage: tests/mutants/plant_faults.py [--build DIR] [--exclude REGEX] [--only NAME...] [--list]
 
 Each fault replaces one piece of text that must stand exactly once in its file. The table
 says, for each fault, whether the build still built, which tests failed, and how long it took.

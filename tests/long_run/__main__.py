@@ -4,9 +4,9 @@ and the platform's live objects; every timer message is in the viewer's own time
 (the time it was handed out, the live objects, the time it was due). "Z+" and "Z-" are tapped
 in turn every 30 s, so that the stylus path runs too. It fails when the viewer died, drew
 nothing, did not end with exit code 0 on "Ok", or when the verdict on the samples and the
-timer (tools/long_run/verdict.py) finds growth or drift.
+timer (tests/long_run/verdict.py) finds growth or drift.
 
-usage: python3 tools/long_run [--minutes M] [--report FILE] BUILD_FOLDER
+usage: python3 tests/long_run [--minutes M] [--report FILE] BUILD_FOLDER
 Exits 77 (skipped) without Xvfb, xdotool or ImageMagick, or where no network namespace of its
 own may be made. Like every script of the harness it runs in a namespace of its own."""
 
@@ -29,7 +29,7 @@ FIRST_TAP_S = 5.0  # in the warm-up: the first beep opens the audio device
 
 
 def parse_args(argv):
-    parser = argparse.ArgumentParser(prog="python3 tools/long_run", description=__doc__.split("\n\n")[0])
+    parser = argparse.ArgumentParser(prog="python3 tests/long_run", description=__doc__.split("\n\n")[0])
     parser.add_argument("build", metavar="BUILD_FOLDER")
     parser.add_argument("--minutes", type=float, default=30.0, help="length of the run (default: 30)")
     parser.add_argument("--report", metavar="FILE", help="also write the report to this file")

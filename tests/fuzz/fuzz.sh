@@ -4,11 +4,11 @@
 # tests/fuzz/regressions/<target>/ and then fuzzes each target for a bounded time, printing the
 # executions and the coverage (libFuzzer's cov: and ft:, and the share of each program folder's
 # code the corpus reaches).
-#   tools/fuzz/fuzz.sh                    10 minutes per target
-#   tools/fuzz/fuzz.sh --short            10 seconds per target (part of tools/test.sh)
-#   tools/fuzz/fuzz.sh --seconds N        N seconds per target
-#   tools/fuzz/fuzz.sh --target NAME      only this target (nmea_fuzz, settings_fuzz, paths_fuzz)
-#   tools/fuzz/fuzz.sh --replay-only      build and replay the regression inputs, no fuzzing
+#   tests/fuzz/fuzz.sh                    10 minutes per target
+#   tests/fuzz/fuzz.sh --short            10 seconds per target (part of tools/test.sh)
+#   tests/fuzz/fuzz.sh --seconds N        N seconds per target
+#   tests/fuzz/fuzz.sh --target NAME      only this target (nmea_fuzz, settings_fuzz, paths_fuzz)
+#   tests/fuzz/fuzz.sh --replay-only      build and replay the regression inputs, no fuzzing
 # The working corpus lives in build-fuzz/corpus/<target>/ and grows from run to run; it starts
 # from the receiver captures (cut into 1000-byte reads), generated drives with faults, and the
 # settings files of tests/fuzz/corpus/. New crash inputs land in build-fuzz/artifacts/<target>/.

@@ -22,7 +22,7 @@ from .screen import OK_BUTTON
 from .script import Failure, Skip, read_text, skipped, wait_for_end, wait_until
 from .window import Windows
 
-TOOLS = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
+TOOLS = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(__file__)))), "tools")
 NMEA_SIM = os.path.join(TOOLS, "nmea_sim")
 DEMO = os.path.join(TOOLS, "demo.sh")
 PORT = 3  # the receiver's COMn
