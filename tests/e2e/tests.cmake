@@ -16,52 +16,41 @@ if(Python3_Interpreter_FOUND)
   set_tests_properties(e2e_quickstart_under_xvfb PROPERTIES
     SKIP_RETURN_CODE 77 TIMEOUT 240 RESOURCE_LOCK kavro_main_window)
 
-  # One test per scenario, as the script's --list names them. Faults (faults_e2e.py): a bad
-  # line, a receiver unplugged, odd settings files and program folders, three starts at once.
-  # Sources (sources_e2e.py): a device path, TCP, UDP, gpsd (Debian's, on a free loopback port;
-  # skipped without it), a flood, silent sources and malformed PORT values.
-  # Displays (displays_e2e.py): native Wayland and XWayland under a headless cage (skipped
-  # without cage and grim), other window sizes, a small screen, 200 %, no display at all, and a
-  # display that goes away.
-  foreach(kind IN ITEMS fault source display)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${e2e}/${kind}s_e2e.py)
-    execute_process(COMMAND ${Python3_EXECUTABLE} ${e2e}/${kind}s_e2e.py --list
+  # One test per scenario of a script, as its --list names them: e2e_<name>_<scenario>, added
+  # to each list named after the name (the viewer's tests, and the long ones).
+  function(kavro_add_scenarios script name)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${e2e}/${script})
+    execute_process(COMMAND ${Python3_EXECUTABLE} ${e2e}/${script} --list
       OUTPUT_VARIABLE scenarios OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
     string(REPLACE "\n" ";" scenarios "${scenarios}")
     foreach(scenario IN LISTS scenarios)
-      add_test(NAME e2e_${kind}_${scenario}
-        COMMAND ${Python3_EXECUTABLE} ${e2e}/${kind}s_e2e.py ${CMAKE_BINARY_DIR} ${scenario})
-      list(APPEND viewer_tests e2e_${kind}_${scenario})
+      add_test(NAME e2e_${name}_${scenario}
+        COMMAND ${Python3_EXECUTABLE} ${e2e}/${script} ${CMAKE_BINARY_DIR} ${scenario})
+      set_tests_properties(e2e_${name}_${scenario} PROPERTIES ENVIRONMENT "KAVRO_NMEA_DIR=${KAVRO_NMEA_DIR}")
+      foreach(list IN LISTS ARGN)
+        set(${list} ${${list}} e2e_${name}_${scenario} PARENT_SCOPE)
+        set(${list} ${${list}} e2e_${name}_${scenario})
+      endforeach()
     endforeach()
-  endforeach()
+  endfunction()
 
+  # Faults (faults_e2e.py): a bad line, a receiver unplugged, odd settings files and program
+  # folders, three starts at once. Sources (sources_e2e.py): a device path, TCP, UDP, gpsd
+  # (Debian's, on a free loopback port), a flood, silent sources and malformed PORT values.
+  # Displays (displays_e2e.py): native Wayland and XWayland under a headless cage, other window
+  # sizes, a small screen, 200 %, no display at all, and a display that goes away.
+  foreach(kind IN ITEMS fault source display)
+    kavro_add_scenarios(${kind}s_e2e.py ${kind} viewer_tests)
+  endforeach()
   # Sources that hold up, one theme a script: a source that goes away and comes back
   # (reconnect_e2e.py), opens that fail with their reason or are bounded in time
   # (opens_e2e.py), and fast sources that never fall behind (fast_source_e2e.py).
   foreach(theme IN ITEMS reconnect opens fast_source)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${e2e}/${theme}_e2e.py)
-    execute_process(COMMAND ${Python3_EXECUTABLE} ${e2e}/${theme}_e2e.py --list
-      OUTPUT_VARIABLE scenarios OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-    string(REPLACE "\n" ";" scenarios "${scenarios}")
-    foreach(scenario IN LISTS scenarios)
-      add_test(NAME e2e_${theme}_${scenario}
-        COMMAND ${Python3_EXECUTABLE} ${e2e}/${theme}_e2e.py ${CMAKE_BINARY_DIR} ${scenario})
-      list(APPEND viewer_tests e2e_${theme}_${scenario})
-      list(APPEND long_tests e2e_${theme}_${scenario})
-    endforeach()
+    kavro_add_scenarios(${theme}_e2e.py ${theme} viewer_tests long_tests)
   endforeach()
-
   # Tracks (tracks_e2e.py): a replayed capture killed with SIGKILL or ended with Ok, a file size
   # limit, a full tmpfs, a read-only folder and TRACKS = off, the files read by gpsbabel and gpxpy.
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${e2e}/tracks_e2e.py)
-  execute_process(COMMAND ${Python3_EXECUTABLE} ${e2e}/tracks_e2e.py --list
-    OUTPUT_VARIABLE scenarios OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-  string(REPLACE "\n" ";" scenarios "${scenarios}")
-  foreach(scenario IN LISTS scenarios)
-    add_test(NAME e2e_track_${scenario} COMMAND ${Python3_EXECUTABLE} ${e2e}/tracks_e2e.py ${CMAKE_BINARY_DIR} ${scenario})
-    set_tests_properties(e2e_track_${scenario} PROPERTIES ENVIRONMENT "KAVRO_NMEA_DIR=${KAVRO_NMEA_DIR}")
-    list(APPEND viewer_tests e2e_track_${scenario})
-  endforeach()
+  kavro_add_scenarios(tracks_e2e.py track viewer_tests)
 
   set_tests_properties(e2e_window_under_xvfb ${viewer_tests} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
   # A minute without the source, two minutes of a fast drive.
