@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config libsdl2-dev libcairo2-dev libfontconfig-dev
   fonts-liberation2 fonts-dejavu-core googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-xserver-utils cage grim xwayland clang libclang-rt-14-dev python3
+  xvfb xauth xdotool imagemagick x11-xserver-utils cage sway grim xwayland clang libclang-rt-14-dev python3
   gpsd gpsbabel python3-gpxpy strace
   dpkg-dev file lintian desktop-file-utils appstream)
 

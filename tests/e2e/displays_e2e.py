@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Displays: the viewer under a headless Wayland compositor (cage) with SDL's Wayland driver and
-through XWayland, under Xvfb given another window size, on a small screen with no window
+through XWayland, tapped on Ok under sway with SDL's Wayland driver, under Xvfb given another window size, on a small screen with no window
 manager, at the desktop's 200 % scale, with no display at all, and when the X server or the
 compositor goes away while it waits on a silent source or shows a message box.
 
 usage: displays_e2e.py BUILD_FOLDER SCENARIO | --list
-Exits 0 (passed), 1 (failed) or 77 (skipped: no Xvfb, xdotool or ImageMagick, no cage or grim
+Exits 0 (passed), 1 (failed) or 77 (skipped: no Xvfb, xdotool or ImageMagick, no cage, sway or grim
 where a compositor is needed, or another Kavro of this user runs)."""
 
 import os
@@ -14,7 +14,7 @@ import time
 
 from steps import DRIVE, check_errors, display_checks, scenario_main  # puts tests/ on the path
 
-from harness import compositor, viewer as viewer_files, xserver
+from harness import compositor, viewer as viewer_files, wayland_pointer, xserver
 from harness.processes import stop
 from harness.screen import BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, MENU_BAR, MENU_BAR_HEIGHT, OK_BUTTON, \
     ZOOM_IN, Screen
@@ -54,16 +54,16 @@ def silence(session):
     session.write_settings("COM%d" % PORT)
 
 
-def start_cage(session, name="cage", rotate=1):
-    """cage with its headless output turned to portrait (720 x 1280), as for a panel turned on
-    its side. Turned, it also never hands a window's buffer to the output as it is: unturned,
-    grim of the headless output now and then keeps showing a window's first frame while the
-    window goes on drawing."""
-    missing = compositor.missing_tools()
+def start_cage(session, name="cage", rotate=1, program="cage"):
+    """cage (or sway) with its headless output turned to portrait (720 x 1280), as for a panel
+    turned on its side. Turned, it also never hands a window's buffer to the output as it is:
+    unturned, grim of the headless output now and then keeps showing a window's first frame
+    while the window goes on drawing."""
+    missing = compositor.missing_tools(program)
     if missing:
         raise Skip("%s not installed: no headless Wayland compositor" % " and ".join(missing))
     try:
-        cage = compositor.Compositor(session.path(name + "-runtime"), session.path(name + ".log"), rotate)
+        cage = compositor.Compositor(session.path(name + "-runtime"), session.path(name + ".log"), rotate, program)
     except OSError as error:
         raise Skip(str(error)) from None
     session.started.append(cage.process)
@@ -199,6 +199,26 @@ def wayland_drive(session):
     cage_picture(session, cage, lambda s: s.area(0, 26, 100, 160) != panel, "the info panel change")
     session.check_running("at the end")
     check_errors(session, [])
+
+
+def wayland_ok(session):
+    """With SDL's Wayland driver under sway (whose virtual pointer lets the test tap), the
+    window fills the output and shows the whole picture centred; a tap on Ok ends the viewer
+    with 0."""
+    silent_source(session)
+    sway = start_cage(session, "sway", program="sway")
+    start_wayland_viewer(session, sway)
+    screen = cage_picture(session, sway, first_paint, "the first paint")
+    try:
+        pointer = wayland_pointer.VirtualPointer(sway.runtime, sway.wayland_display)
+    except OSError as error:
+        raise Failure(str(error)) from None
+    scale = screen.scale
+    pointer.tap(screen.ox + OK_BUTTON[0] * scale, screen.oy + OK_BUTTON[1] * scale, screen.width, screen.height)
+    pointer.close()
+    code = wait_for_end(session.viewer, 10, "the viewer did not end after a tap on Ok")
+    if code != 0:
+        raise Failure("the viewer ended with exit code %d after Ok" % code)
 
 
 def lost_display(kind, during):
@@ -401,6 +421,7 @@ def desktop_at_200_percent(session):
 
 SCENARIOS = {
     "wayland-drive": wayland_drive,
+    "wayland-ok": wayland_ok,
     "xwayland-fills-the-output": xwayland_fills_the_output,
     "xvfb-resized": xvfb_resized,
     "small-screen": small_screen,

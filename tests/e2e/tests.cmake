@@ -37,8 +37,8 @@ if(Python3_Interpreter_FOUND)
   # Faults (faults_e2e.py): a bad line, a receiver unplugged, odd settings files and program
   # folders, three starts at once. Sources (sources_e2e.py): a device path, TCP, UDP, gpsd
   # (Debian's, on a free loopback port), a flood, silent sources and malformed PORT values.
-  # Displays (displays_e2e.py): native Wayland and XWayland under a headless cage, other window
-  # sizes, a small screen, 200 %, no display at all, and a display that goes away.
+  # Displays (displays_e2e.py): native Wayland and XWayland under a headless cage, a tap under
+  # sway, other window sizes, a small screen, 200 %, no display at all, a display that goes away.
   foreach(kind IN ITEMS fault source display)
     kavro_add_scenarios(${kind}s_e2e.py ${kind} viewer_tests)
   endforeach()

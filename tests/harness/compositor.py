@@ -1,23 +1,29 @@
-"""A headless Wayland compositor: Debian's cage on wlroots' headless backend with its software
-renderer, in a runtime folder of its own, with XWayland for X clients, and grim's screenshots
-of its output."""
+"""A headless Wayland compositor on wlroots' headless backend with its software renderer, in a
+runtime folder of its own: Debian's cage, the kiosk compositor, with XWayland for X clients; or
+sway, whose virtual pointer protocol lets a test tap; and grim's screenshots of its output."""
 
 import os
+import shlex
 import shutil
 import subprocess
 import time
 
-TOOLS = ("cage", "grim")
+TOOLS = {"cage": ("cage", "grim"), "sway": ("sway", "grim")}
 # cage will not run as root (it could not give root up for good), so a root script runs it as
 # this user; the runtime folder is that user's, and root's clients reach its socket anyway.
 COMPOSITOR_UID = 65534
 
 
-class Compositor:
-    """cage in runtime folder `runtime`, its one application a shell that says where the
-    clients are and then waits; the viewer and grim connect from outside."""
+# What the compositor starts: a shell that says where the clients are (cage's then waits, since
+# cage ends with its application).
+SAYS_WHERE = 'printf "%s %s\\n" "$WAYLAND_DISPLAY" "$DISPLAY" > "$0.new" && mv "$0.new" "$0"'
 
-    def __init__(self, runtime, log, rotate=0):
+
+class Compositor:
+    """`program` ("cage" or "sway") in runtime folder `runtime`, turned to portrait with rotate
+    1; the viewer and grim connect from outside."""
+
+    def __init__(self, runtime, log, rotate=0, program="cage"):
         self.runtime = runtime
         os.makedirs(runtime, mode=0o700, exist_ok=True)
         os.chmod(runtime, 0o700)
@@ -30,10 +36,22 @@ class Compositor:
         for name in ("WAYLAND_DISPLAY", "DISPLAY"):
             env.pop(name, None)
         where = os.path.join(runtime, "clients")
-        # -d: windows get no frame of their own (the compositor draws none either), as in a kiosk.
-        command = ["cage", "-d"] + ["-r"] * rotate + [
-            "--", "/bin/sh", "-c", 'printf "%s %s\\n" "$WAYLAND_DISPLAY" "$DISPLAY" > "$0.new" && mv "$0.new" "$0"'
-            ' && exec sleep 100000', where]
+        if program == "cage":
+            # -d: windows get no frame of their own (the compositor draws none either), as in a kiosk.
+            says_then_waits = SAYS_WHERE + " && exec sleep 100000"
+            command = ["cage", "-d"] + ["-r"] * rotate + ["--", "/bin/sh", "-c", says_then_waits, where]
+        else:
+            # One tiled window fills the output, with no border or title, as under cage.
+            # sway reads $names in its configuration as its own variables: the shell is a file.
+            config, script = os.path.join(runtime, "sway.config"), os.path.join(runtime, "says-where.sh")
+            with open(script, "w") as out:
+                out.write(SAYS_WHERE.replace("$0", shlex.quote(where)) + "\n")
+            with open(config, "w") as out:
+                out.write("default_border none\nxwayland disable\noutput * transform %d\nexec /bin/sh %s\n"
+                          % (90 * rotate, script))
+            os.chmod(config, 0o644)
+            os.chmod(script, 0o644)
+            command = ["sway", "--config", config]
         with open(log, "ab") as errors:
             self.process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=errors,
                                             start_new_session=True, **user)
@@ -42,7 +60,7 @@ class Compositor:
             time.sleep(0.05)
         if not os.path.exists(where):
             self.stop()
-            raise OSError("cage did not start (see %s)" % log)
+            raise OSError("%s did not start (see %s)" % (program, log))
         with open(where) as names:
             fields = names.read().split()
         self.wayland_display = fields[0]
@@ -94,6 +112,6 @@ class Compositor:
         self.process.wait()
 
 
-def missing_tools():
-    """The compositor's tools that are not installed."""
-    return [tool for tool in TOOLS if shutil.which(tool) is None]
+def missing_tools(program="cage"):
+    """The tools of compositor `program` that are not installed."""
+    return [tool for tool in TOOLS[program] if shutil.which(tool) is None]
