@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -24,15 +22,6 @@ namespace kavro_test {
 
 // A message box the program asked for: text, caption and type.
 using ShownBox = std::tuple<std::wstring, std::wstring, UINT>;
-
-inline std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteWholeFile(const std::string& path, const std::string& contents) {
-  std::ofstream(path, std::ios::binary) << contents;
-}
 
 class ProgramFolderTest : public ::testing::Test {
  protected:

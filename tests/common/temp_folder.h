@@ -1,5 +1,5 @@
-// Real things in a temporary folder: the folder itself, removed with everything in it, and
-// pseudo-terminals linked there as COMn ports.
+// Real things in a temporary folder: the folder itself, removed with everything in it, whole
+// files written and read back, and pseudo-terminals linked there as COMn ports.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <fcntl.h>
@@ -26,6 +28,15 @@ struct TempFolder {
   std::wstring WideFile(const std::string& name) const { return std::filesystem::path(File(name)).wstring(); }
   std::string path;
 };
+
+inline std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteWholeFile(const std::string& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
 
 // A pseudo-terminal whose slave is linked as folder/COM<number>. The test keeps the master (the
 // receiver's end) and a slave descriptor of its own to look at the line.

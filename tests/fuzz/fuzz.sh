@@ -2,8 +2,7 @@
 # Builds the fuzz targets of tests/fuzz/ (the preset fuzzing: build-fuzz/, clang with libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer), replays every saved crash input of
 # tests/fuzz/regressions/<target>/ and then fuzzes each target for a bounded time, printing the
-# executions and the coverage (libFuzzer's cov: and ft:, and the share of each program folder's
-# code the corpus reaches).
+# executions and the coverage (libFuzzer's cov: and ft:).
 #   tests/fuzz/fuzz.sh                    10 minutes per target
 #   tests/fuzz/fuzz.sh --short            10 seconds per target (part of tools/test.sh)
 #   tests/fuzz/fuzz.sh --seconds N        N seconds per target
@@ -133,26 +132,6 @@ for target in "${targets[@]}"; do
   corpus=$(sed -n 's/.* corp: \([0-9]*\/[0-9a-zA-Z]*\).*/\1/p' <<<"$last")
   summary+=("$(printf '%-14s %12s executions %7s/s   cov: %-6s ft: %-7s corpus: %-12s new: %s' \
     "$target" "${executions:-?}" "${speed:-?}" "${cov:-?}" "${ft:-?}" "${corpus:-?}" "${added:-?}")")
-
-  # Which of the program's code the corpus reaches: one pass over it with libFuzzer's coverage
-  # listing, summed per folder (edges are the branches between basic blocks).
-  "$binary" "${options[@]}" -runs=0 -print_coverage=1 "$build/corpus/$target" >"$logs/$target-coverage.txt" 2>&1 || true
-  while IFS= read -r line; do summary+=("$line"); done < <(awk -v root="$root/" '
-    /^(COVERED|UNCOVERED)_FUNC:/ {
-      file = $NF; sub(/:[0-9]+$/, "", file)
-      if (index(file, root) != 1) next
-      split(substr(file, length(root) + 1), parts, "/")
-      area = parts[1]
-      if (area !~ /^(app|core|gps|track|view|log|platform)$/) next
-      split($5, edges, "/"); covered[area] += edges[1]; total[area] += edges[2]
-      functions[area]++
-      if ($1 == "COVERED_FUNC:") reached[area]++
-    }
-    END {
-      for (area in total)
-        printf "    %-9s edges %5d/%-5d %3.0f%%   functions %3d/%d\n", area, covered[area], total[area],
-          100 * covered[area] / total[area], reached[area], functions[area]
-    }' "$logs/$target-coverage.txt" | sort)
 done
 
 if ((${#summary[@]})); then

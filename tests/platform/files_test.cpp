@@ -74,22 +74,6 @@ TEST(ModuleFileName, IsThePathTheProcessWasStartedBy) {
   for (const auto& c : cases) EXPECT_EQ(OutputOf(folder.path, c.command), c.expected) << c.how;
 }
 
-}  // namespace
-
-namespace {
-
-using kavro_test::TempFolder;
-
-std::string ReadBack(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  std::string text;
-  if (file == nullptr) return "(missing)";
-  char buffer[256];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
-  std::fclose(file);
-  return text;
-}
-
 // A file rewritten in place: the position moves where it is told, the end is cut at the
 // position, and the flush succeeds on a file opened for writing only.
 TEST(FileExtent, PositionEndAndFlush) {
@@ -123,7 +107,7 @@ TEST(FileExtent, PositionEndAndFlush) {
     }
     EXPECT_TRUE(FlushFileBuffers(file));
   }
-  EXPECT_EQ(ReadBack(folder.File("track.gpx")), std::string("<a>x</b\0\0\0\0\0z", 13));
+  EXPECT_EQ(kavro_test::ReadWholeFile(folder.File("track.gpx")), std::string("<a>x</b\0\0\0\0\0z", 13));
   LARGE_INTEGER before;
   before.QuadPart = -20;
   EXPECT_FALSE(SetFilePointerEx(file, before, nullptr, FILE_BEGIN));

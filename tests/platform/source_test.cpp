@@ -4,8 +4,6 @@
 #include <tuple>
 
 #include <arpa/inet.h>
-#include <netdb.h>
-#include <sys/socket.h>
 
 #include "comm/comm_private.h"
 #include "platform/test_support.h"
@@ -16,49 +14,8 @@ using namespace kavro_test;
 using platform::detail::ParseSourceName;
 using platform::detail::SourceName;
 
-// A socket of the given type bound to a loopback address, on a port the system chose.
-struct LoopbackSocket {
-  explicit LoopbackSocket(int type, const char* address = "127.0.0.1") {
-    // A numeric address of any family, port 0.
-    addrinfo hints{AI_NUMERICHOST, AF_UNSPEC, type, 0, 0, nullptr, nullptr, nullptr}, *found = nullptr;
-    EXPECT_EQ(getaddrinfo(address, "0", &hints, &found), 0);
-    if (found == nullptr) return;
-    fd = socket(found->ai_family, type | SOCK_CLOEXEC, 0);
-    EXPECT_EQ(bind(fd, found->ai_addr, found->ai_addrlen), 0);
-    char service[8] = {};
-    getsockname(fd, found->ai_addr, &found->ai_addrlen);  // the port the system chose
-    getnameinfo(found->ai_addr, found->ai_addrlen, nullptr, 0, service, sizeof service, NI_NUMERICSERV);
-    freeaddrinfo(found);
-    port = service;
-    if (type == SOCK_STREAM) listen(fd, 4);
-  }
-  ~LoopbackSocket() { close(fd); }
-  int fd = -1;
-  std::string port;
-};
-
 // A free loopback port: bound, then given back.
 std::string FreePort(int type) { return LoopbackSocket(type).port; }
-
-HANDLE OpenSource(const std::string& source) {
-  return OpenExisting(L"\\\\.\\" + std::wstring(source.begin(), source.end()));
-}
-
-// Reads until at least size bytes have come, each read a success of at most 1000 bytes.
-std::string ReadAtLeast(HANDLE port, std::size_t size) {
-  std::string got;
-  while (got.size() < size) {
-    const ReadResult r = ReadPort(port, 1000);
-    EXPECT_EQ(r.ok, TRUE);
-    if (r.ok != TRUE) break;
-    got += r.bytes;
-  }
-  return got;
-}
-
-void SendAll(int fd, const std::string& bytes) {
-  ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
-}
 
 // Every form a source name takes, and what is wrong with those that are none.
 TEST(SourceName, FormsAndWhatIsWrongWithTheRest) {
@@ -122,16 +79,9 @@ TEST(GpsdFilter, KeepsOnlyTheSentencesWhereverTheStreamIsCut) {
   }
 }
 
-// A device by its path is a serial port like COMn: it reads the pseudo-terminal's bytes.
-// Anything else at a path is refused, with a line that names it.
-TEST(DeviceSource, APathNamesASerialDevice) {
-  PtyPort receiver(1);
-  HANDLE port = OpenSource(ttyname(receiver.slave));
-  ASSERT_NE(port, INVALID_HANDLE_VALUE);
-  SetTimeouts(port, {50, 0, 0, 0, 0});
-  receiver.Send("$GPGGA,1\r\n");
-  EXPECT_EQ(ReadPort(port, 1000).bytes, "$GPGGA,1\r\n");
-  EXPECT_EQ(CloseHandle(port), TRUE);
+// A path names a serial device, and only that (a device path read and taken up again:
+// source_return_test.cpp): anything else at a path is refused, with a line that names it.
+TEST(DeviceSource, APathNamesOnlyASerialDevice) {
   TempFolder folder;
   std::ofstream(folder.File("Tolm.ini")) << "PORT = COM1\n";
   for (const std::string& notADevice : {folder.File("Tolm.ini"), folder.path, std::string("/")}) {
@@ -226,7 +176,7 @@ TEST(NetSource, GpsdIsAskedForNmeaAndItsRepliesAreKeptBack) {
   ASSERT_GE(client, 0);
   EXPECT_EQ(request, "?WATCH={\"enable\":true,\"nmea\":true,\"device\":\"/dev/ttyUSB0\"}\n");
   SetTimeouts(port, {100, 0, 0, 0, 0});
-  EXPECT_EQ(ReadAtLeast(port, 20), "$GPGGA,1\r\n$GPRMC,2\r\n");
+  EXPECT_EQ(ReadUntil(port, "$GPRMC,2\r\n"), "$GPGGA,1\r\n$GPRMC,2\r\n");
   close(client);
   EXPECT_EQ(CloseHandle(port), TRUE);
 }
@@ -248,7 +198,7 @@ TEST(NetSource, DatagramsAreReadWholeAndInOrder) {
               static_cast<ssize_t>(datagram.size()));
     sent += datagram;
   }
-  EXPECT_TRUE(ReadAtLeast(port, sent.size()) == sent) << "the datagrams arrived changed";
+  EXPECT_TRUE(ReadUntil(port, "$GPGSV,3\r\n") == sent) << "the datagrams arrived changed";
   EXPECT_EQ(CloseHandle(port), TRUE);
 }
 

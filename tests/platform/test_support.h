@@ -14,6 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -51,6 +55,54 @@ inline ReadResult ReadPort(HANDLE port, DWORD size) {
 }
 
 inline void SetTimeouts(HANDLE port, COMMTIMEOUTS timeouts) { ASSERT_EQ(SetCommTimeouts(port, &timeouts), TRUE); }
+
+// Opens a source by its name, as the viewer opens a PORT line's source.
+inline HANDLE OpenSource(const std::string& source) {
+  return OpenExisting(L"\\\\.\\" + std::wstring(source.begin(), source.end()));
+}
+
+// Reads, each read bounded by the port's timeouts, until these bytes have come or the limit.
+inline std::string ReadUntil(HANDLE port, const std::string& wanted, milliseconds limit = milliseconds(3000)) {
+  std::string got;
+  for (const auto end = Clock::now() + limit; got.find(wanted) == std::string::npos && Clock::now() < end;) {
+    const ReadResult r = ReadPort(port, 1000);
+    EXPECT_EQ(r.ok, TRUE) << r.error;
+    got += r.bytes;
+  }
+  return got;
+}
+
+// A socket bound to a loopback address, on a port the system chose (or the one given, once it
+// is free); a stream socket listens.
+struct LoopbackSocket {
+  explicit LoopbackSocket(int type = SOCK_STREAM, const char* address = "127.0.0.1", int wanted = 0, int backlog = 4) {
+    addrinfo hints{AI_NUMERICHOST, AF_UNSPEC, type, 0, 0, nullptr, nullptr, nullptr}, *found = nullptr;
+    EXPECT_EQ(getaddrinfo(address, std::to_string(wanted).c_str(), &hints, &found), 0);
+    if (found == nullptr) return;
+    fd = socket(found->ai_family, type | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    if (type == SOCK_STREAM) setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    EXPECT_EQ(bind(fd, found->ai_addr, found->ai_addrlen), 0) << std::strerror(errno);
+    freeaddrinfo(found);
+    sockaddr_storage bound{};
+    socklen_t size = sizeof bound;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size);
+    port = std::to_string(ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port));  // same place in sockaddr_in6
+    if (type == SOCK_STREAM) listen(fd, backlog);
+  }
+  ~LoopbackSocket() { close(fd); }
+  // The next client, or -1 when none comes within the limit.
+  int Accept(int limitMs = 5000) const {
+    pollfd watch{fd, POLLIN, 0};
+    return poll(&watch, 1, limitMs) == 1 ? accept4(fd, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+  }
+  int fd = -1;
+  std::string port;
+};
+
+inline void SendAll(int fd, const std::string& bytes) {
+  ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+}
 
 // A pseudo-terminal linked as COM<number> in a temporary program folder, set through
 // platform::testing::SetModulePath.

@@ -17,8 +17,7 @@ add_dependencies(platform_kernel_tests platform_module_path_probe)
 kavro_add_test(platform_gdi_user_tests
   SOURCES platform/gdi_draw_test.cpp platform/gdi_same_pixels_test.cpp
           platform/user_window_test.cpp platform/user_paint_test.cpp
-          platform/user_reading_test.cpp platform/user_push_button_test.cpp
-          platform/user_layout_test.cpp platform/user_window_size_test.cpp
+          platform/user_push_button_test.cpp platform/user_layout_test.cpp
   LIBS platform PkgConfig::SDL2 PkgConfig::CAIRO)
 target_include_directories(platform_gdi_user_tests PRIVATE ${CMAKE_SOURCE_DIR}/platform)
 add_executable(ce_window_demo platform/ce_window_demo.cpp)

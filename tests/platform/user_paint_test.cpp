@@ -1,5 +1,9 @@
 // What the user sees and does: what a handler draws reaches the SDL window surface when it
-// returns; mouse and touch become stylus messages at clamped client positions.
+// returns; mouse and touch become stylus messages at clamped client positions; a window given
+// another size than its own keeps its client area and shows the picture whole at the largest
+// whole scale that fits, centred on black, and the pointer lands on the picture's pixels. Under
+// SDL's dummy video driver, whose window surface is plain memory to read back.
+#include "user/user_private.h"
 #include "user_test_support.h"
 
 namespace kavro_test {
@@ -7,9 +11,11 @@ namespace {
 
 using PaintTest = WindowTest;
 using InputTest = WindowTest;
+using WindowSizeTest = WindowTest;
 
 constexpr int kWidth = 200;
 constexpr int kHeight = 150;
+constexpr COLORREF kRed = RGB(255, 0, 0);
 
 void Fill(HWND window, RECT rect, COLORREF colour) {
   HDC dc = GetDC(window);
@@ -36,8 +42,7 @@ TEST_F(PaintTest, TheScreenShowsTheBackingStoreAfterEveryMessage) {
   };
   HWND window = Create(WS_VISIBLE, kWidth, kHeight);
   UpdateWindow(window);
-  SDL_Surface* screen = SDL_GetWindowSurface(SDL_GetWindowFromID(SdlIdOf(window)));
-  ASSERT_NE(screen, nullptr);
+  SDL_Window* sdl = SDL_GetWindowFromID(SdlIdOf(window));
   for (step = 0; step < 6; ++step) {
     PostMessageW(window, WM_USER, 0, 0);
     DispatchPending();
@@ -45,11 +50,7 @@ TEST_F(PaintTest, TheScreenShowsTheBackingStoreAfterEveryMessage) {
     int offScreen = 0;
     for (int y = 0; y < kHeight; ++y) {
       for (int x = 0; x < kWidth; ++x) {
-        Uint32 raw = 0;
-        std::memcpy(&raw, static_cast<const Uint8*>(screen->pixels) + y * screen->pitch + x * 4, 4);
-        Uint8 r = 0, g = 0, b = 0;
-        SDL_GetRGB(raw, screen->format, &r, &g, &b);
-        offScreen += RGB(r, g, b) != GetPixel(dc, x, y);
+        offScreen += ShownAt(sdl, x, y) != GetPixel(dc, x, y);
       }
     }
     ReleaseDC(window, dc);
@@ -99,6 +100,62 @@ TEST_F(InputTest, MouseAndTouchBecomeStylusMessagesInsideTheClientArea) {
     }
     EXPECT_EQ(Only({WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}), c.expected) << c.name;
   }
+}
+
+TEST_F(WindowSizeTest, ThePictureIsShownWholeAtTheLargestScaleCentredAndTheStylusLandsOnIt) {
+  HWND window = Create(WS_VISIBLE, 100, 60);
+  // A picture to recognise: red with one white pixel at (99, 59), the client's last.
+  g_handler = [](HWND w, UINT message, WPARAM, LPARAM, LRESULT* result) {
+    if (message != WM_PAINT) return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(w, &paint);
+    RECT all{0, 0, 100, 60}, corner{99, 59, 100, 60};
+    HBRUSH red = CreateSolidBrush(kRed);
+    FillRect(dc, &all, red);
+    FillRect(dc, &corner, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DeleteObject(red);
+    EndPaint(w, &paint);
+    *result = 0;
+    return true;
+  };
+  DispatchPending();
+  SDL_Window* sdl = platform::detail::FindWindowObject(window)->sdl;
+  const struct { int width, height, scale, left, top; } sizes[] = {
+      {100, 60, 1, 0, 0}, {250, 200, 2, 25, 40}, {330, 181, 3, 15, 0}, {150, 70, 1, 25, 5}};
+  for (const auto& s : sizes) {
+    SDL_SetWindowSize(sdl, s.width, s.height);
+    PushEvent(WindowEvent(window, SDL_WINDOWEVENT_SIZE_CHANGED, s.width, s.height));
+    g_received.clear();
+    DispatchPending();
+    platform::detail::PresentAllWindows();
+    EXPECT_EQ(ClientOf(window), (Box{0, 0, 100, 60})) << s.width << "x" << s.height;
+    EXPECT_TRUE(Only({WM_SIZE}).empty()) << s.width << "x" << s.height;
+    const int right = s.left + 100 * s.scale, bottom = s.top + 60 * s.scale;
+    const struct { const char* what; int x, y; COLORREF colour; } looks[] = {
+        {"first pixel", s.left, s.top, kRed},
+        {"white corner block", right - s.scale, bottom - s.scale, RGB(255, 255, 255)},
+        {"left of the corner block", right - s.scale - 1, bottom - 1, kRed},
+        {"margin left", s.left - 1, s.top, s.left > 0 ? RGB(0, 0, 0) : CLR_INVALID},
+        {"margin right", right, bottom - 1, right < s.width ? RGB(0, 0, 0) : CLR_INVALID},
+        {"margin below", s.left, bottom, bottom < s.height ? RGB(0, 0, 0) : CLR_INVALID},
+    };
+    for (const auto& l : looks) {
+      EXPECT_EQ(l.colour, ShownAt(sdl, l.x, l.y)) << l.what << " in " << s.width << "x" << s.height;
+    }
+    // A tap on the white block reaches the procedure at (99, 59); one in the margin, nothing.
+    g_received.clear();
+    PushMouse(window, SDL_MOUSEBUTTONDOWN, right - 1, bottom - 1);
+    PushMouse(window, SDL_MOUSEBUTTONUP, right - 1, bottom - 1);
+    if (s.left > 0) {
+      PushMouse(window, SDL_MOUSEBUTTONDOWN, s.left - 1, s.top);
+      PushMouse(window, SDL_MOUSEBUTTONUP, s.left - 1, s.top);
+    }
+    DispatchPending();
+    const auto taps = Only({WM_LBUTTONDOWN, WM_LBUTTONUP});
+    ASSERT_EQ(taps.size(), 2u) << s.width << "x" << s.height;
+    for (const Received& r : taps) EXPECT_EQ(std::get<3>(r), MAKELPARAM(99, 59)) << s.width << "x" << s.height;
+  }
+  g_handler = nullptr;
 }
 
 }  // namespace

@@ -93,6 +93,16 @@ inline Uint32 SdlIdOf(HWND window) {
   return object != nullptr ? object->sdlId : 0;
 }
 
+// A pixel of the SDL window's surface as COLORREF.
+inline COLORREF ShownAt(SDL_Window* sdl, int x, int y) {
+  SDL_Surface* surface = SDL_GetWindowSurface(sdl);
+  if (surface == nullptr || x < 0 || y < 0 || x >= surface->w || y >= surface->h) return CLR_INVALID;
+  Uint8 r = 0, g = 0, b = 0;
+  const auto* row = static_cast<const Uint8*>(surface->pixels) + static_cast<std::size_t>(y) * static_cast<std::size_t>(surface->pitch);
+  SDL_GetRGB(reinterpret_cast<const Uint32*>(row)[x], surface->format, &r, &g, &b);
+  return RGB(r, g, b);
+}
+
 inline void PushEvent(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
 
 inline SDL_Event WindowEvent(HWND window, Uint8 kind, int data1 = 0, int data2 = 0) {
