@@ -37,7 +37,7 @@ def watch_ticks(session, after=0, each=lambda: None):
 def run_headless(session, expected=(), **viewer):
     """The viewer headless (boxes become lines on standard error), watched through TICKS ticks and
     stopped, still running; its standard error holds just these lines."""
-    session.start_headless_viewer(**viewer)
+    session.viewer = session.launch_viewer(headless=True, **viewer)
     watch_ticks(session)
     session.check_running("before the end of the scenario")
     stop(session.viewer)

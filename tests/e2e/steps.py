@@ -97,15 +97,20 @@ def display_checks(screen):
     ]
 
 
+def display_complete(screen, checks):
+    """Whether the screen passes every display check (the car under way, every part of the
+    display drawn); checks gets them, for a failure's message."""
+    checks[:] = display_checks(screen)
+    return all(least <= found <= most for _, found, least, most in checks)
+
+
 def wait_for_drive(session, limit=30):
-    """Waits until a screenshot passes every display check (the car under way, every part of
-    the display drawn)."""
+    """Waits until a screenshot passes every display check."""
     checks = []
 
     def complete():
         session.check_running("while drawing the drive")
-        checks[:] = display_checks(session.screenshot("running"))
-        return all(least <= found <= most for _, found, least, most in checks)
+        return display_complete(session.screenshot("running"), checks)
     if not wait_until(complete, limit, 0.5):
         raise Failure("display incomplete: " + "; ".join("%s (%d pixels, not %g to %g)" % check for check in checks
                                                          if not check[2] <= check[1] <= check[3]))

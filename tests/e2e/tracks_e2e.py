@@ -197,7 +197,7 @@ def read_only_folder(session):
     os.mkdir(locked, 0o555)
     os.chmod(locked, 0o555)
     add_settings(session, "TRACKS = locked")
-    session.start_headless_viewer(user=run_as_nobody(session))
+    session.viewer = session.launch_viewer(headless=True, user=run_as_nobody(session))
     wait_for(lambda: session.viewer_errors().strip(), 60, 0.3, "no line on standard error")
     ticks = timer_messages(session)
     wait_for(lambda: timer_messages(session) >= ticks + 10, 30, 0.3, "the ticks stopped after the failure")

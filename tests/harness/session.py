@@ -152,12 +152,6 @@ class Session(Windows):
         self.viewer = self.launch_viewer(env=env, user=user, name=name)
         return self.wait_for_main_window()
 
-    def start_headless_viewer(self, env=None, user=None):
-        """Starts the viewer with SDL's dummy driver: message boxes become lines on its
-        standard error."""
-        self.viewer = self.launch_viewer(headless=True, env=env, user=user)
-        return self.viewer
-
     def start_demo(self, folder, *receiver_args, log="demo.out"):
         """The quick start, tools/demo.sh without bootstrap, on the X server with the build's
         viewer in this program folder; returns the demo, which leads a process group of its
