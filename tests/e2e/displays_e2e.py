@@ -12,13 +12,13 @@ import os
 import sys
 import time
 
-from steps import DRIVE, check_errors, display_checks, scenario_main  # puts tests/ on the path
+from steps import DRIVE, beeper, check_errors, display_complete, scenario_main, timer_messages  # puts tests/ on the path
 
 from harness import compositor, viewer as viewer_files, wayland_pointer, xserver
 from harness.processes import stop
 from harness.screen import BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, MENU_BAR, MENU_BAR_HEIGHT, OK_BUTTON, \
     ZOOM_IN, Screen
-from harness.script import Failure, Skip, read_text, wait_for, wait_for_end, wait_until
+from harness.script import Failure, Skip, wait_for, wait_for_end, wait_until
 from harness.session import PORT
 
 PICTURE = (CLIENT_WIDTH, CLIENT_HEIGHT + MENU_BAR_HEIGHT)
@@ -77,18 +77,6 @@ def start_wayland_viewer(session, cage, name="kavro"):
     return session.viewer
 
 
-def main_window(session):
-    """Waits for the viewer's main window on the X display and directs clicks to it; its size."""
-    def shown():
-        session.check_running("before showing its window")
-        return session.settled_windows("Kavro")
-    found = wait_until(shown, START_LIMIT_S, 0.2)
-    if not found:
-        raise Failure("no visible window titled 'Kavro'")
-    session.use_window(found[0])
-    return session.geometry(session.window)[2:]
-
-
 def cage_picture(session, cage, check, what, limit=START_LIMIT_S):
     """Waits until check(screen) holds for a grim screenshot of the output read at the
     picture's place in a window filling the output; the screen."""
@@ -119,14 +107,6 @@ def first_paint(screen):
     menu bar with "Ok" below it."""
     return (screen.pixel(0, 0) == BACKGROUND and screen.pixel(60, 300) == BACKGROUND
             and screen.pixel(200, CLIENT_HEIGHT + 13) == MENU_BAR and screen.pixel(*ZOOM_IN) != BACKGROUND)
-
-
-def x_screenshot(session):
-    """The X display's whole screen as PPM bytes."""
-    try:
-        return xserver.screenshot(session.display)
-    except OSError as error:
-        raise Failure(str(error)) from None
 
 
 def shows_box(screen):
@@ -168,12 +148,11 @@ def box_up_x(session):
 
 def waits_in_read(session):
     """Waits until the first tick has begun its read and is still in it a second later."""
-    ticks = lambda: len(read_text(session.timer_record).splitlines())  # noqa: E731
-    wait_for(lambda: session.check_running("before its first tick") or ticks() >= 1, START_LIMIT_S, 0.2,
-             "no timer message")
-    count = ticks()
+    wait_for(lambda: session.check_running("before its first tick") or timer_messages(session) >= 1, START_LIMIT_S,
+             0.2, "no timer message")
+    count = timer_messages(session)
     time.sleep(1.0)
-    if ticks() != count:
+    if timer_messages(session) != count:
         raise Failure("the timer went on: the read did not wait on the silent source")
 
 
@@ -186,12 +165,7 @@ def wayland_drive(session):
     cage = start_cage(session)
     session.start_receiver(*DRIVE)
     start_wayland_viewer(session, cage)
-    checks = []
-
-    def complete(screen):
-        checks[:] = display_checks(screen)
-        return all(least <= found <= most for _, found, least, most in checks)
-    screen = cage_picture(session, cage, complete, "the whole drive")
+    screen = cage_picture(session, cage, lambda s: display_complete(s, []), "the whole drive")
     check_margins(screen, screen.ox, screen.oy, screen.scale)
     if screen.pixel(200, CLIENT_HEIGHT + 13) != MENU_BAR:
         raise Failure("no menu bar below the picture")
@@ -214,11 +188,9 @@ def wayland_ok(session):
     except OSError as error:
         raise Failure(str(error)) from None
     scale = screen.scale
-    pointer.tap(screen.ox + OK_BUTTON[0] * scale, screen.oy + OK_BUTTON[1] * scale, screen.width, screen.height)
+    session.end_with_ok(10, (screen.ox + OK_BUTTON[0] * scale, screen.oy + OK_BUTTON[1] * scale),
+                        lambda at: pointer.tap(*at, screen.width, screen.height))
     pointer.close()
-    code = wait_for_end(session.viewer, 10, "the viewer did not end after a tap on Ok")
-    if code != 0:
-        raise Failure("the viewer ended with exit code %d after Ok" % code)
 
 
 def lost_display(kind, during):
@@ -243,7 +215,7 @@ def lost_display(kind, during):
                 silence(session)  # the second start shows its window without a box first
             session.start_xvfb()
             session.viewer = session.launch_viewer(name="again")
-            main_window(session)
+            session.wait_for_main_window(START_LIMIT_S, None)
         else:
             cage = start_cage(session)
             start_wayland_viewer(session, cage)
@@ -274,7 +246,7 @@ def xwayland_fills_the_output(session):
         raise Failure("xhost could not let this script's user into XWayland")
     session.display = cage.x_display
     session.viewer = session.launch_viewer(env=cage.client_env(x11=True))
-    main_window(session)
+    session.wait_for_main_window(START_LIMIT_S, None)
     expected = []
 
     def whole():
@@ -294,16 +266,7 @@ def xwayland_fills_the_output(session):
         raise Failure("the compositor gave the window %dx%d, not its whole 1280 x 720 output" % expected[0])
     scale, left, top = expected[1]
     check_margins(Screen(xserver.screenshot(session.display, session.window)), left, top, scale)
-    tap_ok(session, expected[1])
-
-
-def tap_ok(session, where):
-    """A tap on Ok of a picture at (scale, left, top) in the window ends the viewer with 0."""
-    scale, left, top = where
-    session.click((left + OK_BUTTON[0] * scale, top + OK_BUTTON[1] * scale))
-    code = wait_for_end(session.viewer, 10, "the viewer did not end after a tap on Ok")
-    if code != 0:
-        raise Failure("the viewer ended with exit code %d after Ok" % code)
+    session.end_with_ok(10, (left + OK_BUTTON[0] * scale, top + OK_BUTTON[1] * scale))
 
 
 def xvfb_resized(session):
@@ -313,17 +276,17 @@ def xvfb_resized(session):
     silent_source(session)
     session.start_xvfb("1600x1300x24")
     session.viewer = session.launch_viewer()
-    main_window(session)
+    session.wait_for_main_window(START_LIMIT_S, None)
     session.xdotool("windowmove", "--sync", session.window, "0", "0")  # all of it on the screen
     for size in ((1100, 1250), PICTURE, (1100, 1250)):
         session.xdotool("windowsize", "--sync", session.window, str(size[0]), str(size[1]))
         session.use_window(session.window)
-        scale, left, top = expected = layout(*size)
+        scale, left, top = layout(*size)
         x, y = session.origin
-        wait_for(lambda: first_paint(Screen(x_screenshot(session), (x + left, y + top), scale)), 10, 0.3,
+        wait_for(lambda: first_paint(session.screenshot("resized", (x + left, y + top), scale)), 10, 0.3,
                  "the picture is not shown whole at scale %d from %r in a %dx%d window" % (scale, (left, top), *size))
-        check_margins(Screen(x_screenshot(session)), x + left, y + top, scale)
-    tap_ok(session, expected)
+        check_margins(session.screenshot("margins"), x + left, y + top, scale)
+    session.end_with_ok(10, (left + OK_BUTTON[0] * scale, top + OK_BUTTON[1] * scale))
 
 
 def small_screen(session):
@@ -333,24 +296,20 @@ def small_screen(session):
     session.make_program_folder()
     session.start_xvfb("800x480x24")
     session.start_receiver(*DRIVE)  # a read that waits holds taps back; a drive's reads end
-    beep = session.path("beep.raw")
-    session.viewer = session.launch_viewer(env={"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": beep})
-    main_window(session)
+    sound, beeped = beeper(session)
+    session.viewer = session.launch_viewer(env=sound)
+    session.wait_for_main_window(START_LIMIT_S, None)
     x, y, width, height = session.geometry(session.window)
     if x < 0 or y < 0 or x + width > 800 or y + height > 480:
         raise Failure("the window is at %r, %dx%d: not all on the 800 x 480 screen" % ((x, y), width, height))
-    screen = Screen(x_screenshot(session), (x, y))
-    wait_for(lambda: Screen(x_screenshot(session), (x, y)).pixel(200, height - 13) == MENU_BAR, 10, 0.3,
+    screen = session.screenshot("small", (x, y))
+    wait_for(lambda: session.screenshot("small", (x, y)).pixel(200, height - 13) == MENU_BAR, 10, 0.3,
              "no menu bar at the bottom of the window")
     if screen.pixel(0, 0) != BACKGROUND:
         raise Failure("the picture does not start at the window's top left")
-    beeped = lambda: read_text(beep).strip("\0") != ""  # noqa: E731
     session.click(ZOOM_IN)
     wait_for(beeped, 10, 0.2, "Z+ did not beep")
-    session.click((OK_BUTTON[0], height - MENU_BAR_HEIGHT // 2))
-    code = wait_for_end(session.viewer, 10, "the viewer did not end after a tap on Ok")
-    if code != 0:
-        raise Failure("the viewer ended with exit code %d after Ok" % code)
+    session.end_with_ok(10, (OK_BUTTON[0], height - MENU_BAR_HEIGHT // 2))
 
 
 def no_display(session):
@@ -377,7 +336,7 @@ def no_display(session):
             raise Failure("the viewer with %s created its log" % what)
     session.start_xvfb()
     session.viewer = session.launch_viewer(name="again")
-    main_window(session)
+    session.wait_for_main_window(START_LIMIT_S, None)
     stop(session.viewer)
 
 
@@ -395,14 +354,14 @@ def desktop_at_200_percent(session):
     shots = []
     for name in ("one", "two"):
         session.viewer = session.launch_viewer(name=name)
-        width, height = main_window(session)
+        width, height = session.wait_for_main_window(START_LIMIT_S, None)
         scale = 1 if name == "one" else 2
         if (width, height) != (PICTURE[0] * scale, PICTURE[1] * scale):
             raise Failure("the window is %dx%d at Xft.dpi %s" % (width, height, "unset" if scale == 1 else 192))
-        wait_for(lambda: first_paint(Screen(x_screenshot(session), session.origin, scale)), 10, 0.3,
+        wait_for(lambda: first_paint(session.screenshot(name, scale=scale)), 10, 0.3,
                  "the picture at scale %d was not painted" % scale)
         time.sleep(0.5)
-        shots.append(Screen(x_screenshot(session), session.origin, scale))
+        shots.append(session.screenshot(name, scale=scale))
         stop(session.viewer)
         wait_until(lambda: not viewer_files.instance_running(), 5)
         if name == "one":  # the desktop's 200 %, as GNOME, KDE and Xfce set it

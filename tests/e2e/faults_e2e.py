@@ -8,27 +8,20 @@ Exits 0 (passed), 1 (failed) or 77 (skipped: no Xvfb, xdotool or ImageMagick whe
 needed, or no network namespace of its own)."""
 
 import os
-import pwd
 import random
 import re
-import shutil
 import sys
 import time
 
-from steps import FAST, check_errors, plot_share, scenario_main, start_drive  # puts tests/ on the path
+from steps import (FAST, beeper, check_errors, plot_share, run_as_nobody, scenario_main,  # puts tests/ on the path
+                   start_drive, timer_messages)
 
 from harness.processes import stop
 from harness.screen import BACKGROUND, BLACK, CLIENT_HEIGHT, CLIENT_WIDTH, PANEL, WHITE, ZOOM_IN
-from harness.script import (Failure, check_log_header, check_no_sanitizer_report, read_text, wait_for, wait_for_end,
-                            wait_until)
+from harness.script import Failure, check_log_header, check_no_sanitizer_report, wait_for, wait_for_end, wait_until
 
 TICKS = 5  # ticks a scenario watches the viewer through
 START_LIMIT_S = 40  # the port's 3 s settling wait, and a slow sanitizer build
-
-
-def timer_messages(session):
-    """How many timer messages the viewer has handled (its timer record)."""
-    return len(read_text(session.timer_record).splitlines())
 
 
 def watch_ticks(session, after=0, each=lambda: None):
@@ -44,7 +37,7 @@ def watch_ticks(session, after=0, each=lambda: None):
 def run_headless(session, expected=(), **viewer):
     """The viewer headless (boxes become lines on standard error), watched through TICKS ticks and
     stopped, still running; its standard error holds just these lines."""
-    session.start_headless_viewer(**viewer)
+    session.viewer = session.launch_viewer(headless=True, **viewer)
     watch_ticks(session)
     session.check_running("before the end of the scenario")
     stop(session.viewer)
@@ -85,8 +78,8 @@ def hang_up(session):
     plot, the window repaints when shown again, and "Ok" ends the program with exit code 0."""
     # After 10 s of the stream the viewer has drawn a few ticks.
     start_drive(session, *FAST, 6, "--faults", "hangup", "--fault-every", 10, timer_record=True)
-    beep = session.path("beep.raw")
-    session.start_viewer(env={"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": beep})
+    sound, beeped = beeper(session)
+    session.start_viewer(env=sound)
     main_window = session.window
 
     def drawn():  # until the receiver goes
@@ -124,9 +117,7 @@ def hang_up(session):
     if session.screenshot("still-stopped").area(0, 0, CLIENT_WIDTH, CLIENT_HEIGHT) != before:
         raise Failure("the display changed after the failed read: ticks did not stop")
 
-    # The stylus still works: Z+ beeps (the disk audio driver writes more than silence) and
-    # draws the plot.
-    beeped = lambda: read_text(beep).strip("\0") != ""  # noqa: E731
+    # The stylus still works: Z+ beeps and draws the plot.
     if beeped():
         raise Failure("something beeped before Z+ was tapped")
     session.click(ZOOM_IN)
@@ -173,14 +164,9 @@ def read_only_folder(session):
     log, then reads Tolm.ini and the receiver as usual; on the first moving fix it says in one
     line that it cannot record the track, and nothing else. As root the viewer
     and the receiver (whose pseudo-terminal it opens) run as nobody: root writes anywhere."""
-    user = "nobody" if os.geteuid() == 0 else None
     start_drive(session, *FAST, 9, timer_record=True, xvfb=False)
-    if user is not None:  # the folder is the user's own, and so is the receiver's end of the line
-        for path in (session.folder, os.path.realpath(os.path.join(session.folder, "COM3"))):
-            shutil.chown(path, user, pwd.getpwnam(user).pw_gid)
+    user = run_as_nobody(session)
     os.chmod(session.folder, 0o555)
-    open(session.timer_record, "w").close()
-    os.chmod(session.timer_record, 0o666)
     run_headless(session, [re.escape('Error: Can not create the LogFile "Tolm.txt"'),
                            re.escape("kavro: track recording stopped: %s/tracks: " % session.folder) + ".+"],
                  user=user)

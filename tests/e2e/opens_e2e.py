@@ -15,14 +15,13 @@ import re
 import shutil
 import socket
 import struct
-import subprocess
 import sys
 import threading
 import time
 
-from steps import DRIVE, check_errors, scenario_main, start_drive  # puts tests/ on the path
+from steps import DRIVE, READ_FAILED, check_errors, scenario_main, start_drive  # puts tests/ on the path
 
-from harness.processes import own_network, stop
+from harness.processes import stop
 from harness.script import Failure, Skip, wait_for
 from harness.session import PORT
 
@@ -30,7 +29,6 @@ from sources_e2e import check_open_fails
 
 OPEN_LIMIT_S = 5.0
 NAME = "gps.test"
-READ_FAILED = "Error: Error Reading comms port."
 
 
 def gpsd_no_device(session):
@@ -225,10 +223,6 @@ SCENARIOS = {"gpsd-no-device": gpsd_no_device, "dead-ipv6": dead_ipv6, "aaaa-dro
              "resolver-silent": resolver(True), "gpsd-reply-never-ends": gpsd_reply_never_ends}
 
 if __name__ == "__main__":
-    if sys.argv[1:] != ["--list"]:
-        # The stub resolver takes port 53 on loopback: in a network namespace of its own,
-        # where no other resolver and no other run of this script can be.
-        own_network()
-        if os.environ.get("KAVRO_PRIVATE_NET"):
-            subprocess.run(["ip", "link", "set", "lo", "up"], check=False)
+    # The stub resolver takes port 53 on loopback in the script's own network namespace, where
+    # no other resolver and no other run of this script can be.
     sys.exit(scenario_main(__doc__, SCENARIOS, "kavro-opens-"))

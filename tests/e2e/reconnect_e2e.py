@@ -13,41 +13,27 @@ another Kavro of this user runs)."""
 
 import os
 import re
-import shutil
 import signal
-import subprocess
 import sys
 import time
 
-from steps import DRIVE, check_errors, plot_share, scenario_main, start_drive, track_pixels, wait_for_drive
+from steps import (DRIVE, check_errors, check_window_answers, plot_share, scenario_main, start_drive,
+                   track_pixels, wait_for_drive)
 
-from harness.processes import stop, wait_for_listener
+from harness.processes import stop
 from harness.proc import open_files
-from harness.screen import BACKGROUND, CLIENT_HEIGHT, CLIENT_WIDTH, MENU_BAR_HEIGHT, PANEL
-from harness.script import Failure, Skip, check_log_header, wait_for, wait_until
+from harness.screen import BACKGROUND, PANEL
+from harness.script import Failure, check_log_header, wait_for, wait_until
 from harness.session import PORT
 
 AWAY_S = 4  # how long a source stays away: past the attempts at 1 and 2 s
 NEVER_BACK_S = 60
-READ_FAILED = "Error: Error Reading comms port."
 
 
 def lost_and_back(value, cause):
     """The two lines a loss and a return leave on standard error."""
     return [re.escape("kavro: %s: " % value) + cause + re.escape("; trying again"),
             re.escape("kavro: %s: back" % value)]
-
-
-def check_window_answers(session, what):
-    """The viewer runs, and its window, hidden and shown again, shows the same picture: it
-    answers the window system while its read waits."""
-    session.check_running(what)
-    whole = (0, 0, CLIENT_WIDTH, CLIENT_HEIGHT + MENU_BAR_HEIGHT)
-    before = session.screenshot("before-unmap").area(*whole)
-    session.xdotool("windowunmap", "--sync", session.window)
-    session.xdotool("windowmap", "--sync", session.window)
-    wait_for(lambda: session.screenshot("mapped").area(*whole) == before, 5, 0.3,
-             "the window did not show its picture again %s" % what)
 
 
 def wait_for_drive_going_on(session, limit=30):
@@ -83,27 +69,13 @@ def away_and_back(session, go, come_back, cause):
     check_log_header(session.folder)
 
 
-def start_gpsd_on(session, device, port):
-    """Debian's gpsd reading the device (as the harness starts it) on this loopback port."""
-    program = shutil.which("gpsd") or shutil.which("gpsd", path="/usr/sbin")
-    if program is None:
-        raise Skip("gpsd is not installed")
-    with open(session.path("gpsd-again.err"), "ab") as errors:
-        gpsd = subprocess.Popen([program, "-N", "-n", "-b", "-S", str(port), "-F", session.path("gpsd2.sock"), device],
-                                stdout=subprocess.DEVNULL, stderr=errors)
-    session.started.append(gpsd)
-    if not wait_for_listener(port, 10, lambda: gpsd.poll() is None):
-        raise Failure("gpsd did not take connections again on port %d" % port)
-    return gpsd
-
-
 def gpsd_restart(session):
     """gpsd is stopped in the middle of the run and started again on the same port."""
     start_drive(session, *DRIVE, write_ini=False)
     device = os.readlink(os.path.join(session.folder, "COM%d" % PORT))
     process, port = session.start_gpsd(device)
     session.write_settings("gpsd://127.0.0.1:%d" % port)
-    away_and_back(session, lambda: stop(process), lambda: start_gpsd_on(session, device, port),
+    away_and_back(session, lambda: stop(process), lambda: session.start_gpsd(device, port, "gpsd-again"),
                   "the other side (closed|reset) the connection")
 
 
@@ -130,18 +102,6 @@ def device_path(session):
                   re.escape("the line has gone away"))
 
 
-def sockets_of(pid):
-    """The sockets a process holds, counted from its descriptors in /proc."""
-    fds = "/proc/%d/fd" % pid
-    count = 0
-    for name in os.listdir(fds):
-        try:
-            count += os.readlink(os.path.join(fds, name)).startswith("socket:")
-        except OSError:
-            pass
-    return count
-
-
 def never_back(session):
     """The TCP server goes for good: for a minute the viewer keeps dialling with at most one
     connection's socket open (besides its own single-instance and display sockets, counted
@@ -150,6 +110,9 @@ def never_back(session):
     value = session.port_setting()
     session.start_viewer()
     wait_for_drive(session)
+
+    def sockets_of(pid):
+        return sum(f.startswith("socket:") for f in open_files(pid) or [])
     base = sockets_of(session.viewer.pid) - 1  # less the source's connection
     stop(session.receiver)
     most = [0]

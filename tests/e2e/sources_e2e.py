@@ -21,18 +21,17 @@ import threading
 import time
 import tty
 
-from steps import (DRIVE, check_errors, scenario_main,  # puts tests/ on the path
+from steps import (DRIVE, READ_FAILED, check_errors, check_window_answers, scenario_main,  # puts tests/ on the path
                    start_drive, wait_for_drive)
 
 from harness.processes import free_port, stop
 from harness.proc import memory_kb, open_files
-from harness.screen import CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT, PANEL, WHITE
+from harness.screen import GREEN, PANEL, WHITE
 from harness.script import Failure, wait_for, wait_until
 from harness.session import NMEA_SIM, PORT
 
 FLOOD_S = 8  # the flood goes on past every look the scenario takes
 UDP_LARGEST = 65507  # the largest payload of an IPv4 datagram
-READ_FAILED = "Error: Error Reading comms port."
 
 
 def drive_text(seconds, random_state):
@@ -56,10 +55,7 @@ def device_path(session):
     drive and "Ok" ends it with exit code 0."""
     start_drive(session, *DRIVE, write_ini=False)
     session.write_settings(os.readlink(os.path.join(session.folder, "COM%d" % PORT)))
-    session.start_viewer()
-    wait_for_drive(session)
-    session.end_with_ok()
-    check_errors(session, [])
+    drive_then_ok(session)
 
 
 def tcp(session):
@@ -179,15 +175,7 @@ def silent(session):
         wait_for(lambda: len(session.screenshot("burst").find(WHITE, *PANEL)) >= 60, 10, 0.3,
                  "the burst of fixes was not drawn")
         time.sleep(1.5)  # the last read ends after a second of quiet
-        # Hidden and shown again while its read waits, the window shows the same picture.
-        whole = (0, 0, CLIENT_WIDTH, CLIENT_HEIGHT + MENU_BAR_HEIGHT)
-        before = session.screenshot("before-unmap").area(*whole)
-        session.xdotool("windowunmap", "--sync", session.window)
-        if session.screenshot("unmapped").area(*whole) == before:
-            raise Failure("the hidden window still shows: the test exposes nothing")
-        session.xdotool("windowmap", "--sync", session.window)
-        wait_for(lambda: session.screenshot("mapped").area(*whole) == before, 5, 0.3,
-                 "the exposed window did not show its picture again while its read waited")
+        check_window_answers(session, "while its read waited")
     silent_run(session, "COM%d" % PORT, burst)
     server = socket.create_server(("127.0.0.1", 0))
     accepted = []  # kept open: the server says nothing, but does not hang up

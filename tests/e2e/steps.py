@@ -3,13 +3,15 @@ show, checks of the viewer's life and standard error, a process awaited, the mai
 named scenarios. Importing it puts tests/ (the harness) on the path."""
 
 import os
+import pwd
 import re
+import shutil
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), ".."))
-from harness.screen import (BACKGROUND, BLACK, BLUE, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, PANEL, PLOT_LEFT,  # noqa: E402
-                            RED, WHITE)
-from harness.script import Failure, check_no_sanitizer_report, wait_until  # noqa: E402
+from harness.screen import (BACKGROUND, BLACK, BLUE, CLIENT_HEIGHT, CLIENT_WIDTH, GREEN, MENU_BAR_HEIGHT,  # noqa: E402
+                            PANEL, PLOT_LEFT, RED, WHITE)
+from harness.script import Failure, check_no_sanitizer_report, read_text, wait_for, wait_until  # noqa: E402
 from harness.session import run_script  # noqa: E402
 
 COMPASS_CENTRE = (CLIENT_WIDTH - 37, 37)
@@ -18,6 +20,7 @@ COMPASS_REACH = 30
 FAST = ("--rate-hz", 5, "--baud", 115200, "--random-state")
 DRIVE = FAST + (4, "--start", "48.1173,11.5167", "--start-time", "2024-05-01T12:00:00Z")
 ANY = float("inf")
+READ_FAILED = "Error: Error Reading comms port."
 
 
 def start_drive(session, *receiver, timer_record=False, xvfb=True, folder="program", **options):
@@ -27,6 +30,45 @@ def start_drive(session, *receiver, timer_record=False, xvfb=True, folder="progr
     if xvfb:
         session.start_xvfb()
     session.start_receiver(*receiver, **options)
+
+
+def run_as_nobody(session):
+    """As root, hands the program folder and the receiver's end of the line to nobody and
+    returns that user for the viewer (root writes anywhere); the timer record stays writable.
+    None for any other user."""
+    user = "nobody" if os.geteuid() == 0 else None
+    if user is not None:
+        for path in (session.folder, os.path.realpath(os.path.join(session.folder, "COM3"))):
+            shutil.chown(path, user, pwd.getpwnam(user).pw_gid)
+    open(session.timer_record, "w").close()
+    os.chmod(session.timer_record, 0o666)
+    return user
+
+
+def timer_messages(session):
+    """How many timer messages the viewer has handled (its timer record)."""
+    return len(read_text(session.timer_record).splitlines())
+
+
+def beeper(session):
+    """The viewer's sound into a file (SDL's disk audio driver): its environment, and a test
+    whether anything but silence was played."""
+    beep = session.path("beep.raw")
+    return {"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": beep}, lambda: read_text(beep).strip("\0") != ""
+
+
+def check_window_answers(session, what):
+    """The viewer runs, and its window, hidden and shown again, shows the same picture: it
+    answers the window system while its read waits."""
+    session.check_running(what)
+    whole = (0, 0, CLIENT_WIDTH, CLIENT_HEIGHT + MENU_BAR_HEIGHT)
+    before = session.screenshot("before-unmap").area(*whole)
+    session.xdotool("windowunmap", "--sync", session.window)
+    if session.screenshot("unmapped").area(*whole) == before:
+        raise Failure("the hidden window still shows: the test exposes nothing")
+    session.xdotool("windowmap", "--sync", session.window)
+    wait_for(lambda: session.screenshot("mapped").area(*whole) == before, 5, 0.3,
+             "the window did not show its picture again %s" % what)
 
 
 def track_pixels(screen):
@@ -55,15 +97,20 @@ def display_checks(screen):
     ]
 
 
+def display_complete(screen, checks):
+    """Whether the screen passes every display check (the car under way, every part of the
+    display drawn); checks gets them, for a failure's message."""
+    checks[:] = display_checks(screen)
+    return all(least <= found <= most for _, found, least, most in checks)
+
+
 def wait_for_drive(session, limit=30):
-    """Waits until a screenshot passes every display check (the car under way, every part of
-    the display drawn)."""
+    """Waits until a screenshot passes every display check."""
     checks = []
 
     def complete():
         session.check_running("while drawing the drive")
-        checks[:] = display_checks(session.screenshot("running"))
-        return all(least <= found <= most for _, found, least, most in checks)
+        return display_complete(session.screenshot("running"), checks)
     if not wait_until(complete, limit, 0.5):
         raise Failure("display incomplete: " + "; ".join("%s (%d pixels, not %g to %g)" % check for check in checks
                                                          if not check[2] <= check[1] <= check[3]))

@@ -13,18 +13,18 @@ user runs)."""
 
 import glob
 import os
-import pwd
 import random
 import re
 import shutil
 import sys
 import time
 
-from steps import FAST, check_errors, scenario_main, start_drive, wait_for_drive  # puts tests/ on the path
+from steps import (FAST, check_errors, run_as_nobody, scenario_main, start_drive,  # puts tests/ on the path
+                   timer_messages, wait_for_drive)
 
 from harness.gpx import check_track
 from harness.processes import stop
-from harness.script import Failure, Skip, read_text, wait_for, wait_for_end, wait_until
+from harness.script import Failure, Skip, read_text, wait_for, wait_for_end
 
 STOPPED = r"kavro: track recording stopped: %s: %s"
 
@@ -56,17 +56,24 @@ def the_one_track(folder):
     return files[0]
 
 
-def killed(session):
-    """A drive of a real receiver (1 Hz, moving throughout) replayed; once the file holds a few
-    points, at a moment picked at random, SIGKILL. Both readers read the file whole, with every
-    point recorded before the kill, times rising, each point one of the capture's fixes."""
+def replayed_until(session, least):
+    """A drive of a real receiver (1 Hz, moving throughout) replayed to the viewer until its
+    track file holds `least` points; the capture and the tracks folder."""
     log = capture("haicom-305N.log")
     start_drive(session, "--replay", log)
     session.start_viewer()
     tracks = os.path.join(session.folder, "tracks")
-    least = random.Random().randint(3, 12)
     wait_for(lambda: track_files(tracks) and points_in(track_files(tracks)[0]) >= least, 60, 0.2,
              "the track file never held %d points" % least)
+    return log, tracks
+
+
+def killed(session):
+    """The capture replayed; once the file holds a few points, at a moment picked at random,
+    SIGKILL. Both readers read the file whole, with every point recorded before the kill, times
+    rising, each point one of the capture's fixes."""
+    least = random.Random().randint(3, 12)
+    log, tracks = replayed_until(session, least)
     time.sleep(random.Random().uniform(0.0, 1.0))
     before = points_in(the_one_track(tracks))
     session.viewer.kill()
@@ -80,12 +87,7 @@ def killed(session):
 def ended_with_ok(session):
     """The same capture replayed, then "Ok": the file is whole, read by both readers, its name
     the receiver's time of its first point, every point one of the capture's fixes."""
-    log = capture("haicom-305N.log")
-    start_drive(session, "--replay", log)
-    session.start_viewer()
-    tracks = os.path.join(session.folder, "tracks")
-    wait_for(lambda: track_files(tracks) and points_in(track_files(tracks)[0]) >= 8, 60, 0.2,
-             "the track file never held 8 points")
+    log, tracks = replayed_until(session, 8)
     session.end_with_ok()
     path = the_one_track(tracks)
     points = check_track(path, capture=log, least=8)
@@ -190,22 +192,15 @@ def full_disk(session):
 def read_only_folder(session):
     """The TRACKS folder cannot be written (as root, the viewer runs as nobody): one line naming
     the folder's file, no file, and the ticks go on."""
-    user = "nobody" if os.geteuid() == 0 else None
     start_drive(session, *FAST, 23, timer_record=True, xvfb=False)
     locked = os.path.join(session.folder, "locked")
     os.mkdir(locked, 0o555)
     os.chmod(locked, 0o555)
     add_settings(session, "TRACKS = locked")
-    if user is not None:
-        for path in (session.folder, os.path.realpath(os.path.join(session.folder, "COM3"))):
-            shutil.chown(path, user, pwd.getpwnam(user).pw_gid)
-    open(session.timer_record, "w").close()
-    os.chmod(session.timer_record, 0o666)
-    session.start_headless_viewer(user=user)
+    session.viewer = session.launch_viewer(headless=True, user=run_as_nobody(session))
     wait_for(lambda: session.viewer_errors().strip(), 60, 0.3, "no line on standard error")
-    ticks = len(read_text(session.timer_record).splitlines())
-    wait_for(lambda: len(read_text(session.timer_record).splitlines()) >= ticks + 10, 30, 0.3,
-             "the ticks stopped after the failure")
+    ticks = timer_messages(session)
+    wait_for(lambda: timer_messages(session) >= ticks + 10, 30, 0.3, "the ticks stopped after the failure")
     session.check_running("after the failure")
     stop(session.viewer)
     check_errors(session, [STOPPED % (re.escape(locked) + r"/\S+\.gpx", "permission denied")])

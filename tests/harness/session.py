@@ -104,17 +104,18 @@ class Session(Windows):
                           "link COM%d%s" % (port, " and write Tolm.ini" if write_ini else "")))
         return self.receiver
 
-    def start_gpsd(self, device):
+    def start_gpsd(self, device, port=None, name="gpsd"):
         """Debian's gpsd reading this device without writing to it (-b), in the foreground
-        (-N), reading it before any client comes (-n), on a free loopback port with its control
-        socket in the work folder; returns (process, port) once it takes connections."""
+        (-N), reading it before any client comes (-n), on this loopback port (a free one by
+        default) with its control socket in the work folder; returns (process, port) once it
+        takes connections."""
         program = shutil.which("gpsd") or shutil.which("gpsd", path="/usr/sbin")
         if program is None:
             raise Skip("gpsd is not installed")
-        port = free_port()
-        with open(self.path("gpsd.err"), "wb") as errors:
-            gpsd = subprocess.Popen([program, "-N", "-n", "-b", "-S", str(port), "-F", self.path("gpsd.sock"), device],
-                                    stdout=subprocess.DEVNULL, stderr=errors)
+        port = port or free_port()
+        with open(self.path(name + ".err"), "ab") as errors:
+            gpsd = subprocess.Popen([program, "-N", "-n", "-b", "-S", str(port), "-F", self.path(name + ".sock"),
+                                     device], stdout=subprocess.DEVNULL, stderr=errors)
         self.started.append(gpsd)
         if not wait_for_listener(port, 10, lambda: gpsd.poll() is None):
             raise Failure("gpsd did not take connections on port %d" % port)
@@ -151,12 +152,6 @@ class Session(Windows):
         self.viewer = self.launch_viewer(env=env, user=user, name=name)
         return self.wait_for_main_window()
 
-    def start_headless_viewer(self, env=None, user=None):
-        """Starts the viewer with SDL's dummy driver: message boxes become lines on its
-        standard error."""
-        self.viewer = self.launch_viewer(headless=True, env=env, user=user)
-        return self.viewer
-
     def start_demo(self, folder, *receiver_args, log="demo.out"):
         """The quick start, tools/demo.sh without bootstrap, on the X server with the build's
         viewer in this program folder; returns the demo, which leads a process group of its
@@ -181,10 +176,11 @@ class Session(Windows):
             raise Failure("the viewer handed its start to another Kavro in the script's own namespace, %s" % what)
         raise Failure("the viewer ended with %s %s" % (self.viewer.returncode, what))
 
-    def end_with_ok(self, limit=15):
-        """The menu bar's "Ok" ends the viewer with exit code 0."""
-        self.click(OK_BUTTON)
-        code = wait_for_end(self.viewer, limit, "the viewer did not end after Ok")
+    def end_with_ok(self, limit=15, at=OK_BUTTON, tap=None):
+        """A tap on "Ok" (at this place of the window, by tap(at) or a click) ends the viewer
+        with exit code 0."""
+        (tap or self.click)(at)
+        code = wait_for_end(self.viewer, limit, "the viewer did not end after a tap on Ok")
         if code != 0:
             raise Failure("the viewer ended with exit code %d after Ok" % code)
 

@@ -41,20 +41,20 @@ class Windows:
         time.sleep(0.3)
         return first if self.windows(title, klass) == first else []
 
-    def wait_for_main_window(self):
-        """Waits for the viewer's main window and directs clicks and screenshots to it."""
+    def wait_for_main_window(self, limit=20, size=(CLIENT_WIDTH, CLIENT_HEIGHT + MENU_BAR_HEIGHT)):
+        """Waits for the viewer's main window and directs clicks and screenshots to it; it must
+        be of this size (any with None). Returns its size."""
         def shown():
             self.check_running("before showing its window")
             return self.settled_windows("Kavro")
-        result = wait_until(shown, 20, 0.2)
+        result = wait_until(shown, limit, 0.2)
         if not result:
             raise Failure("no visible window titled 'Kavro'")
         self.use_window(result[0])
-        width, height = self.geometry(self.window)[2:]
-        if (width, height) != (CLIENT_WIDTH, CLIENT_HEIGHT + MENU_BAR_HEIGHT):
-            raise Failure("window is %dx%d, expected %dx%d" % (width, height, CLIENT_WIDTH,
-                                                               CLIENT_HEIGHT + MENU_BAR_HEIGHT))
-        return self.viewer
+        found = tuple(self.geometry(self.window)[2:])
+        if size and found != size:
+            raise Failure("window is %dx%d, expected %dx%d" % (found + size))
+        return found
 
     def answer_box(self, title, limit=30, check=None):
         """Waits for the one message box with this title (the viewer staying alive meanwhile),
@@ -91,12 +91,13 @@ class Windows:
             self.xdotool("mousemove", "--window", self.window, str(x + by[0] * step // 4), str(y + by[1] * step // 4))
         self.xdotool("mouseup", "1")
 
-    def screenshot(self, name, origin=None):
+    def screenshot(self, name, origin=None, scale=1):
         """The whole screen, read in the client coordinates of the window in use (or of
-        origin); kept as <n>-<name>.ppm in $KAVRO_E2E_KEEP when that names a folder."""
+        origin), its picture at this scale; kept as <n>-<name>.ppm in $KAVRO_E2E_KEEP when
+        that names a folder."""
         try:
             data = xserver.screenshot(self.display)
-            screen = Screen(data, self.origin if origin is None else origin)
+            screen = Screen(data, self.origin if origin is None else origin, scale)
         except (OSError, ValueError) as error:
             raise Failure("screenshot: %s" % error) from None
         self.shots += 1

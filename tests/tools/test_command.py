@@ -163,32 +163,6 @@ class NetworkTest(Case):
         code, _, err = stop(process)
         self.assertTrue(code == 0 and "hung up" in err and os.listdir(self.folder) == [], err)
 
-    def test_tcp_server_taken_away_and_back(self):
-        # SIGUSR1 closes the clients' connections and the server; SIGUSR2 resets them; each
-        # sent again brings the server back on the same port, serving new clients.
-        process = self.start("--tcp", "127.0.0.1:0", "--no-pty", "--rate-hz", 5, "--baud", 115200, link=None)
-        address = self.served_address(process)
-        for signum, ending in ((signal.SIGUSR1, b""), (signal.SIGUSR2, ConnectionResetError)):
-            with socket.create_connection(address, timeout=5) as client:
-                self.assertTrue(client.recv(4096))
-                process.send_signal(signum)
-                time.sleep(0.5)
-                try:
-                    while client.recv(4096):
-                        pass
-                    ended = b""
-                except ConnectionResetError as error:
-                    ended = type(error)
-                self.assertEqual(ended, ending)
-            with self.assertRaises(ConnectionRefusedError):
-                socket.create_connection(address, timeout=5).close()
-            process.send_signal(signum)
-            time.sleep(0.5)
-            with socket.create_connection(address, timeout=5) as client:
-                self.assertTrue(client.recv(4096))
-        code, _, err = stop(process)
-        self.assertEqual(code, 0, err)
-
     def test_udp_datagrams_of_whole_lines(self):
         # Lines sent in 10 ms slices: only a run longer than a datagram without a line end is
         # cut, and the unfinished line goes out at the end.
