@@ -40,7 +40,7 @@ FAULTS = [
     ("needle turned the other way", "view/compass.cpp",
      "(360.0 - course) * CompassDegreeToRadian", "course * CompassDegreeToRadian"),
     ("no cosine in the distance", "track/tick.cpp",
-     "longitudeStep * std::cos(meanLatitude)", "longitudeStep"),
+     "longitudeStep * std::cos(meanLatitude)", "longitudeStep * std::cos(0.0 * meanLatitude)"),
     ("no short way round the 180th meridian", "track/tick.cpp",
      "if (longitudeStep > MinutesAroundTheWorld / 2.0) longitudeStep -= MinutesAroundTheWorld;", ""),
     ("full store keeps its last point", "track/tick.cpp",
