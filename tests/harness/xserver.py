@@ -57,10 +57,16 @@ def run_x_tool(display, *command):
     return subprocess.run(command, env=dict(os.environ, DISPLAY=display), capture_output=True, timeout=20)
 
 
-def screenshot(display, window="root"):
-    """A picture of a window (the whole screen by default) as 8-bit binary PPM bytes. Raises
-    OSError."""
-    done = run_x_tool(display, "import", "-window", window, "-depth", "8", "ppm:-")
+def xdotool(display, *args):
+    """xdotool's output; "" when it failed."""
+    done = run_x_tool(display, "xdotool", *args)
+    return done.stdout.decode(errors="replace").strip() if done.returncode == 0 else ""
+
+
+def screenshot(display, window="root", target="ppm:-"):
+    """A picture of a window (the whole screen by default) as 8-bit binary PPM bytes, or
+    written to target (a file name; its extension gives the format). Raises OSError."""
+    done = run_x_tool(display, "import", "-window", window, "-depth", "8", target)
     if done.returncode != 0:
         raise OSError("screenshot failed: %s" % done.stderr.decode(errors="replace").strip())
     return done.stdout

@@ -88,3 +88,16 @@ class OwnNetworkTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class ToolsOnTheHarnessTest(unittest.TestCase):
+    """The developer's tools that run on the harness (the demo, the screenshot, the performance
+    comparison) still find in it every name they import: each answers --help."""
+
+    def test_each_tool_answers_help(self):
+        for tool in ("tools/demo.py", "tools/screenshot.py", "tools/perf/perf_compare.py"):
+            with self.subTest(tool=tool):
+                done = subprocess.run([sys.executable, os.path.join(SOURCE, tool), "--help"], capture_output=True,
+                                      timeout=60)
+                self.assertEqual(done.returncode, 0, done.stderr.decode(errors="replace"))
+                self.assertIn(b"usage:", done.stdout)
