@@ -125,6 +125,36 @@ TEST(FileExtent, PositionEndAndFlush) {
   EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
 }
 
+// A file open in this process refuses a second open that its share mode does not allow, or
+// that does not allow what the first holds, until the first is closed.
+TEST(CreateFile, ShareModesDecideASecondOpen) {
+  TempFolder folder;
+  const std::wstring name = folder.WideFile("Tolm.txt");
+  HANDLE writer = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  const struct {
+    DWORD access, share;
+    bool opens;
+  } seconds[] = {
+      {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, true},
+      {GENERIC_READ, FILE_SHARE_READ, false},  // does not allow the writer
+      {GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, false},  // the writer allows no other writer
+  };
+  for (const auto& second : seconds) {
+    HANDLE file = CreateFileW(name.c_str(), second.access, second.share, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(file != INVALID_HANDLE_VALUE, second.opens) << second.access << " " << second.share;
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+    } else {
+      EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    }
+  }
+  ASSERT_TRUE(CloseHandle(writer));
+  HANDLE again = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(again, INVALID_HANDLE_VALUE);
+  CloseHandle(again);
+}
+
 // Folders made one at a time, their attributes, and files deleted; each failure with Win32's error.
 TEST(Folders, MadeFoundAndDeleted) {
   TempFolder folder;
