@@ -8,7 +8,8 @@ usage: tests/mutants/plant_faults.py [--build DIR] [--exclude REGEX] [--only NAM
 Each fault replaces one piece of text that must stand exactly once in its file. The table
 says, for each fault, whether the build still built, which tests failed, and how long it took.
 Exit status: 0 when every fault was caught, 1 when one got through, 2 for a fault that no
-longer applies (its text is gone) or a build that fails without any fault."""
+longer applies (its text is gone, or the code with it does not build) or a build that fails
+without any fault."""
 
 import argparse
 import os
@@ -169,7 +170,7 @@ def main():
     if not build(args.build):
         print("plant_faults: the build fails without any fault", file=sys.stderr)
         return 2
-    missed = 0
+    missed = unbuilt = 0
     print("%-45s %-8s %6s  %s" % ("fault", "verdict", "time", "caught by"))
     for name, relative, old, new in faults:
         path = os.path.join(ROOT, relative)
@@ -181,15 +182,18 @@ def main():
             return 2
         try:
             built = build(args.build)
-            caught = failed_tests(args.build, args.exclude) if built else ["(does not build)"]
+            caught = failed_tests(args.build, args.exclude) if built else []
         finally:
             with open(path, "w") as f:
                 f.write(original)
-        missed += not caught
-        print("%-45s %-8s %5.0fs  %s" % (name, "caught" if caught else "MISSED", time.monotonic() - started,
+        # A fault that does not build tests nothing: its text needs mending, as a gone text does.
+        unbuilt += not built
+        missed += built and not caught
+        verdict = "UNBUILT" if not built else "caught" if caught else "MISSED"
+        print("%-45s %-8s %5.0fs  %s" % (name, verdict, time.monotonic() - started,
                                          " ".join(caught[:6]) + (" ..." if len(caught) > 6 else "")), flush=True)
     build(args.build)
-    return 1 if missed else 0
+    return 2 if unbuilt else 1 if missed else 0
 
 
 if __name__ == "__main__":
