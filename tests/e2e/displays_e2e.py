@@ -54,7 +54,7 @@ def silence(session):
     session.write_settings("COM%d" % PORT)
 
 
-def start_cage(session, name="cage", rotate=1, program="cage"):
+def start_compositor(session, name="cage", rotate=1, program="cage"):
     """cage (or sway) with its headless output turned to portrait (720 x 1280), as for a panel
     turned on its side. Turned, it also never hands a window's buffer to the output as it is:
     unturned, grim of the headless output now and then keeps showing a window's first frame
@@ -167,7 +167,7 @@ def wayland_drive(session):
     """With SDL's Wayland driver under cage, the viewer shows the drive from the simulated
     receiver in the middle of the (portrait) output, and repaints as it goes."""
     session.make_program_folder()
-    cage = start_cage(session)
+    cage = start_compositor(session)
     session.start_receiver(*DRIVE)
     start_wayland_viewer(session, cage)
     screen = cage_picture(session, cage, lambda s: display_complete(s, []), "the whole drive")
@@ -185,7 +185,7 @@ def wayland_ok(session):
     window fills the output and shows the whole picture centred; a tap on Ok ends the viewer
     with 0."""
     silent_source(session)
-    sway = start_cage(session, "sway", program="sway")
+    sway = start_compositor(session, "sway", program="sway")
     start_wayland_viewer(session, sway, leaks_checked=False)
     screen = cage_picture(session, sway, first_paint, "the first paint")
     try:
@@ -222,7 +222,7 @@ def lost_display(kind, during):
             session.viewer = session.launch_viewer(name="again")
             session.wait_for_main_window(START_LIMIT_S, None)
         else:
-            cage = start_cage(session)
+            cage = start_compositor(session)
             start_wayland_viewer(session, cage)
             if during == "read":
                 waits_in_read(session)
@@ -231,7 +231,7 @@ def lost_display(kind, during):
             ended_at_once(session, "the compositor was killed", cage.kill)
             if during == "box":
                 silence(session)
-            cage = start_cage(session, "cage2")
+            cage = start_compositor(session, "cage2")
             start_wayland_viewer(session, cage, name="again")
             cage_picture(session, cage, lambda s: s.pixel(0, 0) == BACKGROUND, "the second start's window")
         stop(session.viewer)
@@ -244,7 +244,7 @@ def xwayland_fills_the_output(session):
     ends the viewer with 0. The window's pixels are read from XWayland (grim of a headless cage
     keeps showing an XWayland window's first frame after the window is resized)."""
     silent_source(session)
-    cage = start_cage(session, rotate=0)
+    cage = start_compositor(session, rotate=0)
     if not cage.x_display:
         raise Skip("cage runs without XWayland")
     if not cage.let_x_clients_in():

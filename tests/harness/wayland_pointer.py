@@ -34,7 +34,7 @@ class VirtualPointer:
         if MANAGER not in self.globals:
             self.close()
             raise OSError("the compositor offers no %s" % MANAGER.decode())
-        name, version = self.globals[MANAGER]
+        name = self.globals[MANAGER]
         manager = self._new_id()
         self._send(REGISTRY_ID, 0, struct.pack("<I", name) + _string(MANAGER) + struct.pack("<II", 1, manager))
         self.pointer = self._new_id()
@@ -59,8 +59,7 @@ class VirtualPointer:
             if target == REGISTRY_ID and opcode == 0:  # wl_registry.global
                 name, length = struct.unpack_from("<II", payload)
                 interface = payload[8:8 + length - 1]
-                version = struct.unpack_from("<I", payload, 8 + length + (-length % 4))[0]
-                self.globals[interface] = (name, version)
+                self.globals[interface] = name
             elif target == DISPLAY_ID and opcode == 0:  # wl_display.error
                 raise OSError("the compositor reported a protocol error: %r" % payload)
 
